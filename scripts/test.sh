@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# The whole test suite from a fresh checkout: install what is missing, check formatting, configure,
+# build with warnings as errors, and run every test tier (unit, scenario, serial, gui, e2e).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+scripts/check-format.sh
+cmake --preset ci
+cmake --build --preset ci
+ctest --preset ci -j "$(nproc)"

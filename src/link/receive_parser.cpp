@@ -1,0 +1,109 @@
+// The receiving side: bytes into RxBuffer, the checksum, and the handling of a complete packet.
+//
+// Parser states: idle (RxCount 0) -> collecting (RxCount 1..50) -> complete-good (PacketReady, handled
+// in the same event) | complete-bad (silently back to idle) | overlong (back to idle, RxBuffer[1] = 52).
+#include <algorithm>
+#include <string>
+
+#include "link/controller_link.h"
+#include "link/subs.h"
+
+namespace orvik::link {
+
+namespace {
+constexpr std::uint8_t kNoStaleLength = 52;
+// A "B" answer carries its value at indices 2..5, so its checksum sits at index 6 or later.
+constexpr std::uint8_t kShortestParameterAnswer = 6;
+}  // namespace
+
+void ControllerLink::SerialPort_OnComm() {
+  if (port_.commEvent() == platform::kCommEventReceive) {
+    setGatedCommandsEnabled(true);
+    if (state_.PacketReady) {
+      guardStep([&] { port_.discardInput(); });
+    } else {
+      collectBytes();
+    }
+  }
+  if (state_.PacketReady) handlePacket();
+}
+
+void ControllerLink::collectBytes() {
+  auto& rx = state_.RxBuffer;
+  while (true) {
+    int waiting = 0;
+    guardStep([&] { waiting = port_.inBufferCount(); });
+    if (waiting <= 0) return;
+    std::uint8_t byte = 0;
+    try {
+      byte = port_.readByte();
+    } catch (const platform::SerialError&) {
+      return;
+    }
+    rx[state_.RxCount] = byte;
+    ui_.tmrRecvTimeout.setInterval(static_cast<int>(kInterByteTimeout.count()));
+    ui_.tmrRecvTimeout.setEnabled(true);
+
+    // The code byte can never be a checksum, even when a stale length of 0 sits at index 1.
+    if (state_.RxCount >= 1 && state_.RxCount == rx[1]) {
+      const bool good = PacketChecksum(rx) == rx[state_.RxCount];
+      state_.PacketReady = good;
+      state_.RxCount = 0;
+      guardStep([&] { port_.discardInput(); });
+      ui_.tmrRecvTimeout.setEnabled(false);
+      return;  // the discard ended the burst
+    }
+    if (++state_.RxCount > kMaxPacketIndex) {
+      state_.RxCount = 0;
+      rx[1] = kNoStaleLength;
+      state_.PacketReady = false;
+      guardStep([&] { port_.discardInput(); });
+    }
+  }
+}
+
+void ControllerLink::handlePacket() {
+  auto& rx = state_.RxBuffer;
+  guardStep([&] { ui_.tmrRefresh.setEnabled(true); });
+  guardStep([&] { ui_.lblRefresh.setText("Update"); });
+  state_.PacketReady = false;
+  state_.LinkDown = false;
+  state_.RxCount = 0;
+  guardStep([&] { port_.discardInput(); });
+  guardStep([&] {
+    std::string shown;
+    for (int i = 0; i <= rx[1]; ++i)
+      shown += ' ' + std::to_string(rx[i]) + ',';
+    ui_.lblTest.setText(shown);
+  });
+
+  switch (rx[0]) {
+    case kStatus:
+      state_.lastAnswer = {kStatus, 0};
+      if (statusDecoder_) guardStep([&] { statusDecoder_(); });
+      break;
+    case kReadParameter:
+      acceptParameterAnswer();
+      break;
+    default:
+      state_.lastAnswer = {rx[0], 0};
+      break;
+  }
+}
+
+void ControllerLink::acceptParameterAnswer() {
+  const auto& rx = state_.RxBuffer;
+  // A packet too short to hold a value must not pass off older bytes as one.
+  if (rx[1] < kShortestParameterAnswer) return;
+  std::copy(rx.begin() + 2, rx.begin() + 6, state_.FloatBytes.begin());
+  if (state_.lastCommandCode == kReadParameter)
+    state_.lastAnswer = {kReadParameter, state_.lastCommandParameter};
+}
+
+void ControllerLink::setGatedCommandsEnabled(bool enabled) {
+  for (platform::MenuItem* item : ui_.gatedCommands) {
+    if (item != nullptr) item->setEnabled(enabled);
+  }
+}
+
+}  // namespace orvik::link

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/colour.h"
+#include "platform/geometry.h"
+
+namespace orvik::platform {
+
+class Control;
+class MenuItem;
+class Timer;
+class Ui;
+
+enum class BorderStyle { FixedDialog, Sizable, None };
+
+// A window: caption, geometry in twips, its controls, menus and timers, and the three events that
+// form logic overrides. The backend owns showing, activation and unloading (see Ui).
+class Form {
+ public:
+  Form(Ui& ui, std::string name, std::string caption);
+  virtual ~Form();
+  Form(const Form&) = delete;
+  Form& operator=(const Form&) = delete;
+
+  Ui& ui() const { return ui_; }
+  const std::string& name() const { return name_; }
+  const std::string& caption() const { return caption_; }
+  void setCaption(std::string c);
+
+  Rect geometry() const { return geometry_; }
+  void setGeometry(Rect r);
+  int left() const { return geometry_.left; }
+  int top() const { return geometry_.top; }
+  int width() const { return geometry_.width; }
+  int height() const { return geometry_.height; }
+  void move(int left, int top) { setGeometry({left, top, geometry_.width, geometry_.height}); }
+  void resize(int width, int height) { setGeometry({geometry_.left, geometry_.top, width, height}); }
+
+  BorderStyle borderStyle() const { return border_; }
+  void setBorderStyle(BorderStyle b) { border_ = b; }
+  std::optional<Colour> backColor() const { return back_; }
+  void setBackColor(Colour c) { back_ = c; }
+
+  const std::vector<Control*>& controls() const { return controls_; }
+  const std::vector<MenuItem*>& menus() const { return menus_; }
+  const std::vector<Timer*>& timers() const { return timers_; }
+  Control* findControl(const std::string& name) const;
+
+  virtual void Form_Load() {}
+  virtual void Form_Activate() {}
+  virtual void Form_Unload() {}
+
+  // Unload this window (as a program's "Unload Me"): its timers stop and a modal loop ends.
+  void close();
+
+  // Backend bookkeeping: whether the window is loaded and shown, and whether it runs modally.
+  struct Lifecycle {
+    bool loaded = false;
+    bool visible = false;
+    bool modal = false;
+    unsigned long id = 0;
+  };
+  Lifecycle& lifecycle() { return lifecycle_; }
+  const Lifecycle& lifecycle() const { return lifecycle_; }
+
+  void setObserver(std::function<void()> observer) { observer_ = std::move(observer); }
+
+ private:
+  friend class Control;
+  friend class MenuItem;
+  friend class Timer;
+
+  Ui& ui_;
+  std::string name_;
+  std::string caption_;
+  Rect geometry_{};
+  BorderStyle border_ = BorderStyle::FixedDialog;
+  std::optional<Colour> back_;
+  std::vector<Control*> controls_;
+  std::vector<MenuItem*> menus_;
+  std::vector<Timer*> timers_;
+  Lifecycle lifecycle_;
+  std::function<void()> observer_;
+};
+
+// Centre `dialog` over `over`, keeping left and top at least 100 twips.
+void centreOver(Form& dialog, const Form& over);
+
+}  // namespace orvik::platform

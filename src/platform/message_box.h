@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+
+namespace orvik::platform {
+
+enum class MsgIcon { None, Information, Exclamation, Question, Critical };
+enum class MsgButtons { Ok, OkCancel, YesNo, RetryCancel };
+enum class MsgResult { Ok, Cancel, Yes, No, Retry };
+
+// A modal message box. A carriage return (character 13) in the text is a line break.
+struct MessageBox {
+  std::string text;
+  std::string title;
+  MsgIcon icon = MsgIcon::None;
+  MsgButtons buttons = MsgButtons::Ok;
+  bool operator==(const MessageBox&) const = default;
+};
+
+const char* toString(MsgIcon icon);
+const char* toString(MsgButtons buttons);
+const char* toString(MsgResult result);
+
+}  // namespace orvik::platform

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <stdexcept>
+#include <string>
+
+namespace orvik::platform {
+
+// Any failure of a serial port operation: a port that cannot be opened, a write to a closed port.
+class SerialError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The receive event code for "data received"; other codes are line or modem events.
+inline constexpr int kCommEventReceive = 2;
+
+// The serial port as the controller link needs it: one of "Comm 1".."Comm 4", 9600 8N1, no
+// handshaking, raw bytes, and an event whenever bytes have arrived.
+class SerialPort {
+ public:
+  virtual ~SerialPort() = default;
+
+  virtual void setCommPort(int number) = 0;  // 1..4
+  virtual int commPort() const = 0;
+  // The device a port number maps to ("/dev/ttyS0", "COM1", or an override), for the user's eyes.
+  virtual std::string deviceName(int number) const = 0;
+  virtual void setHandshakingNone() = 0;
+
+  virtual void open() = 0;  // throws SerialError
+  virtual void close() = 0;
+  virtual bool isOpen() const = 0;
+
+  virtual int inBufferCount() const = 0;
+  virtual std::uint8_t readByte() = 0;  // throws SerialError when nothing is waiting
+  virtual void discardInput() = 0;
+  virtual int outBufferCount() const = 0;
+  // Wait until nothing waits to be sent, at most `limit`.
+  virtual void drainOutput(std::chrono::milliseconds limit) = 0;
+  virtual void writeByte(std::uint8_t byte) = 0;  // throws SerialError when the port is not open
+
+  // The code of the event being delivered (kCommEventReceive for data).
+  int commEvent() const { return commEvent_; }
+  std::function<void()> onComm;
+
+ protected:
+  void raiseCommEvent(int code) {
+    commEvent_ = code;
+    if (onComm) onComm();
+  }
+
+ private:
+  int commEvent_ = 0;
+};
+
+}  // namespace orvik::platform

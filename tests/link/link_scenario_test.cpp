@@ -1,0 +1,171 @@
+// The link against the controller model through the in-memory port, on the virtual clock.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <vector>
+
+#include "sim/controller_model.h"
+#include "support/headless_fixture.h"
+#include "support/link_rig.h"
+#include "support/model_peer.h"
+
+namespace orvik::link {
+namespace {
+
+using namespace std::chrono_literals;
+using Bytes = std::vector<std::uint8_t>;
+using orvik::testing::HeadlessTest;
+using orvik::testing::LinkRig;
+using orvik::testing::ModelPeer;
+
+class LinkWithController : public HeadlessTest {
+ protected:
+  LinkWithController() {
+    rig.link.setStatusDecoder([this] { ++decoded; });
+  }
+
+  LinkRig rig{ui};
+  sim::ControllerModel model;
+  ModelPeer peer{ui, rig.port, model};
+  RunState& state = rig.state;
+  int decoded = 0;
+};
+
+TEST_F(LinkWithController, AStatusRequestIsAnsweredAndAccepted) {
+  rig.link.RequestStatus();
+  const Bytes expected = model.statusAnswer(ui.nowMs() + 3);  // the model answers within a few ms
+  ASSERT_TRUE(ui.runUntil([&] { return decoded == 1; }, 200ms));
+  EXPECT_EQ(model.requests(), (std::vector<Bytes>{{0x3E, 0x02, 0xFE}}));
+  EXPECT_EQ(Bytes(state.RxBuffer.begin(), state.RxBuffer.begin() + 32), expected);
+  EXPECT_EQ(rig.lblRefresh.text(), "Update");
+  EXPECT_FALSE(state.LinkDown);
+  EXPECT_EQ(state.lastAnswer.code, '>');
+  // 3 bytes out, 5 ms to answer, 32 bytes back at 9600 bit/s.
+  EXPECT_NEAR(static_cast<double>(ui.nowMs()), 3 * 1.042 + 5 + 32 * 1.042, 1.5);
+}
+
+TEST_F(LinkWithController, AnAnswerWithABadChecksumLeavesTheParserIdleAndShowsNothing) {
+  model.faults.badChecksum = true;
+  rig.link.RequestStatus();
+  ui.advance(300ms);
+  EXPECT_EQ(decoded, 0);
+  EXPECT_FALSE(state.PacketReady);
+  EXPECT_EQ(state.RxCount, 0);
+  EXPECT_EQ(state.RxBuffer[0], '>');
+  EXPECT_FALSE(rig.tmrRecvTimeout.enabled());
+  EXPECT_EQ(rig.lblTest.text(), "Comm Status");
+  EXPECT_EQ(rig.ledRefresh.fillColor(), platform::kRed);
+  ui.advance(5000ms);
+  EXPECT_EQ(rig.lblRefresh.text(), "Communication Status") << "a bad packet stops the time-out";
+}
+
+TEST_F(LinkWithController, AControllerThatSendsOnlyTheFirstByteTimesOutTwoHundredMillisecondsLater) {
+  model.faults.firstBytesOnly = 1;
+  rig.link.RequestStatus();
+  ASSERT_TRUE(ui.runUntil([&] { return state.RxCount == 1; }, 100ms));
+  const auto byteAt = ui.nowMs();
+  EXPECT_EQ(state.RxBuffer[0], '>');
+  ASSERT_TRUE(ui.runUntil([&] { return state.LinkDown; }, 3000ms));
+  EXPECT_EQ(ui.nowMs() - byteAt, 200);
+  EXPECT_EQ(state.RxCount, 0);
+  EXPECT_EQ(state.RxBuffer[1], 52);
+  EXPECT_EQ(rig.lblRefresh.text(), "No Response");
+  EXPECT_EQ(rig.lblTest.text(), "Timeout");
+  EXPECT_TRUE(rig.gatedDisabled());
+}
+
+TEST_F(LinkWithController, AnOverlongAnswerIsThrownAwayAfterFiftyOneBytes) {
+  model.faults.overlongAnswers = true;  // 60 bytes, length byte 255
+  rig.link.RequestStatus();
+  ui.advance(5ms + 60 * 2ms);
+  EXPECT_EQ(decoded, 0);
+  EXPECT_EQ(state.RxCount, 9) << "the nine bytes after the first fifty-one start a new packet";
+  EXPECT_EQ(state.RxBuffer[0], 0x55);
+  EXPECT_TRUE(rig.tmrRecvTimeout.enabled());
+  ui.advance(300ms);
+  EXPECT_EQ(state.RxBuffer[1], 52);
+  EXPECT_EQ(rig.lblRefresh.text(), "No Response");
+}
+
+// The receive rules written out once more, plainly, as an oracle for arbitrary byte streams.
+struct ReferenceParser {
+  std::array<std::uint8_t, 56> rx{};
+  int count = 0;
+  int packets = 0;
+  void feed(const Bytes& bytes) {
+    for (auto b : bytes) {
+      rx[count] = b;
+      if (count >= 1 && count == rx[1]) {
+        unsigned sum = 0;
+        for (int i = 1; i < count; ++i)
+          sum += rx[i];
+        if ((256 - sum % 256) % 256 == rx[count]) ++packets;
+        count = 0;
+        return;  // the rest of the burst is discarded
+      }
+      if (++count > 50) {
+        count = 0;
+        rx[1] = 52;
+        return;
+      }
+    }
+  }
+};
+
+// Forwards to a model and keeps the last answer it put on the line.
+struct RecordingPeer final : platform::headless::MemorySerialPort::Peer {
+  RecordingPeer(platform::headless::HeadlessUi& u, platform::headless::MemorySerialPort& p)
+      : ui(u), port(p) {}
+  void hostWrote(std::uint8_t byte) override {
+    if (auto a = model->receive(byte, ui.nowMs())) {
+      sent = a->bytes;
+      port.deliver(a->bytes, std::chrono::duration_cast<std::chrono::microseconds>(a->delay));
+    }
+  }
+  platform::headless::HeadlessUi& ui;
+  platform::headless::MemorySerialPort& port;
+  sim::ControllerModel* model = nullptr;
+  Bytes sent;
+};
+
+TEST_F(LinkWithController, GarbageBeforeAnAnswerLeavesExactlyTheStateTheReceiveRulesGive) {
+  rig.port.setReceiveChunk(1000);  // one receive event a burst, as the oracle reads it
+  RecordingPeer recorder{ui, rig.port};
+  rig.port.attach(1, recorder);
+  for (int garbage = 1; garbage <= 40; ++garbage) {
+    sim::ControllerModel noisy({}, static_cast<std::uint32_t>(garbage));
+    noisy.faults.garbageBytes = garbage;
+    recorder.model = &noisy;
+    decoded = 0;
+    state.RxBuffer = {};
+    state.RxBuffer[1] = 255;
+    rig.tmrRecvTimeout.setEnabled(false);
+
+    rig.link.RequestStatus();
+    ui.advance(200ms);
+    ReferenceParser oracle;
+    oracle.rx[1] = 255;
+    oracle.feed(recorder.sent);
+    EXPECT_EQ(state.RxCount, oracle.count) << garbage << " junk bytes";
+    EXPECT_EQ(state.RxBuffer[0], oracle.rx[0]) << garbage;
+    EXPECT_EQ(state.RxBuffer[1], oracle.rx[1]) << garbage;
+    EXPECT_EQ(decoded, oracle.packets) << garbage;
+    EXPECT_FALSE(state.PacketReady);
+  }
+}
+
+TEST_F(LinkWithController, AShortParameterAnswerNeverPassesOffOldBytesAsTheValue) {
+  rig.link.ReadParameter(sim::ControllerModel::kBatteryGain);
+  ui.advance(100ms);
+  ASSERT_EQ(state.lastAnswer, (AcceptedAnswer{'B', 18}));
+  const auto before = state.FloatBytes;
+  model.faults.shortAnswers = true;
+  rig.link.ReadParameter(sim::ControllerModel::kTempOffset);
+  ui.advance(100ms);
+  EXPECT_EQ(state.RxBuffer[0], 'B');
+  EXPECT_EQ(state.FloatBytes, before);
+  EXPECT_EQ(state.lastAnswer, AcceptedAnswer{});
+}
+
+}  // namespace
+}  // namespace orvik::link

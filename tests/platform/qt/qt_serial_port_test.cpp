@@ -1,0 +1,131 @@
+// The Qt serial backend against a real pseudo-terminal.
+#include "platform/qt/qt_serial_port.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "platform/qt/pty_pair.h"
+#include "support/link_rig.h"
+
+namespace orvik::platform::qt {
+namespace {
+
+using namespace std::chrono_literals;
+using Bytes = std::vector<std::uint8_t>;
+using orvik::testing::processEventsUntil;
+using orvik::testing::PtyPair;
+
+class QtSerialPortTest : public ::testing::Test {
+ protected:
+  QtSerialPortTest() { ::setenv("ORVIK_COMM1", pty.device().c_str(), 1); }
+  ~QtSerialPortTest() override { ::unsetenv("ORVIK_COMM1"); }
+
+  void openPort() {
+    port.setCommPort(1);
+    port.setHandshakingNone();
+    port.open();
+    ASSERT_TRUE(port.isOpen());
+  }
+
+  PtyPair pty;
+  QtSerialPort port;
+};
+
+TEST(QtSerialPortNames, MapCommNumbersToDevicesUnlessOverridden) {
+  ::unsetenv("ORVIK_COMM3");
+  EXPECT_EQ(QtSerialPort::deviceFor(1), "/dev/ttyS0");
+  EXPECT_EQ(QtSerialPort::deviceFor(4), "/dev/ttyS3");
+  ::setenv("ORVIK_COMM3", "/dev/ttyUSB0", 1);
+  EXPECT_EQ(QtSerialPort::deviceFor(3), "/dev/ttyUSB0");
+  ::unsetenv("ORVIK_COMM3");
+}
+
+TEST_F(QtSerialPortTest, AStatusRequestLeavesExactlyItsThreeBytesOnTheWire) {
+  openPort();
+  headless::HeadlessUi forms;  // owns the indicator controls; the port is the real one
+  orvik::testing::TestForm form(forms);
+  platform::Shape led{form, "ledRefresh", platform::ShapeKind::Circle, platform::kDarkRed};
+  platform::Label refresh{form, "lblRefresh", "Communication Status"};
+  platform::Label test{form, "lblTest", "Comm Status"};
+  platform::Timer recv{form, "tmrRecvTimeout", 100};
+  platform::Timer hold{form, "tmrRefresh", 100};
+  link::RunState state;
+  link::ControllerLink link(state, port, {led, refresh, test, recv, hold, {}});
+
+  link.RequestStatus();
+  Bytes seen;
+  ASSERT_TRUE(processEventsUntil([&] {
+    const Bytes more = pty.readAvailable();
+    seen.insert(seen.end(), more.begin(), more.end());
+    return seen.size() >= 3;
+  }));
+  processEventsUntil([] { return false; }, 100ms);  // anything more would show up by now
+  const Bytes more = pty.readAvailable();
+  seen.insert(seen.end(), more.begin(), more.end());
+  EXPECT_EQ(seen, (Bytes{0x3E, 0x02, 0xFE}));
+
+  // The answer raises the receive event and the parser accepts it.
+  pty.write({0x3D, 0x02, 0xFE});
+  ASSERT_TRUE(processEventsUntil([&] { return refresh.text() == "Update"; }));
+  EXPECT_EQ(test.text(), " 61, 2, 254,");
+}
+
+TEST_F(QtSerialPortTest, ReceivedBytesWaitUntilReadOrDiscarded) {
+  openPort();
+  int events = 0;
+  port.onComm = [&] { ++events; };
+  pty.write({1, 2, 3, 4});
+  ASSERT_TRUE(processEventsUntil([&] { return port.inBufferCount() == 4; }));
+  EXPECT_GE(events, 1);
+  EXPECT_EQ(port.commEvent(), kCommEventReceive);
+  EXPECT_EQ(port.readByte(), 1);
+  port.discardInput();
+  EXPECT_EQ(port.inBufferCount(), 0);
+  EXPECT_THROW(port.readByte(), SerialError);
+}
+
+TEST_F(QtSerialPortTest, APortHeldByAnotherOpenerCannotBeOpened) {
+  openPort();
+  QtSerialPort second;
+  second.setCommPort(1);
+  EXPECT_THROW(second.open(), SerialError);
+  EXPECT_FALSE(second.isOpen());
+  port.close();
+  EXPECT_NO_THROW(second.open()) << "free again once the first opener lets go";
+}
+
+TEST_F(QtSerialPortTest, AMissingDeviceCannotBeOpened) {
+  ::setenv("ORVIK_COMM2", "/dev/orvik-no-such-port", 1);
+  QtSerialPort missing;
+  missing.setCommPort(2);
+  EXPECT_THROW(missing.open(), SerialError);
+  ::unsetenv("ORVIK_COMM2");
+  EXPECT_THROW(missing.setCommPort(0), SerialError);
+}
+
+TEST_F(QtSerialPortTest, AFarEndThatHangsUpMidAnswerClosesThePortInsteadOfSpinning) {
+  openPort();
+  int events = 0;
+  port.onComm = [&] { ++events; };
+  pty.write({0x3E, 0x1F, 0x01});
+  ASSERT_TRUE(processEventsUntil([&] { return port.inBufferCount() == 3; }));
+  pty.hangUp();
+  ASSERT_TRUE(processEventsUntil([&] { return !port.isOpen(); }));
+  EXPECT_EQ(port.deviceErrors(), 1);
+  // Nothing keeps firing once closed.
+  const int eventsAfter = events;
+  processEventsUntil([] { return false; }, 300ms);
+  EXPECT_EQ(events, eventsAfter);
+  EXPECT_EQ(port.deviceErrors(), 1);
+  EXPECT_THROW(port.writeByte(0x3E), SerialError);
+}
+
+}  // namespace
+}  // namespace orvik::platform::qt
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
