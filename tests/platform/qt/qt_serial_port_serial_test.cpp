@@ -123,9 +123,3 @@ TEST_F(QtSerialPortTest, AFarEndThatHangsUpMidAnswerClosesThePortInsteadOfSpinni
 
 }  // namespace
 }  // namespace orvik::platform::qt
-
-int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}
