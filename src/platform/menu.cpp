@@ -1,17 +1,24 @@
 #include "platform/menu.h"
 
+#include <algorithm>
+
 #include "platform/form.h"
 
 namespace orvik::platform {
 
 MenuItem::MenuItem(Form& owner, std::string name, std::string caption)
-    : name_(std::move(name)), caption_(std::move(caption)) {
+    : name_(std::move(name)), caption_(std::move(caption)), owner_(&owner) {
   owner.menus_.push_back(this);
 }
 
 MenuItem::MenuItem(MenuItem& parent, std::string name, std::string caption, std::string shortcut)
     : name_(std::move(name)), caption_(std::move(caption)), shortcut_(std::move(shortcut)), parent_(&parent) {
   parent.items_.push_back(this);
+}
+
+MenuItem::~MenuItem() {
+  if (parent_ != nullptr) std::erase(parent_->items_, this);
+  if (owner_ != nullptr) std::erase(owner_->menus_, this);
 }
 
 void MenuItem::setEnabled(bool e) {

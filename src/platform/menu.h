@@ -15,6 +15,7 @@ class MenuItem {
   MenuItem(Form& owner, std::string name, std::string caption);
   // An entry of `parent`. The shortcut is written as "Ctrl+R" or "F5".
   MenuItem(MenuItem& parent, std::string name, std::string caption, std::string shortcut = {});
+  ~MenuItem();
   MenuItem(const MenuItem&) = delete;
   MenuItem& operator=(const MenuItem&) = delete;
 
@@ -38,6 +39,7 @@ class MenuItem {
   std::string name_;
   std::string caption_;
   std::string shortcut_;
+  Form* owner_ = nullptr;  // for a top-level menu
   MenuItem* parent_ = nullptr;
   std::vector<MenuItem*> items_;
   bool enabled_ = true;

@@ -13,7 +13,7 @@ Timer::Timer(Form& owner, std::string name, int intervalMs)
 }
 
 Timer::~Timer() {
-  engine_.disarm(*this);
+  engine_.forget(*this);
   std::erase(owner_.timers_, this);
 }
 

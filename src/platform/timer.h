@@ -17,6 +17,8 @@ class TimerEngine {
   virtual void arm(Timer& timer, std::chrono::milliseconds interval) = 0;
   // Cancel any countdown of `timer`.
   virtual void disarm(Timer& timer) = 0;
+  // `timer` is going away: cancel it and let go of whatever the engine keeps for it.
+  virtual void forget(Timer& timer) { disarm(timer); }
 };
 
 // A periodic timer with the same semantics on every backend:

@@ -22,4 +22,12 @@ void QtTimerEngine::disarm(Timer& timer) {
   if (it != timers_.end()) it->second->stop();
 }
 
+void QtTimerEngine::forget(Timer& timer) {
+  auto it = timers_.find(&timer);
+  if (it == timers_.end()) return;
+  it->second->stop();
+  it->second.release()->deleteLater();  // the timer may be going away inside its own tick
+  timers_.erase(it);
+}
+
 }  // namespace orvik::platform::qt

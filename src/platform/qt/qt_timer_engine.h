@@ -13,6 +13,7 @@ class QtTimerEngine final : public TimerEngine {
  public:
   void arm(Timer& timer, std::chrono::milliseconds interval) override;
   void disarm(Timer& timer) override;
+  void forget(Timer& timer) override;
   void halt() { halted_ = true; }
   bool halted() const { return halted_; }
 

@@ -1,0 +1,209 @@
+#include "platform/qt/control_widgets.h"
+
+#include <QFrame>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <algorithm>
+
+#include "platform/qt/pictures.h"
+#include "platform/qt/qt_ui.h"
+
+namespace orvik::platform::qt {
+
+namespace {
+
+QRect toPixels(Rect r) {
+  return {twipsToPixels(r.left), twipsToPixels(r.top), twipsToPixels(r.width), twipsToPixels(r.height)};
+}
+
+Qt::Alignment horizontal(Alignment a) {
+  switch (a) {
+    case Alignment::Left:
+      return Qt::AlignLeft;
+    case Alignment::Center:
+      return Qt::AlignHCenter;
+    case Alignment::Right:
+      return Qt::AlignRight;
+  }
+  return Qt::AlignLeft;
+}
+
+// Roles not set here are inherited from the window, so an unset colour shows the form's own.
+void applyColours(QWidget& w, std::optional<Colour> fore, std::optional<Colour> back) {
+  QPalette palette;
+  if (fore) palette.setColor(QPalette::WindowText, toQColor(*fore));
+  if (back) palette.setColor(QPalette::Window, toQColor(*back));
+  w.setPalette(palette);
+  w.setAutoFillBackground(back.has_value());
+}
+
+void applyFont(QWidget& w, Font f) {
+  QFont font;  // unresolved: whatever is not set here comes from the parent
+  if (f.points > 0) font.setPointSizeF(f.points);
+  if (f.bold) font.setBold(true);
+  w.setFont(font);
+}
+
+void applyLabel(const Label& label, QLabel& w) {
+  const QString text = toQtText(label.text());
+  if (w.text() != text) w.setText(text);
+  w.setAlignment(horizontal(label.alignment()) | Qt::AlignTop);
+  applyColours(w, label.foreColor(), label.backColor());
+  applyFont(w, label.font());
+}
+
+void applyTextBox(const TextBox& box, QLineEdit& w) {
+  w.setMaxLength(box.maxLength() > 0 ? box.maxLength() : 32767);
+  w.setAlignment(horizontal(box.alignment()) | Qt::AlignVCenter);
+  // Rewriting unchanged text would move the cursor under the user's fingers.
+  const QString text = QString::fromStdString(box.text());
+  if (w.text() != text) w.setText(text);
+}
+
+void applyButton(const Button& button, QPushButton& w) {
+  w.setText(QString::fromStdString(button.caption()));
+  // Only the declared default takes Enter from elsewhere; a focused button takes it itself (FormWindow).
+  w.setAutoDefault(button.isDefault());
+  w.setDefault(button.isDefault());
+}
+
+void applyOption(const OptionButton& option, QRadioButton& w) {
+  w.setText(QString::fromStdString(option.caption()));
+  w.setAutoExclusive(false);  // the model keeps the group exclusive
+  w.setChecked(option.value());
+  w.setToolTip(toQtText(option.toolTip()));
+}
+
+void applyFrame(const Frame& frame, QWidget& w) {
+  if (auto* box = qobject_cast<QGroupBox*>(&w)) box->setTitle(QString::fromStdString(frame.caption()));
+  applyColours(w, std::nullopt, frame.backColor());
+}
+
+}  // namespace
+
+void ShapeWidget::setShape(ShapeKind kind, QColor fill) {
+  if (kind == kind_ && fill == fill_) return;
+  kind_ = kind;
+  fill_ = fill;
+  update();
+}
+
+void ShapeWidget::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(QPen(fill_.darker(170), 1));
+  p.setBrush(fill_);
+  const QRectF area = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+  if (kind_ == ShapeKind::Circle) {
+    const qreal side = std::min(area.width(), area.height());
+    p.drawEllipse(QRectF(area.center().x() - side / 2, area.center().y() - side / 2, side, side));
+  } else {
+    p.drawRect(area);
+  }
+}
+
+void PictureLabel::showPicture(const std::string& source) {
+  if (source == source_ && size() == drawnAt_) return;
+  source_ = source;
+  drawnAt_ = size();
+  setAlignment(Qt::AlignCenter);
+  setPixmap(drawPicture(source, size()));
+}
+
+QString colourInWords(Colour colour) {
+  switch (colour) {
+    case kRed:
+      return QStringLiteral("bright red");
+    case kDarkRed:
+      return QStringLiteral("dark red");
+    case kGreen:
+      return QStringLiteral("green");
+    case kYellow:
+      return QStringLiteral("yellow");
+    case kCyan:
+      return QStringLiteral("cyan");
+    case kBlack:
+      return QStringLiteral("black");
+    case kWhite:
+      return QStringLiteral("white");
+    default:
+      return toQColor(colour).name(QColor::HexRgb);
+  }
+}
+
+QWidget* makeControlWidget(const Control& control, QWidget* parent) {
+  switch (control.kind()) {
+    case ControlKind::Label: {
+      auto* label = new QLabel(parent);
+      label->setTextFormat(Qt::PlainText);
+      label->setWordWrap(true);
+      return label;
+    }
+    case ControlKind::Shape:
+      return new ShapeWidget(parent);
+    case ControlKind::Button:
+      return new QPushButton(parent);
+    case ControlKind::TextBox:
+    case ControlKind::NumericEdit:
+    case ControlKind::DateEdit:
+      return new QLineEdit(parent);
+    case ControlKind::OptionButton:
+      return new QRadioButton(parent);
+    case ControlKind::Frame: {
+      if (!static_cast<const Frame&>(control).caption().empty()) return new QGroupBox(parent);
+      auto* panel = new QFrame(parent);
+      panel->setFrameShape(QFrame::NoFrame);
+      return panel;
+    }
+    case ControlKind::Image:
+      return new PictureLabel(parent);
+  }
+  return new QWidget(parent);
+}
+
+bool widgetFits(const Control& control, const QWidget& widget) {
+  if (control.kind() != ControlKind::Frame) return true;
+  const bool captioned = !static_cast<const Frame&>(control).caption().empty();
+  return captioned == (qobject_cast<const QGroupBox*>(&widget) != nullptr);
+}
+
+void applyControl(const Control& control, QWidget& w) {
+  w.setObjectName(QString::fromStdString(control.name()));
+  w.setAccessibleDescription(QString::fromStdString(control.description()));
+  w.setGeometry(toPixels(control.geometry()));
+  w.setEnabled(control.enabled());
+  switch (control.kind()) {
+    case ControlKind::Label:
+      applyLabel(static_cast<const Label&>(control), static_cast<QLabel&>(w));
+      break;
+    case ControlKind::Shape: {
+      const auto& shape = static_cast<const Shape&>(control);
+      static_cast<ShapeWidget&>(w).setShape(shape.shape(), toQColor(shape.fillColor()));
+      w.setAccessibleName(colourInWords(shape.fillColor()));
+      break;
+    }
+    case ControlKind::Button:
+      applyButton(static_cast<const Button&>(control), static_cast<QPushButton&>(w));
+      break;
+    case ControlKind::TextBox:
+    case ControlKind::NumericEdit:
+    case ControlKind::DateEdit:
+      applyTextBox(static_cast<const TextBox&>(control), static_cast<QLineEdit&>(w));
+      break;
+    case ControlKind::OptionButton:
+      applyOption(static_cast<const OptionButton&>(control), static_cast<QRadioButton&>(w));
+      break;
+    case ControlKind::Frame:
+      applyFrame(static_cast<const Frame&>(control), w);
+      break;
+    case ControlKind::Image:
+      static_cast<PictureLabel&>(w).showPicture(static_cast<const Image&>(control).source());
+      break;
+  }
+  w.setVisible(control.visible());
+}
+
+}  // namespace orvik::platform::qt

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QColor>
+#include <QLabel>
+#include <QString>
+#include <QWidget>
+#include <string>
+
+#include "platform/colour.h"
+#include "platform/controls.h"
+
+namespace orvik::platform::qt {
+
+// A lamp or a coloured panel: a filled ellipse (a circle) or rectangle with a thin darker outline.
+class ShapeWidget final : public QWidget {
+ public:
+  using QWidget::QWidget;
+  void setShape(ShapeKind kind, QColor fill);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  ShapeKind kind_ = ShapeKind::Rectangle;
+  QColor fill_;
+};
+
+// A fixed picture, drawn again only when its source or size changes.
+class PictureLabel final : public QLabel {
+ public:
+  using QLabel::QLabel;
+  void showPicture(const std::string& source);
+
+ private:
+  std::string source_;
+  QSize drawnAt_;
+};
+
+// A lamp's colour in words ("bright red", "green", otherwise "#rrggbb"): the lamp's colour is its value,
+// so this is what assistive tools read as its name.
+QString colourInWords(Colour colour);
+
+// A new widget of the kind that shows `control` (for a frame, that depends on its caption).
+QWidget* makeControlWidget(const Control& control, QWidget* parent);
+// Whether `widget` is still the right kind for the control: a frame whose caption appears or goes
+// changes from a plain panel to a captioned group box, or back.
+bool widgetFits(const Control& control, const QWidget& widget);
+// Copy every property of the control onto its widget; the caller places the widget in its container.
+void applyControl(const Control& control, QWidget& widget);
+
+}  // namespace orvik::platform::qt

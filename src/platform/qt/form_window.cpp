@@ -1,0 +1,300 @@
+#include "platform/qt/form_window.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QRadioButton>
+#include <QScopedValueRollback>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "platform/controls.h"
+#include "platform/menu.h"
+#include "platform/qt/control_widgets.h"
+#include "platform/qt/qt_ui.h"
+
+namespace orvik::platform::qt {
+
+namespace {
+
+// A form's width and height are those of the whole window: this much of it is frame and title bar.
+constexpr int kNominalFrameWidth = 8;
+constexpr int kNominalFrameHeight = 31;
+constexpr int kTwipsPerPixel = kTwipsPerInch / 96;
+
+Qt::WindowFlags flagsFor(BorderStyle border) {
+  switch (border) {
+    case BorderStyle::FixedDialog:
+      return Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+             Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint;
+    case BorderStyle::Sizable:
+      return Qt::Window;
+    case BorderStyle::None:
+      return Qt::Window | Qt::FramelessWindowHint;
+  }
+  return Qt::Dialog;
+}
+
+bool isDefaultButton(const Control& c) {
+  return static_cast<const Button&>(c).isDefault();
+}
+bool isCancelButton(const Control& c) {
+  return static_cast<const Button&>(c).isCancel();
+}
+
+}  // namespace
+
+// The area the controls are laid out in: it asks the window for the form's client size.
+class ClientArea final : public QWidget {
+ public:
+  using QWidget::QWidget;
+  QSize sizeHint() const override { return nominal_; }
+  QSize minimumSizeHint() const override { return {0, 0}; }
+  void setNominalSize(QSize size) {
+    if (size == nominal_) return;
+    nominal_ = size;
+    updateGeometry();
+  }
+
+ private:
+  QSize nominal_{0, 0};
+};
+
+FormWindow::FormWindow(Ui& ui, Form& form)
+    : QDialog(nullptr, flagsFor(form.borderStyle())), ui_(ui), form_(form) {
+  setObjectName(QString::fromStdString(form.name()));
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->setSizeConstraint(form.borderStyle() == BorderStyle::Sizable ? QLayout::SetDefaultConstraint
+                                                                       : QLayout::SetFixedSize);
+  client_ = new ClientArea(this);
+  layout->addWidget(client_);
+  if (!form.menus().empty()) {
+    menuBar_ = new QMenuBar(this);
+    layout->setMenuBar(menuBar_);
+    for (MenuItem* item : form.menus())
+      addMenuItem(*item, *menuBar_);
+  }
+  buildControls();
+  form.setObserver([this] { applyForm(); });
+  applyForm();
+}
+
+FormWindow::~FormWindow() {
+  attached_ = false;
+  // Children go while this window is still whole, so nothing they signal on the way reaches a model.
+  const auto children = findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+  qDeleteAll(children);
+}
+
+void FormWindow::detach(bool modelsAlive) {
+  attached_ = false;
+  if (!modelsAlive) return;
+  form_.setObserver(nullptr);
+  for (View& v : views_)
+    v.control->setObserver(nullptr);
+  for (MenuItem* item : menuItems_)
+    item->setObserver(nullptr);
+}
+
+bool FormWindow::live() const {
+  return attached_ && !ui_.ended();
+}
+
+QWidget* FormWindow::widgetFor(const std::string& controlName) const {
+  auto it = std::find_if(views_.begin(), views_.end(),
+                         [&](const View& v) { return v.control->name() == controlName; });
+  return it == views_.end() ? nullptr : it->widget;
+}
+
+QSize FormWindow::clientSize(const Form& form) {
+  const int width = twipsToPixels(form.width());
+  const int height = twipsToPixels(form.height());
+  if (form.borderStyle() == BorderStyle::None) return {std::max(0, width), std::max(0, height)};
+  return {std::max(0, width - kNominalFrameWidth), std::max(0, height - kNominalFrameHeight)};
+}
+
+void FormWindow::buildControls() {
+  // Every widget exists before any is placed, so a frame declared after its contents can hold them.
+  for (Control* c : form_.controls())
+    views_.push_back({c, makeControlWidget(*c, client_)});
+  for (std::size_t i = 0; i < views_.size(); ++i) {
+    connectWidget(views_[i]);
+    applyView(views_[i]);
+    views_[i].control->setObserver([this, i] {
+      if (attached_) applyView(views_[i]);
+    });
+  }
+}
+
+void FormWindow::connectWidget(View& view) {
+  Control* control = view.control;
+  const std::size_t index = static_cast<std::size_t>(&view - views_.data());
+  switch (control->kind()) {
+    case ControlKind::Button:
+      connect(static_cast<QPushButton*>(view.widget), &QPushButton::clicked, this, [this, control] {
+        if (live()) static_cast<Button*>(control)->click();
+      });
+      break;
+    case ControlKind::TextBox:
+    case ControlKind::NumericEdit:
+    case ControlKind::DateEdit:
+      // Only the user's editing raises textEdited; text set from the model never comes back as an edit.
+      connect(static_cast<QLineEdit*>(view.widget), &QLineEdit::textEdited, this,
+              [this, control, index](const QString& text) {
+                if (!live()) return;
+                static_cast<TextBox*>(control)->userEdit(text.toStdString());
+                if (attached_) applyView(views_[index]);  // the model may have kept other text
+              });
+      break;
+    case ControlKind::OptionButton:
+      // Qt has already toggled the button; the model decides, and the widget shows its decision.
+      connect(static_cast<QRadioButton*>(view.widget), &QRadioButton::clicked, this, [this, control, index] {
+        if (!live()) return;
+        static_cast<OptionButton*>(control)->click();
+        if (attached_) applyView(views_[index]);
+      });
+      break;
+    default:
+      break;
+  }
+}
+
+void FormWindow::applyView(View& view) {
+  if (!widgetFits(*view.control, *view.widget)) {
+    // A frame changed between plain panel and captioned group box: rebuild it, keeping its contents.
+    QWidget* old = view.widget;
+    view.widget = makeControlWidget(*view.control, old->parentWidget());
+    view.widget->stackUnder(old);
+    for (View& inner : views_) {
+      if (inner.control->container() == view.control) inner.widget->setParent(view.widget);
+    }
+    old->hide();
+    old->deleteLater();
+    for (View& inner : views_) {
+      if (inner.control->container() == view.control) inner.widget->setVisible(inner.control->visible());
+    }
+  }
+  placeView(view);
+  applyControl(*view.control, *view.widget);
+}
+
+void FormWindow::placeView(View& view) {
+  QWidget* parent = client_;
+  if (const Frame* frame = view.control->container(); frame != nullptr && frame != view.control) {
+    auto it = std::find_if(views_.begin(), views_.end(), [&](const View& v) { return v.control == frame; });
+    if (it != views_.end()) parent = it->widget;
+  }
+  if (view.widget->parentWidget() != parent) view.widget->setParent(parent);  // applyControl shows it again
+}
+
+void FormWindow::applyForm() {
+  if (!attached_) return;
+  const QScopedValueRollback guard(applyingForm_, true);
+  setWindowTitle(QString::fromStdString(form_.caption()));
+  QPalette palette;
+  if (form_.backColor()) palette.setColor(QPalette::Window, toQColor(*form_.backColor()));
+  setPalette(palette);
+  setAutoFillBackground(form_.backColor().has_value());
+
+  const QSize client = clientSize(form_);
+  if (client != client_->sizeHint()) {
+    client_->setNominalSize(client);
+    layout()->activate();  // a fixed-size window takes its new size now, not at the next layout pass
+    if (form_.borderStyle() == BorderStyle::Sizable) resize(layout()->totalSizeHint());
+  }
+  const QPoint at(twipsToPixels(form_.left()), twipsToPixels(form_.top()));
+  if (pos() != at) move(at);
+}
+
+void FormWindow::addMenuItem(MenuItem& item, QWidget& into) {
+  const QString caption = QString::fromStdString(item.caption());
+  QAction* action = nullptr;
+  if (item.isSeparator()) {
+    action = new QAction(&into);
+    action->setSeparator(true);
+  } else if (!item.items().empty()) {
+    auto* menu = new QMenu(caption, &into);
+    menu->setObjectName(QString::fromStdString(item.name()));
+    for (MenuItem* child : item.items())
+      addMenuItem(*child, *menu);
+    action = menu->menuAction();
+  } else {
+    action = new QAction(caption, this);
+    action->setShortcut(QKeySequence(QString::fromStdString(item.shortcut()), QKeySequence::PortableText));
+    connect(action, &QAction::triggered, this, [this, &item] {
+      if (live()) item.click();
+    });
+    addAction(action);  // the shortcut works anywhere in the window, not only through the menu bar
+  }
+  action->setObjectName(QString::fromStdString(item.name()));
+  action->setEnabled(item.enabled());
+  into.addAction(action);
+  item.setObserver([action, &item] { action->setEnabled(item.enabled()); });
+  menuItems_.push_back(&item);
+}
+
+QPushButton* FormWindow::buttonWhere(bool (*wanted)(const Control&)) const {
+  for (const View& v : views_) {
+    const Control& c = *v.control;
+    if (c.kind() == ControlKind::Button && wanted(c) && c.enabled() && c.visible()) {
+      return static_cast<QPushButton*>(v.widget);
+    }
+  }
+  return nullptr;
+}
+
+void FormWindow::closeEvent(QCloseEvent* event) {
+  // The form decides: unloading it removes this window (later, never inside its own event).
+  event->ignore();
+  if (live()) ui_.unload(form_);
+}
+
+void FormWindow::keyPressEvent(QKeyEvent* event) {
+  const bool enter = (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+                     (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+  if (!enter) {
+    QDialog::keyPressEvent(event);  // Esc arrives at reject()
+    return;
+  }
+  if (!live()) return;
+  // Enter presses the focused button, else the form's default button; without one it does nothing.
+  if (auto* focused = qobject_cast<QPushButton*>(focusWidget()); focused != nullptr && focused->isEnabled()) {
+    focused->click();
+  } else if (QPushButton* button = buttonWhere(isDefaultButton)) {
+    button->click();
+  }
+}
+
+void FormWindow::reject() {
+  // Esc presses the cancel button; without one it does nothing, and never closes the window itself.
+  if (!live()) return;
+  if (QPushButton* button = buttonWhere(isCancelButton)) button->click();
+}
+
+void FormWindow::changeEvent(QEvent* event) {
+  QDialog::changeEvent(event);
+  if (event->type() != QEvent::ActivationChange || !isActiveWindow() || !live()) return;
+  // Reported from the event loop rather than from inside Qt's change of active window, because
+  // Form_Activate may itself open windows and boxes.
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        if (live() && isActiveWindow()) ui_.userActivated(form_);
+      },
+      Qt::QueuedConnection);
+}
+
+void FormWindow::moveEvent(QMoveEvent* event) {
+  QDialog::moveEvent(event);
+  if (!live() || applyingForm_) return;
+  const QPoint at = pos();
+  // Only a move the form does not already describe: pixel rounding must not creep into its twips.
+  if (at.x() == twipsToPixels(form_.left()) && at.y() == twipsToPixels(form_.top())) return;
+  form_.move(at.x() * kTwipsPerPixel, at.y() * kTwipsPerPixel);
+}
+
+}  // namespace orvik::platform::qt

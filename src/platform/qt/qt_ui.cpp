@@ -1,0 +1,287 @@
+#include "platform/qt/qt_ui.h"
+
+#include <QApplication>
+#include <QDate>
+#include <QEventLoop>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <cmath>
+#include <map>
+#include <utility>
+#include <vector>
+
+#include "platform/form.h"
+#include "platform/qt/form_window.h"
+#include "platform/qt/pictures.h"
+#include "platform/qt/qt_timer_engine.h"
+
+namespace orvik::platform::qt {
+
+namespace {
+
+constexpr int kTwipsPerPixel = kTwipsPerInch / 96;
+
+// What a box answers when it goes without a button being chosen (Esc, or the program ending).
+MsgResult dismissal(MsgButtons buttons) {
+  switch (buttons) {
+    case MsgButtons::Ok:
+      return MsgResult::Ok;
+    case MsgButtons::YesNo:
+      return MsgResult::No;
+    case MsgButtons::OkCancel:
+    case MsgButtons::RetryCancel:
+      return MsgResult::Cancel;
+  }
+  return MsgResult::Cancel;
+}
+
+QMessageBox::Icon toQtIcon(MsgIcon icon) {
+  switch (icon) {
+    case MsgIcon::None:
+      return QMessageBox::NoIcon;
+    case MsgIcon::Information:
+      return QMessageBox::Information;
+    case MsgIcon::Exclamation:
+      return QMessageBox::Warning;
+    case MsgIcon::Question:
+      return QMessageBox::Question;
+    case MsgIcon::Critical:
+      return QMessageBox::Critical;
+  }
+  return QMessageBox::NoIcon;
+}
+
+struct BoxButton {
+  QMessageBox::StandardButton button;
+  MsgResult result;
+};
+
+// The buttons of a box, the first being the default; the escape button answers as dismissal() says.
+std::vector<BoxButton> buttonsOf(MsgButtons buttons) {
+  switch (buttons) {
+    case MsgButtons::Ok:
+      return {{QMessageBox::Ok, MsgResult::Ok}};
+    case MsgButtons::OkCancel:
+      return {{QMessageBox::Ok, MsgResult::Ok}, {QMessageBox::Cancel, MsgResult::Cancel}};
+    case MsgButtons::YesNo:
+      return {{QMessageBox::Yes, MsgResult::Yes}, {QMessageBox::No, MsgResult::No}};
+    case MsgButtons::RetryCancel:
+      return {{QMessageBox::Retry, MsgResult::Retry}, {QMessageBox::Cancel, MsgResult::Cancel}};
+  }
+  return {{QMessageBox::Ok, MsgResult::Ok}};
+}
+
+}  // namespace
+
+int twipsToPixels(int twips) {
+  return static_cast<int>(std::lround(twips / static_cast<double>(kTwipsPerPixel)));
+}
+
+QColor toQColor(Colour colour) {
+  return QColor(redOf(colour), greenOf(colour), blueOf(colour));
+}
+
+QString toQtText(const std::string& text) {
+  QString out = QString::fromStdString(text);
+  out.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  out.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  return out;
+}
+
+struct QtUi::Impl {
+  struct ModalLoop {
+    const Form* form;
+    QEventLoop* loop;
+  };
+
+  void quitLoops(const Form* form) {
+    for (const ModalLoop& m : loops) {
+      if (form == nullptr || m.form == form) m.loop->quit();
+    }
+  }
+
+  QtTimerEngine timers;
+  std::map<const Form*, FormWindow*> windows;
+  std::vector<ModalLoop> loops;  // innermost last
+  QObject context;               // calls posted to the event loop die with the backend
+  Pointer pointer = Pointer::Normal;
+  bool cursorOverridden = false;
+  bool ended = false;
+};
+
+QtUi::QtUi() : impl_(std::make_unique<Impl>()) {
+  QApplication::setWindowIcon(applicationIcon());
+}
+
+QtUi::~QtUi() {
+  for (auto& [form, window] : impl_->windows) {
+    window->detach(true);
+    delete window;
+  }
+  impl_->windows.clear();
+  if (impl_->cursorOverridden) QApplication::restoreOverrideCursor();
+}
+
+TimerEngine& QtUi::timers() {
+  return impl_->timers;
+}
+
+QWidget* QtUi::windowOf(const Form& form) const {
+  auto it = impl_->windows.find(&form);
+  return it == impl_->windows.end() ? nullptr : it->second;
+}
+
+QWidget* QtUi::widgetOf(const Form& form, const std::string& controlName) const {
+  auto it = impl_->windows.find(&form);
+  return it == impl_->windows.end() ? nullptr : it->second->widgetFor(controlName);
+}
+
+void QtUi::createView(Form& form) {
+  if (impl_->windows.contains(&form)) return;
+  impl_->windows[&form] = new FormWindow(*this, form);
+}
+
+void QtUi::showView(Form& form) {
+  auto it = impl_->windows.find(&form);
+  if (it == impl_->windows.end()) return;
+  FormWindow* window = it->second;
+  const Qt::WindowModality modality = form.lifecycle().modal ? Qt::ApplicationModal : Qt::NonModal;
+  if (window->windowModality() != modality) {
+    window->hide();  // modality takes effect only when a window is shown
+    window->setWindowModality(modality);
+  }
+  window->show();
+  // Without a window manager (Xvfb) nothing else would bring the window forward or give it the keyboard.
+  window->raise();
+  window->activateWindow();
+}
+
+void QtUi::hideView(Form& form) {
+  if (QWidget* window = windowOf(form)) window->hide();
+  impl_->quitLoops(&form);
+}
+
+void QtUi::destroyView(Form& form) {
+  auto it = impl_->windows.find(&form);
+  if (it != impl_->windows.end()) {
+    FormWindow* window = it->second;
+    impl_->windows.erase(it);
+    // Ui::unload marks the form unloaded before its view goes; Ui::forgetForm leaves it marked loaded
+    // while the form is being destroyed, and by then its controls and menu items are gone.
+    window->detach(!form.lifecycle().loaded);
+    window->hide();
+    window->deleteLater();  // this may run inside one of the window's own event handlers
+  }
+  impl_->quitLoops(&form);
+}
+
+void QtUi::runModalLoop(Form& form, const std::function<bool()>& done) {
+  while (!done()) {
+    QEventLoop loop;
+    impl_->loops.push_back({&form, &loop});
+    const int result = loop.exec(QEventLoop::DialogExec);
+    std::erase_if(impl_->loops, [&](const Impl::ModalLoop& m) { return m.loop == &loop; });
+    if (result != 0) return;  // the application is shutting down: no loop can run any more
+  }
+}
+
+void QtUi::post(std::function<void()> fn) {
+  QMetaObject::invokeMethod(
+      &impl_->context,
+      [this, fn = std::move(fn)] {
+        if (!ended()) fn();
+      },
+      Qt::QueuedConnection);
+}
+
+MsgResult QtUi::messageBox(const MessageBox& box) {
+  if (ended()) return dismissal(box.buttons);
+  QWidget* parent = nullptr;
+  if (Form* active = activeForm(); active != nullptr) {
+    parent = windowOf(*active);
+    if (parent != nullptr && !parent->isVisible()) parent = nullptr;
+  }
+  // On the heap: a handler run by the box's own loop may unload the parent form, and its window
+  // would then take the box with it.
+  QPointer<QMessageBox> dialog = new QMessageBox(parent);
+  dialog->setWindowTitle(QString::fromStdString(box.title));
+  dialog->setTextFormat(Qt::PlainText);
+  dialog->setText(toQtText(box.text));
+  dialog->setIcon(toQtIcon(box.icon));
+  const std::vector<BoxButton> buttons = buttonsOf(box.buttons);
+  std::vector<std::pair<QAbstractButton*, MsgResult>> answers;
+  for (const BoxButton& b : buttons) {
+    QPushButton* button = dialog->addButton(b.button);
+    answers.emplace_back(button, b.result);
+    if (b.result == dismissal(box.buttons)) dialog->setEscapeButton(button);
+  }
+  dialog->setDefaultButton(static_cast<QPushButton*>(answers.front().first));
+
+  dialog->exec();
+  if (dialog.isNull()) return dismissal(box.buttons);
+  const QAbstractButton* clicked = dialog->clickedButton();
+  delete dialog.data();
+  if (ended()) return dismissal(box.buttons);
+  for (const auto& [button, result] : answers) {
+    if (button == clicked) return result;
+  }
+  return dismissal(box.buttons);
+}
+
+void QtUi::beep() {
+  QApplication::beep();
+}
+
+void QtUi::setPointer(Pointer p) {
+  impl_->pointer = p;
+  // Qt keeps a stack of override cursors; this program has one pointer setting, so at most one entry.
+  const bool busy = p == Pointer::Busy;
+  if (busy && !impl_->cursorOverridden) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    impl_->cursorOverridden = true;
+  } else if (!busy && impl_->cursorOverridden) {
+    QApplication::restoreOverrideCursor();
+    impl_->cursorOverridden = false;
+  }
+}
+
+Pointer QtUi::pointer() const {
+  return impl_->pointer;
+}
+
+Size QtUi::screenSize() const {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  const QSize pixels = screen != nullptr ? screen->size() : QSize(1280, 960);
+  return {pixels.width() * kTwipsPerPixel, pixels.height() * kTwipsPerPixel};
+}
+
+Date QtUi::today() const {
+  const QDate d = QDate::currentDate();
+  return {d.year(), d.month(), d.day()};
+}
+
+void QtUi::repaint(Form& form) {
+  if (QWidget* window = windowOf(form); window != nullptr && window->isVisible()) window->repaint();
+}
+
+void QtUi::endProgram() {
+  if (impl_->ended) return;
+  impl_->ended = true;
+  impl_->timers.halt();
+  for (auto& [form, window] : impl_->windows)
+    window->hide();
+  setPointer(Pointer::Normal);
+  impl_->quitLoops(nullptr);
+  QCoreApplication::exit(0);  // every running loop, message boxes included
+  // A main loop that has not started yet ends as soon as it does.
+  QMetaObject::invokeMethod(
+      qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+}
+
+bool QtUi::ended() const {
+  return impl_->ended;
+}
+
+}  // namespace orvik::platform::qt

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+#include <memory>
+#include <string>
+
+#include "platform/colour.h"
+#include "platform/ui.h"
+
+class QWidget;
+
+namespace orvik::platform::qt {
+
+// The window system on Qt Widgets: every form becomes a top-level window whose widgets mirror the
+// form's control models both ways, with timers on QTimer and message boxes on QMessageBox.
+// Requires a QApplication.
+class QtUi final : public Ui {
+ public:
+  QtUi();
+  ~QtUi() override;
+
+  TimerEngine& timers() override;
+  MsgResult messageBox(const MessageBox& box) override;
+  void beep() override;
+  void setPointer(Pointer p) override;
+  Pointer pointer() const override;
+  Size screenSize() const override;
+  Date today() const override;
+  void repaint(Form& form) override;
+  void endProgram() override;
+  bool ended() const override;
+
+  // The window showing `form` while it is loaded, else null.
+  QWidget* windowOf(const Form& form) const;
+  // The widget mirroring the named control of `form`, else null.
+  QWidget* widgetOf(const Form& form, const std::string& controlName) const;
+
+ protected:
+  void createView(Form& form) override;
+  void showView(Form& form) override;
+  void hideView(Form& form) override;
+  void destroyView(Form& form) override;
+  void runModalLoop(Form& form, const std::function<bool()>& done) override;
+  void post(std::function<void()> fn) override;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+// Twips to logical pixels: 1440 twips are one logical inch of 96 pixels.
+int twipsToPixels(int twips);
+QColor toQColor(Colour colour);
+// Program text (UTF-8, a carriage return for a line break) to Qt text.
+QString toQtText(const std::string& text);
+
+}  // namespace orvik::platform::qt
