@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/date.h"
+
+namespace orvik::link {
+
+// The number a text starts with, as the windows read a caption or an entry: leading blanks, an optional
+// sign, digits with an optional fraction and exponent. A text that starts with no number reads 0 ("-").
+double leadingNumber(std::string_view text);
+
+// `value` with exactly `decimals` decimals and at least one integer digit ("#0.000"), rounded half away
+// from zero. A single-precision value is taken at its shortest decimal form (at most 7 significant
+// digits) so 12.3455f shows as 12.346; a double at most 15. Zero never shows a minus sign.
+std::string formatFixed(float value, int decimals);
+std::string formatFixed(double value, int decimals);
+
+// `value` rounded half away from zero to a whole number with no leading zero ("#"): 0 shows as nothing.
+std::string formatWholeOrBlank(double value);
+
+// Two-digit years 0..29 are 2000..2029, 30..99 are 1930..1999.
+int fullYear(int twoDigitYear);
+
+// "15-Feb-05": two-digit day, English month abbreviation, two-digit year. The day is shown as given,
+// even one its month does not have. A month outside 1..12 throws std::out_of_range.
+std::string mediumDate(const platform::Date& date);
+
+}  // namespace orvik::link
