@@ -1,0 +1,203 @@
+#include "app/frm_main.h"
+
+#include "app/frm_about.h"
+#include "app/port_opening.h"
+#include "app/settings_file.h"
+#include "link/status_decoder.h"
+#include "platform/ui.h"
+#include "ports/frm_ports.h"
+
+namespace orvik::app {
+
+namespace {
+
+constexpr int kWidth = 5070;
+constexpr int kHeight = 6915;
+constexpr double kValuePoints = 13.5;
+constexpr double kSmallPoints = 7.5;
+
+void styleValueField(platform::Label& field, std::string description) {
+  field.setFont({kValuePoints, true});
+  field.setAlignment(platform::Alignment::Center);
+  field.setForeColor(platform::kGreen);
+  field.setBackColor(platform::kBlack);
+  field.setDescription(std::move(description));
+}
+
+}  // namespace
+
+frmMain::frmMain(platform::Ui& ui, link::RunState& state, platform::SerialPort& port, platform::Files& files)
+    : Form(ui, "frmMain", "Orvik Monitor"),
+      state_(state),
+      port_(port),
+      files_(files),
+      link_(state, port,
+            {ledRefresh,
+             lblRefresh,
+             lblTest,
+             tmrRecvTimeout,
+             tmrRefresh,
+             {&mnuReport, &mnuTrimTemp, &mnuTrimVolts, &mnuTrimTE, &mnuCalDate}}) {
+  resize(kWidth, kHeight);
+  layOut();
+  buildMenus();
+  link_.setStatusDecoder([this] {
+    link::DecodeStatusRecord(state_, {lblTEvolts, lblBatVolts, lblBatTemp, lblSetpoint, lblChargeMode,
+                                      lblAlarmCode, lblPWMvalue, lblRevHardware, lblRevSoftware, lblCalDate});
+  });
+  cmdClose.onClick = [this] { cmdClose_Click(); };
+  tmrUpdate.onTick = [this] { tmrUpdate_Timer(); };
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::layOut() {
+  // Charger: four rows of caption and value.
+  fraCharger.place(120, 60, 4710, 2250);
+  platform::Label* chargerRows[][2] = {{&lblTECaption, &lblTEvolts},
+                                       {&lblModeCaption, &lblChargeMode},
+                                       {&lblSetpointCaption, &lblSetpoint},
+                                       {&lblControlCaption, &lblPWMvalue}};
+  int top = 300;
+  for (auto& row : chargerRows) {
+    row[0]->setContainer(&fraCharger);
+    row[0]->place(150, top + 90, 1350, 255);
+    row[1]->setContainer(&fraCharger);
+    row[1]->place(1560, top, 3000, 435);
+    top += 480;
+  }
+  styleValueField(lblTEvolts, "TE module voltage");
+  styleValueField(lblChargeMode, "Charge mode");
+  styleValueField(lblSetpoint, "Battery charge setpoint");
+  styleValueField(lblPWMvalue, "Charger control output");
+
+  fraBattery.place(120, 2370, 4710, 1290);
+  platform::Label* batteryRows[][2] = {{&lblBatVoltsCaption, &lblBatVolts},
+                                       {&lblBatTempCaption, &lblBatTemp}};
+  top = 300;
+  for (auto& row : batteryRows) {
+    row[0]->setContainer(&fraBattery);
+    row[0]->place(150, top + 90, 1350, 255);
+    row[1]->setContainer(&fraBattery);
+    row[1]->place(1560, top, 3000, 435);
+    top += 480;
+  }
+  styleValueField(lblBatVolts, "Battery voltage");
+  styleValueField(lblBatTemp, "Battery temperature");
+
+  fraAlarm.place(120, 3720, 4710, 960);
+  lblAlarmCode.setContainer(&fraAlarm);
+  lblAlarmCode.place(150, 240, 4410, 660);
+  lblAlarmCode.setForeColor(platform::kDarkRed);
+  lblAlarmCode.setDescription("Alarm messages");
+
+  lblCalCaption.place(120, 4755, 1080, 255);
+  lblCalDate.place(1230, 4755, 1230, 255);
+  lblCalDate.setFont({0, true});
+  lblCalDate.setDescription("Calibration date");
+  lblCalHint.place(2490, 4755, 1200, 255);
+  lblCalHint.setForeColor(platform::kGrey);
+
+  lblRevHardwareCaption.place(120, 5025, 1800, 255);
+  lblRevHardware.place(1950, 5025, 450, 255);
+  lblRevHardware.setFont({0, true});
+  lblRevHardware.setDescription("Hardware revision");
+  lblRevSoftwareCaption.place(2490, 5025, 1800, 255);
+  lblRevSoftware.place(4320, 5025, 510, 255);
+  lblRevSoftware.setFont({0, true});
+  lblRevSoftware.setDescription("Software revision");
+
+  ledRefresh.place(150, 5370, 240, 240);
+  ledRefresh.setDescription("Link indicator");
+  lblRefresh.place(480, 5355, 3120, 270);
+  lblRefresh.setFont({0, true});
+  lblRefresh.setDescription("Link status");
+  cmdClose.place(3720, 5310, 1110, 375);
+
+  lblTest.place(120, 5730, 4710, 390);
+  lblTest.setFont({kSmallPoints, false});
+  lblTest.setForeColor(platform::kGrey);
+  lblTest.setDescription("Last answer from the controller");
+}
+
+void frmMain::buildMenus() {
+  mnuExit.onClick = [this] { mnuExit_Click(); };
+  mnuSerialPort.onClick = [this] { mnuSerialPort_Click(); };
+  mnuAbout.onClick = [this] { mnuAbout_Click(); };
+  mnuIndex.setEnabled(false);  // there is no help file
+}
+
+void frmMain::setGatedCommandsEnabled(bool enabled) {
+  for (auto* item : {&mnuReport, &mnuTrimTemp, &mnuTrimVolts, &mnuTrimTE, &mnuCalDate})
+    item->setEnabled(enabled);
+}
+
+void frmMain::Form_Load() {
+  resize(kWidth, kHeight);
+  const platform::Size screen = ui().screenSize();
+  move((screen.width - width()) / 2, (screen.height - height()) / 2);
+  state_.LinkDown = true;
+  setGatedCommandsEnabled(false);
+  state_.PacketReady = false;
+  state_.RxBuffer[1] = 255;  // no stale length can end the first packet
+  openConfiguredPort();
+  if (state_.PortNumber == 0 && port_.isOpen()) port_.close();
+  ui().setPointer(platform::Pointer::Normal);
+}
+
+void frmMain::openConfiguredPort() {
+  state_.PortNumber = readPortNumber(files_);
+  if (state_.PortNumber == 0) return;
+  try {
+    openCommPort(port_, state_.PortNumber);
+  } catch (const platform::SerialError&) {
+    ui().beep();
+    ui().messageBox(portUnavailableBox(state_.PortNumber));
+    state_.PortNumber = 0;
+  }
+}
+
+void frmMain::Form_Activate() {
+  if (state_.PortNumber < 1 || state_.PortNumber > 4) {
+    const auto answer = ui().messageBox(
+        {"This tool kit requires a serial port for communicating.\r\rWould you like to choose a port now? ",
+         "Setup Required...", platform::MsgIcon::Information, platform::MsgButtons::YesNo});
+    if (answer == platform::MsgResult::Yes) {
+      ports::frmPorts dialog(ui(), *this);
+      ui().showModal(dialog);
+    }
+  }
+  if (port_.isOpen()) tmrUpdate.setEnabled(true);
+  ui().setPointer(platform::Pointer::Normal);
+}
+
+void frmMain::Form_Unload() {
+  ui().endProgram();
+}
+
+void frmMain::cmdClose_Click() {
+  ui().endProgram();
+}
+
+void frmMain::mnuExit_Click() {
+  cmdClose_Click();
+}
+
+void frmMain::mnuSerialPort_Click() {
+  tmrUpdate.setEnabled(false);
+  ports::frmPorts dialog(ui(), *this);
+  ui().showModal(dialog);
+  if (port_.isOpen()) tmrUpdate.setEnabled(true);
+}
+
+void frmMain::mnuAbout_Click() {
+  // One About box: a second choice brings the open one forward.
+  if (!about_ || !about_->lifecycle().loaded) about_ = std::make_unique<frmAbout>(ui(), *this);
+  ui().show(*about_);
+}
+
+void frmMain::tmrUpdate_Timer() {
+  link_.RequestStatus();
+}
+
+}  // namespace orvik::app

@@ -1,0 +1,118 @@
+#pragma once
+
+#include <chrono>
+#include <memory>
+
+#include "link/controller_link.h"
+#include "link/run_state.h"
+#include "platform/controls.h"
+#include "platform/files.h"
+#include "platform/form.h"
+#include "platform/menu.h"
+#include "platform/serial_port.h"
+#include "platform/timer.h"
+
+namespace orvik::app {
+
+class frmAbout;
+
+inline constexpr std::chrono::milliseconds kPollPeriod{2000};
+
+// The main window: live status of the charger, the link indicator, the menus. It owns the serial
+// port's traffic for the whole run; every dialog talks to the controller through its link.
+class frmMain : public platform::Form {
+ public:
+  frmMain(platform::Ui& ui, link::RunState& state, platform::SerialPort& port, platform::Files& files);
+  ~frmMain() override;
+
+  void Form_Load() override;
+  void Form_Activate() override;
+  void Form_Unload() override;
+
+  void cmdClose_Click();
+  void mnuExit_Click();
+  void mnuSerialPort_Click();
+  void mnuAbout_Click();
+  void tmrUpdate_Timer();
+
+  link::RunState& state() { return state_; }
+  platform::SerialPort& SerialPort() { return port_; }
+  platform::Files& files() { return files_; }
+  link::ControllerLink& link() { return link_; }
+  frmAbout* aboutBox() { return about_.get(); }
+
+ private:
+  void layOut();
+  void buildMenus();
+  void openConfiguredPort();
+  void setGatedCommandsEnabled(bool enabled);
+
+  link::RunState& state_;
+  platform::SerialPort& port_;
+  platform::Files& files_;
+
+ public:
+  // Live values.
+  platform::Frame fraCharger{*this, "fraCharger", "Charger"};
+  platform::Label lblTECaption{*this, "lblTECaption", "TE Module"};
+  platform::Label lblTEvolts{*this, "lblTEvolts", "-"};
+  platform::Label lblModeCaption{*this, "lblModeCaption", "Mode"};
+  platform::Label lblChargeMode{*this, "lblChargeMode", "-"};
+  platform::Label lblSetpointCaption{*this, "lblSetpointCaption", "Setpoint"};
+  platform::Label lblSetpoint{*this, "lblSetpoint", "-"};
+  platform::Label lblControlCaption{*this, "lblControlCaption", "Control"};
+  platform::Label lblPWMvalue{*this, "lblPWMvalue", "-"};
+
+  platform::Frame fraBattery{*this, "fraBattery", "Battery"};
+  platform::Label lblBatVoltsCaption{*this, "lblBatVoltsCaption", "Voltage"};
+  platform::Label lblBatVolts{*this, "lblBatVolts", "-"};
+  platform::Label lblBatTempCaption{*this, "lblBatTempCaption", "Temperature"};
+  platform::Label lblBatTemp{*this, "lblBatTemp", "-"};
+
+  platform::Frame fraAlarm{*this, "fraAlarm", "Alarm Messages"};
+  platform::Label lblAlarmCode{*this, "lblAlarmCode", ""};
+
+  platform::Label lblCalCaption{*this, "lblCalCaption", "Calibrated:"};
+  platform::Label lblCalDate{*this, "lblCalDate", "-"};
+  platform::Label lblCalHint{*this, "lblCalHint", "day-mo-yr"};
+  platform::Label lblRevHardwareCaption{*this, "lblRevHardwareCaption", "Hardware Revision:"};
+  platform::Label lblRevHardware{*this, "lblRevHardware", "-"};
+  platform::Label lblRevSoftwareCaption{*this, "lblRevSoftwareCaption", "Software Revision:"};
+  platform::Label lblRevSoftware{*this, "lblRevSoftware", "-"};
+
+  // Link indicators.
+  platform::Shape ledRefresh{*this, "ledRefresh", platform::ShapeKind::Circle, platform::kDarkRed};
+  platform::Label lblRefresh{*this, "lblRefresh", "Communication Status"};
+  platform::Label lblTest{*this, "lblTest", "Comm Status"};
+  platform::Button cmdClose{*this, "cmdClose", "E&xit"};
+
+  platform::Timer tmrUpdate{*this, "tmrUpdate", static_cast<int>(kPollPeriod.count())};
+  platform::Timer tmrRecvTimeout{*this, "tmrRecvTimeout", 100};
+  platform::Timer tmrRefresh{*this, "tmrRefresh", 100};
+
+  // Menus.
+  platform::MenuItem mnuFile{*this, "mnuFile", "&File"};
+  platform::MenuItem mnuExit{mnuFile, "mnuExit", "E&xit"};
+  platform::MenuItem mnuController{*this, "mnuController", "&Tools"};
+  platform::MenuItem mnuReport{mnuController, "mnuReport", "Orvik Report...", "Ctrl+R"};
+  platform::MenuItem mnuToolsSep1{mnuController, "mnuToolsSep1", "-"};
+  platform::MenuItem mnuTrimTemp{mnuController, "mnuTrimTemp", "Trim Battery &Temp...", "F5"};
+  platform::MenuItem mnuTrimVolts{mnuController, "mnuTrimVolts", "Trim Battery &Voltage...", "F6"};
+  platform::MenuItem mnuTrimTE{mnuController, "mnuTrimTE", "Trim TE &Module Voltage...", "F7"};
+  platform::MenuItem mnuToolsSep2{mnuController, "mnuToolsSep2", "-"};
+  platform::MenuItem mnuCalDate{mnuController, "mnuCalDate", "Update Calibration &Date..."};
+  platform::MenuItem mnuSetup{*this, "mnuSetup", "&Setup"};
+  platform::MenuItem mnuEditTag{mnuSetup, "mnuEditTag", "&Edit Tag Name...", "Ctrl+T"};
+  platform::MenuItem mnuSetupSep1{mnuSetup, "mnuSetupSep1", "-"};
+  platform::MenuItem mnuSerialPort{mnuSetup, "mnuSerialPort", "Serial Port...", "Ctrl+P"};
+  platform::MenuItem mnuHelp{*this, "mnuHelp", "&Help"};
+  platform::MenuItem mnuIndex{mnuHelp, "mnuIndex", "&Contents..."};
+  platform::MenuItem mnuHelpSep1{mnuHelp, "mnuHelpSep1", "-"};
+  platform::MenuItem mnuAbout{mnuHelp, "mnuAbout", "&About"};
+
+ private:
+  link::ControllerLink link_;
+  std::unique_ptr<frmAbout> about_;
+};
+
+}  // namespace orvik::app

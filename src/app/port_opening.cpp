@@ -1,0 +1,19 @@
+#include "app/port_opening.h"
+
+#include <string>
+
+namespace orvik::app {
+
+void openCommPort(platform::SerialPort& port, int number) {
+  port.setHandshakingNone();
+  port.setCommPort(number);
+  port.open();
+  port.discardInput();
+}
+
+platform::MessageBox portUnavailableBox(int number) {
+  return {"Comm" + std::to_string(number) + " is unavailable.\rSelect a different serial port.", "Port Setup",
+          platform::MsgIcon::Exclamation, platform::MsgButtons::Ok};
+}
+
+}  // namespace orvik::app

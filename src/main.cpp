@@ -1,0 +1,30 @@
+// orvik-monitor: the diagnostics monitor on Qt Widgets and a real serial port.
+#include <QApplication>
+
+#include "app/frm_logo.h"
+#include "app/frm_main.h"
+#include "app/version.h"
+#include "link/run_state.h"
+#include "platform/files.h"
+#include "platform/qt/qt_serial_port.h"
+#include "platform/qt/qt_ui.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(orvik::app::kAppTitle);
+  QApplication::setApplicationVersion(QString("%1.%2.%3")
+                                          .arg(orvik::app::kVersionMajor)
+                                          .arg(orvik::app::kVersionMinor)
+                                          .arg(orvik::app::kVersionRevision));
+  // The program ends only through the main window (Exit or its close box).
+  QApplication::setQuitOnLastWindowClosed(false);
+
+  orvik::platform::qt::QtUi ui;
+  orvik::platform::qt::QtSerialPort port;
+  orvik::platform::LocalFiles files;
+  orvik::link::RunState state;
+  orvik::app::frmMain mainWindow(ui, state, port, files);
+  orvik::app::frmLogo splash(ui, mainWindow);
+  ui.show(splash);
+  return QApplication::exec();
+}

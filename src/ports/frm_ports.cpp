@@ -1,0 +1,135 @@
+#include "ports/frm_ports.h"
+
+#include <string>
+
+#include "app/frm_main.h"
+#include "app/port_opening.h"
+#include "app/settings_file.h"
+#include "app/version.h"
+#include "platform/ui.h"
+
+namespace orvik::ports {
+
+namespace {
+// The colour of a tooltip: pale yellow.
+constexpr platform::Colour kInfoBackground = 0xE1FFFF;
+}  // namespace
+
+frmPorts::frmPorts(platform::Ui& ui, app::frmMain& mainWindow)
+    : Form(ui, "frmPorts", "Setup Serial Port"), main_(mainWindow) {
+  resize(3600, 3000);
+  picStatus.place(120, 120, 3240, 420);
+  picStatus.setBackColor(kInfoBackground);
+  Label1.setContainer(&picStatus);
+  Label1.place(120, 90, 3000, 255);
+  Label1.setAlignment(platform::Alignment::Center);
+  Label1.setDescription("Port search status");
+
+  fraPorts.place(120, 660, 3240, 1200);
+  int n = 1;
+  for (platform::OptionButton* option : options()) {
+    option->setContainer(&fraPorts);
+    option->place(n % 2 == 1 ? 240 : 1740, n <= 2 ? 330 : 750, 1350, 300);
+    option->setEnabled(false);
+    option->setToolTip(main_.SerialPort().deviceName(n));
+    option->setDescription("Serial port " + std::to_string(n) + ", " + main_.SerialPort().deviceName(n));
+    ++n;
+  }
+  cmdCancel.place(1200, 2040, 1200, 375);
+  cmdCancel.setDefault(true);
+  cmdCancel.onClick = [this] { cmdCancel_Click(); };
+  tmrFlush.onTick = [this] { tmrFlush_Timer(); };
+}
+
+void frmPorts::Form_Load() {
+  platform::centreOver(*this, main_);
+  main_.tmrRecvTimeout.setEnabled(false);
+  if (main_.SerialPort().isOpen()) main_.SerialPort().close();
+  tmrFlush.setEnabled(true);
+}
+
+void frmPorts::tmrFlush_Timer() {
+  tmrFlush.setEnabled(false);
+  CheckSerialPorts();
+}
+
+void frmPorts::CheckSerialPorts() {
+  platform::SerialPort& port = main_.SerialPort();
+  int& portNumber = main_.state().PortNumber;
+  auto guarded = [](auto&& step) {
+    try {
+      step();
+    } catch (const std::exception&) {
+    }
+  };
+
+  // Bounded: a port that never drains must not hang the window.
+  guarded([&] { port.drainOutput(kDrainLimit); });
+  guarded([&] { port.discardInput(); });
+  if (portNumber >= 1 && portNumber <= 4) options()[portNumber - 1]->setValue(true);
+  ui().repaint(*this);
+
+  for (int n = 1; n <= 4; ++n) {
+    bool found = true;
+    try {
+      port.setCommPort(n);
+      port.open();
+      if (port.isOpen()) port.close();
+    } catch (const std::exception&) {
+      found = false;
+    }
+    platform::OptionButton& option = *options()[n - 1];
+    if (found) {
+      option.setEnabled(true);
+      if (portNumber == 0) {
+        option.setValue(true);
+        portNumber = n;
+      }
+    } else {
+      if (option.value()) options()[n % 4]->setValue(true);
+      option.setEnabled(false);
+    }
+  }
+
+  bool anyUsable = false;
+  for (auto* option : options())
+    anyUsable = anyUsable || option->enabled();
+  if (!anyUsable) {
+    ui().beep();
+    ui().messageBox(
+        {"No unused serial ports were detected!\rThis program requires an RS232 port to communicate "
+         "with the register.",
+         "Port Error", platform::MsgIcon::Critical, platform::MsgButtons::Ok});
+  }
+  picStatus.setVisible(false);
+  ui().setPointer(platform::Pointer::Normal);
+}
+
+void frmPorts::cmdCancel_Click() {
+  int& portNumber = main_.state().PortNumber;
+  for (int n = 1; n <= 4; ++n) {
+    if (options()[n - 1]->value()) portNumber = n;
+  }
+  if (portNumber < 1 || portNumber > 4) {
+    // Nothing valid to save or open: the dialog stays for another choice.
+    ui().messageBox(
+        {"Invalid Port number", app::kAppTitle, platform::MsgIcon::None, platform::MsgButtons::Ok});
+    return;
+  }
+  try {
+    app::openCommPort(main_.SerialPort(), portNumber);
+  } catch (const platform::SerialError&) {
+    // The chosen port cannot be opened: say so, save nothing, and let the user choose another.
+    ui().beep();
+    ui().messageBox(app::portUnavailableBox(portNumber));
+    return;
+  }
+  if (!app::writePortNumber(main_.files(), portNumber)) {
+    ui().messageBox({"The port choice could not be saved in " + std::string(app::kSettingsFile) + ".\rComm " +
+                         std::to_string(portNumber) + " is used for this run only.",
+                     "Port Setup", platform::MsgIcon::Exclamation, platform::MsgButtons::Ok});
+  }
+  close();
+}
+
+}  // namespace orvik::ports
