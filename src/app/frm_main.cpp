@@ -16,6 +16,19 @@ constexpr int kHeight = 6915;
 constexpr double kValuePoints = 13.5;
 constexpr double kSmallPoints = 7.5;
 
+// Rows of caption and value field inside a frame, one every 480 twips.
+void placeRows(platform::Frame& frame,
+               std::initializer_list<std::pair<platform::Label*, platform::Label*>> rows) {
+  int top = 300;
+  for (auto [caption, value] : rows) {
+    caption->setContainer(&frame);
+    caption->place(150, top + 90, 1350, 255);
+    value->setContainer(&frame);
+    value->place(1560, top, 3000, 435);
+    top += 480;
+  }
+}
+
 void styleValueField(platform::Label& field, std::string description) {
   field.setFont({kValuePoints, true});
   field.setAlignment(platform::Alignment::Center);
@@ -54,34 +67,17 @@ frmMain::~frmMain() = default;
 void frmMain::layOut() {
   // Charger: four rows of caption and value.
   fraCharger.place(120, 60, 4710, 2250);
-  platform::Label* chargerRows[][2] = {{&lblTECaption, &lblTEvolts},
-                                       {&lblModeCaption, &lblChargeMode},
-                                       {&lblSetpointCaption, &lblSetpoint},
-                                       {&lblControlCaption, &lblPWMvalue}};
-  int top = 300;
-  for (auto& row : chargerRows) {
-    row[0]->setContainer(&fraCharger);
-    row[0]->place(150, top + 90, 1350, 255);
-    row[1]->setContainer(&fraCharger);
-    row[1]->place(1560, top, 3000, 435);
-    top += 480;
-  }
+  placeRows(fraCharger, {{&lblTECaption, &lblTEvolts},
+                         {&lblModeCaption, &lblChargeMode},
+                         {&lblSetpointCaption, &lblSetpoint},
+                         {&lblControlCaption, &lblPWMvalue}});
   styleValueField(lblTEvolts, "TE module voltage");
   styleValueField(lblChargeMode, "Charge mode");
   styleValueField(lblSetpoint, "Battery charge setpoint");
   styleValueField(lblPWMvalue, "Charger control output");
 
   fraBattery.place(120, 2370, 4710, 1290);
-  platform::Label* batteryRows[][2] = {{&lblBatVoltsCaption, &lblBatVolts},
-                                       {&lblBatTempCaption, &lblBatTemp}};
-  top = 300;
-  for (auto& row : batteryRows) {
-    row[0]->setContainer(&fraBattery);
-    row[0]->place(150, top + 90, 1350, 255);
-    row[1]->setContainer(&fraBattery);
-    row[1]->place(1560, top, 3000, 435);
-    top += 480;
-  }
+  placeRows(fraBattery, {{&lblBatVoltsCaption, &lblBatVolts}, {&lblBatTempCaption, &lblBatTemp}});
   styleValueField(lblBatVolts, "Battery voltage");
   styleValueField(lblBatTemp, "Battery temperature");
 

@@ -2,6 +2,19 @@
 
 namespace orvik::platform {
 
+MsgResult dismissalOf(MsgButtons buttons) {
+  switch (buttons) {
+    case MsgButtons::Ok:
+      return MsgResult::Ok;
+    case MsgButtons::YesNo:
+      return MsgResult::No;
+    case MsgButtons::OkCancel:
+    case MsgButtons::RetryCancel:
+      return MsgResult::Cancel;
+  }
+  return MsgResult::Cancel;
+}
+
 const char* toString(MsgIcon icon) {
   switch (icon) {
     case MsgIcon::None:

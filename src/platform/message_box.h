@@ -17,6 +17,9 @@ struct MessageBox {
   bool operator==(const MessageBox&) const = default;
 };
 
+// What a box answers when it goes without a button being chosen (Esc, the program ending).
+MsgResult dismissalOf(MsgButtons buttons);
+
 const char* toString(MsgIcon icon);
 const char* toString(MsgButtons buttons);
 const char* toString(MsgResult result);

@@ -201,9 +201,10 @@ TEST_F(MainWindow, TheAboutBoxIsOneNonModalWindowBesideTheMain) {
   EXPECT_EQ(rig.main.aboutBox(), about) << "a second choice brings the same box forward";
   EXPECT_EQ(about->caption(), "About Orvik Monitor");
   EXPECT_EQ(about->lblTitle.text(), "Orvik Monitor");
-  EXPECT_EQ(about->lblDescription.text(),
-            "Reads the live status of a thermo-electric battery charger's controller over a serial port, trims its "
-            "calibration constants against a reference instrument, and shows its diagnostics.");
+  EXPECT_EQ(
+      about->lblDescription.text(),
+      "Reads the live status of a thermo-electric battery charger's controller over a serial port, trims its "
+      "calibration constants against a reference instrument, and shows its diagnostics.");
   EXPECT_EQ(about->Label1.text(), "For trained service technicians.");
   EXPECT_EQ(about->Label1.foreColor(), platform::kGrey);
   EXPECT_EQ(about->lblVersion.text(), versionText(kVersionMajor, kVersionMinor, kVersionRevision));

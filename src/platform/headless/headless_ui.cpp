@@ -17,19 +17,6 @@ std::string visibleText(const std::string& text) {
   return out;
 }
 
-MsgResult dismissal(MsgButtons buttons) {
-  switch (buttons) {
-    case MsgButtons::Ok:
-      return MsgResult::Ok;
-    case MsgButtons::YesNo:
-      return MsgResult::No;
-    case MsgButtons::OkCancel:
-    case MsgButtons::RetryCancel:
-      return MsgResult::Cancel;
-  }
-  return MsgResult::Cancel;
-}
-
 }  // namespace
 
 HeadlessUi::HeadlessUi() = default;
@@ -124,7 +111,7 @@ std::vector<std::string> HeadlessUi::boxTitles() const {
 }
 
 MsgResult HeadlessUi::messageBox(const MessageBox& box) {
-  MsgResult answer = dismissal(box.buttons);
+  MsgResult answer = dismissalOf(box.buttons);
   std::int64_t afterUs = 0;
   if (!expected_.empty() && expected_.front().title == box.title) {
     answer = expected_.front().answer;

@@ -23,20 +23,6 @@ namespace {
 
 constexpr int kTwipsPerPixel = kTwipsPerInch / 96;
 
-// What a box answers when it goes without a button being chosen (Esc, or the program ending).
-MsgResult dismissal(MsgButtons buttons) {
-  switch (buttons) {
-    case MsgButtons::Ok:
-      return MsgResult::Ok;
-    case MsgButtons::YesNo:
-      return MsgResult::No;
-    case MsgButtons::OkCancel:
-    case MsgButtons::RetryCancel:
-      return MsgResult::Cancel;
-  }
-  return MsgResult::Cancel;
-}
-
 QMessageBox::Icon toQtIcon(MsgIcon icon) {
   switch (icon) {
     case MsgIcon::None:
@@ -58,7 +44,7 @@ struct BoxButton {
   MsgResult result;
 };
 
-// The buttons of a box, the first being the default; the escape button answers as dismissal() says.
+// The buttons of a box, the first being the default; the escape button answers as dismissalOf() says.
 std::vector<BoxButton> buttonsOf(MsgButtons buttons) {
   switch (buttons) {
     case MsgButtons::Ok:
@@ -197,7 +183,7 @@ void QtUi::post(std::function<void()> fn) {
 }
 
 MsgResult QtUi::messageBox(const MessageBox& box) {
-  if (ended()) return dismissal(box.buttons);
+  if (ended()) return dismissalOf(box.buttons);
   QWidget* parent = nullptr;
   if (Form* active = activeForm(); active != nullptr) {
     parent = windowOf(*active);
@@ -215,19 +201,19 @@ MsgResult QtUi::messageBox(const MessageBox& box) {
   for (const BoxButton& b : buttons) {
     QPushButton* button = dialog->addButton(b.button);
     answers.emplace_back(button, b.result);
-    if (b.result == dismissal(box.buttons)) dialog->setEscapeButton(button);
+    if (b.result == dismissalOf(box.buttons)) dialog->setEscapeButton(button);
   }
   dialog->setDefaultButton(static_cast<QPushButton*>(answers.front().first));
 
   dialog->exec();
-  if (dialog.isNull()) return dismissal(box.buttons);
+  if (dialog.isNull()) return dismissalOf(box.buttons);
   const QAbstractButton* clicked = dialog->clickedButton();
   delete dialog.data();
-  if (ended()) return dismissal(box.buttons);
+  if (ended()) return dismissalOf(box.buttons);
   for (const auto& [button, result] : answers) {
     if (button == clicked) return result;
   }
-  return dismissal(box.buttons);
+  return dismissalOf(box.buttons);
 }
 
 void QtUi::beep() {

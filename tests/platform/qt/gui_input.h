@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/qt/qt_wait.h"
+
 // User input for tests of the Qt backend, delivered the way the window system delivers it: through the
 // window's platform handle, so shortcuts, focus, default buttons and modality all take part.
 //   pressKey(window, Qt::Key_R, Qt::ControlModifier)   -> a key press and release to the focused widget
@@ -8,7 +10,6 @@
 //   BoxAnswerer answer(act, ready)                    -> answers the next message box once ready() holds
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QMessageBox>
 #include <QTimer>
 #include <QWidget>
@@ -26,16 +27,6 @@ Q_GUI_EXPORT void qt_handleMouseEvent(QWindow* window, const QPointF& local, con
 QT_END_NAMESPACE
 
 namespace orvik::testing {
-
-inline bool processEventsUntil(const std::function<bool()>& done,
-                               std::chrono::milliseconds limit = std::chrono::milliseconds(5000)) {
-  QDeadlineTimer deadline(limit.count());
-  while (!done()) {
-    if (deadline.hasExpired()) return done();
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  }
-  return true;
-}
 
 inline void pressKey(QWidget* window, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
                      const QString& text = {}) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/qt/qt_wait.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
@@ -7,8 +9,6 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QThread>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -63,17 +63,5 @@ class PtyPair {
   int slave_ = -1;
   std::string device_;
 };
-
-// Run the Qt event loop until `done()` holds or `limit` passes; returns done().
-inline bool processEventsUntil(const std::function<bool()>& done,
-                               std::chrono::milliseconds limit = std::chrono::milliseconds(5000)) {
-  QDeadlineTimer deadline(limit.count());
-  while (!done()) {
-    if (deadline.hasExpired()) return done();
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    QThread::usleep(200);
-  }
-  return true;
-}
 
 }  // namespace orvik::testing

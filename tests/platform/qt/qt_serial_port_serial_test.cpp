@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
+
 #include <cstdlib>
 
 #include "platform/qt/pty_pair.h"
@@ -102,6 +104,17 @@ TEST_F(QtSerialPortTest, AMissingDeviceCannotBeOpened) {
   EXPECT_THROW(missing.open(), SerialError);
   ::unsetenv("ORVIK_COMM2");
   EXPECT_THROW(missing.setCommPort(0), SerialError);
+}
+
+TEST_F(QtSerialPortTest, WaitingForOutputToDrainIsBoundedWhenTheFarEndNeverReads) {
+  openPort();
+  for (int i = 0; i < 200'000; ++i)
+    port.writeByte(0x55);
+  QElapsedTimer waited;
+  waited.start();
+  port.drainOutput(300ms);
+  EXPECT_LT(waited.elapsed(), 3000) << "the wait gives up near its limit";
+  EXPECT_GT(port.outBufferCount(), 0) << "the far end never read, so bytes are still waiting";
 }
 
 TEST_F(QtSerialPortTest, AFarEndThatHangsUpMidAnswerClosesThePortInsteadOfSpinning) {
