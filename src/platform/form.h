@@ -41,9 +41,15 @@ class Form {
   void resize(int width, int height) { setGeometry({geometry_.left, geometry_.top, width, height}); }
 
   BorderStyle borderStyle() const { return border_; }
-  void setBorderStyle(BorderStyle b) { border_ = b; }
+  void setBorderStyle(BorderStyle b) {
+    border_ = b;
+    if (observer_) observer_();
+  }
   std::optional<Colour> backColor() const { return back_; }
-  void setBackColor(Colour c) { back_ = c; }
+  void setBackColor(Colour c) {
+    back_ = c;
+    if (observer_) observer_();
+  }
 
   const std::vector<Control*>& controls() const { return controls_; }
   const std::vector<MenuItem*>& menus() const { return menus_; }

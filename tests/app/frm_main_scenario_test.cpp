@@ -72,6 +72,14 @@ TEST_F(MainWindow, ShowsItsFieldsInTheirInitialStateCentredOnTheScreen) {
   EXPECT_EQ(m.fraCharger.caption(), "Charger");
   EXPECT_EQ(m.fraBattery.caption(), "Battery");
   EXPECT_EQ(m.fraAlarm.caption(), "Alarm Messages");
+  EXPECT_EQ(m.lblTECaption.text(), "TE Module");
+  EXPECT_EQ(m.lblModeCaption.text(), "Mode");
+  EXPECT_EQ(m.lblSetpointCaption.text(), "Setpoint");
+  EXPECT_EQ(m.lblControlCaption.text(), "Control");
+  EXPECT_EQ(m.lblBatVoltsCaption.text(), "Voltage");
+  EXPECT_EQ(m.lblBatTempCaption.text(), "Temperature");
+  EXPECT_EQ(m.lblAlarmCode.foreColor(), platform::kDarkRed);
+  EXPECT_EQ(m.lblTest.foreColor(), platform::kGrey);
   EXPECT_EQ(m.lblCalCaption.text(), "Calibrated:");
   EXPECT_EQ(m.lblCalHint.text(), "day-mo-yr");
   EXPECT_EQ(m.lblCalHint.foreColor(), platform::kGrey);
@@ -226,6 +234,8 @@ TEST(VersionText, ShowsEachNumberPlainly) {
 TEST_F(MainWindow, TheSplashOpensTheMainWindowAfterTwoSecondsAndDoesNotComeBack) {
   rig.configure({1, 0});
   frmLogo splash(ui, rig.main);
+  EXPECT_EQ(splash.backColor(), platform::kWhite);
+  EXPECT_EQ(splash.Picture2.source(), "orvik:splash");
   ui.show(splash);
   EXPECT_EQ(ui.pointer(), platform::Pointer::Busy);
   ui.advance(1999ms);

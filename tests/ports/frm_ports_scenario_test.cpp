@@ -74,6 +74,8 @@ TEST_F(PortDialog, ShowsItsCaptionsAndNamesEachPortsDevice) {
   openFromMenu([&](frmPorts& d) {
     EXPECT_EQ(d.caption(), "Setup Serial Port");
     EXPECT_EQ(d.Label1.text(), "Looking for available ports...");
+    EXPECT_EQ(d.picStatus.backColor(), platform::Colour{0xE1FFFF}) << "a tooltip's pale yellow";
+    EXPECT_EQ(d.fraPorts.caption(), "Serial Port");
     EXPECT_EQ(d.cmdCancel.caption(), "&OK");
     for (int n = 1; n <= 4; ++n) {
       EXPECT_EQ(d.options()[n - 1]->caption(), "Comm " + std::to_string(n));
