@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-serialport-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-format
-  xvfb xauth
+  xvfb xauth xdotool
 )
 
 missing=()

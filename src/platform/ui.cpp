@@ -88,6 +88,7 @@ void Ui::activate(Form& form) {
   active_ = &form;
   removeFromOrder(form);
   order_.push_back(&form);
+  formActivated(form);
   form.Form_Activate();
 }
 

@@ -68,6 +68,8 @@ class Ui {
   virtual void post(std::function<void()> fn) = 0;
   // Hook for backends and test drivers: a form was shown.
   virtual void formShown(Form&) {}
+  // Hook for backends: `form` became the active form; its window should have the keyboard.
+  virtual void formActivated(Form&) {}
   // A registered form by its id, or null once it is gone.
   Form* findForm(unsigned long id) const;
 

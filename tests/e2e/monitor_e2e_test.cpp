@@ -27,6 +27,20 @@ std::vector<long> requestTimes(const std::string& log, const std::string& reques
   return times;
 }
 
+// Output of a command, without its last line break.
+std::string run(const std::string& command) {
+  std::string out;
+  if (FILE* pipe = ::popen(command.c_str(), "r")) {
+    char buf[256];
+    while (std::fgets(buf, sizeof buf, pipe) != nullptr)
+      out += buf;
+    ::pclose(pipe);
+  }
+  while (!out.empty() && (out.back() == '\n' || out.back() == '\r'))
+    out.pop_back();
+  return out;
+}
+
 long cpuTicks(pid_t pid) {
   std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
   std::string field;
@@ -63,16 +77,28 @@ class MonitorAgainstSimulator : public ::testing::Test {
     device_.erase(device_.find('\n'));
   }
 
+  // Starts the monitor with `commNumber` in options.cfg (0: no settings file) and the simulator on that
+  // port; the other ports name devices that do not exist.
   void startMonitor(int commNumber = 1) {
     display_ = std::make_unique<VirtualDisplay>(path("xvfb.log"));
-    std::ofstream(path("options.cfg"), std::ios::binary) << static_cast<char>(commNumber) << '\0';
+    if (commNumber != 0)
+      std::ofstream(path("options.cfg"), std::ios::binary) << static_cast<char>(commNumber) << '\0';
     Process::Options options{
-        dir_.string(),
-        {{"DISPLAY", display_->name()}, {"ORVIK_COMM" + std::to_string(commNumber), device_}},
-        path("monitor.out"),
-        path("monitor.err")};
-    options.env.erase("WAYLAND_DISPLAY");
+        dir_.string(), {{"DISPLAY", display_->name()}}, path("monitor.out"), path("monitor.err")};
+    for (int n = 1; n <= 4; ++n) {
+      options.env["ORVIK_COMM" + std::to_string(n)] =
+          n == std::max(commNumber, 1) ? device_ : "/dev/orvik-none-" + std::to_string(n);
+    }
     monitor_ = std::make_unique<Process>(std::vector<std::string>{ORVIK_MONITOR_PATH}, options);
+  }
+
+  // Keys to the window that has the keyboard, as a person types them.
+  void key(const std::string& keys) { run("DISPLAY=" + display_->name() + " xdotool key " + keys); }
+  std::string focusedWindow() {
+    return run("DISPLAY=" + display_->name() + " xdotool getwindowfocus getwindowname 2>/dev/null");
+  }
+  bool focusComesTo(const std::string& title) {
+    return waitFor([&] { return focusedWindow() == title; }, 10s);
   }
 
   std::vector<long> statusRequests() { return requestTimes(readFile(path("sim.log")), "3E 02 FE"); }
@@ -98,6 +124,31 @@ TEST_F(MonitorAgainstSimulator, OpensTheConfiguredPortAndPollsEveryTwoSeconds) {
       << "nothing but status requests:\n"
       << log;
   EXPECT_TRUE(monitor_->running());
+}
+
+// The keyboard returns to the right window after every box and dialog, with no window manager to help.
+TEST_F(MonitorAgainstSimulator, AFirstStartCanBeDrivenByKeyboardAlone) {
+  startSimulator({});
+  startMonitor(0);
+  ASSERT_TRUE(focusComesTo("Setup Required...")) << focusedWindow();
+  key("Escape");  // No
+  ASSERT_TRUE(focusComesTo("Orvik Monitor")) << focusedWindow();
+  key("alt+h");
+  key("a");
+  ASSERT_TRUE(focusComesTo("About Orvik Monitor")) << focusedWindow();
+  key("Escape");
+  ASSERT_TRUE(focusComesTo("Setup Required...")) << "asked again once the main window is active again";
+  key("Return");  // Yes
+  ASSERT_TRUE(focusComesTo("Setup Serial Port")) << focusedWindow();
+  ASSERT_TRUE(waitFor([&] { return fs::exists(path("options.cfg")); }, 10s));
+  std::this_thread::sleep_for(3500ms);  // the dialog looks for ports three seconds after it opens
+  key("Return");                        // OK: Comm 1, the only port there is
+  ASSERT_TRUE(focusComesTo("Orvik Monitor")) << focusedWindow();
+  EXPECT_EQ(readFile(path("options.cfg")), std::string("\x01\x00", 2));
+  ASSERT_TRUE(waitFor([&] { return statusRequests().size() >= 1; }, 10s)) << "polling starts";
+  key("alt+f");
+  key("x");
+  EXPECT_TRUE(waitFor([&] { return !monitor_->running(); }, 10s)) << "File > Exit ends the program";
 }
 
 TEST_F(MonitorAgainstSimulator, AControllerThatHangsUpDoesNotMakeTheMonitorSpin) {

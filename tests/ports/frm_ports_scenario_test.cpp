@@ -107,6 +107,8 @@ TEST_F(PortDialog, WithNoPortConfiguredTheLowestUsableOneIsChosenBeforeTheUserDo
   EXPECT_EQ(rig.settings(), (Bytes{3, 0}));
   EXPECT_TRUE(rig.port.isOpen());
   EXPECT_EQ(rig.port.commPort(), 3);
+  EXPECT_TRUE(rig.main.tmrUpdate.enabled()) << "polling starts once the port is chosen";
+  EXPECT_FALSE(rig.port.written().empty());
 }
 
 TEST_F(PortDialog, AConfiguredPortHeldByAnotherProgramMovesTheSelectionOn) {

@@ -35,6 +35,8 @@ class Process {
       if (!options.cwd.empty() && ::chdir(options.cwd.c_str()) != 0) ::_exit(126);
       for (const auto& [k, v] : options.env)
         ::setenv(k.c_str(), v.c_str(), 1);
+      // A child given a display draws there, never on a Wayland session the tests run in.
+      if (options.env.count("DISPLAY") != 0) ::unsetenv("WAYLAND_DISPLAY");
       const int out = ::open(options.stdoutFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       const int err = ::open(options.stderrFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       ::dup2(out, STDOUT_FILENO);

@@ -173,6 +173,13 @@ void QtUi::runModalLoop(Form& form, const std::function<bool()>& done) {
   }
 }
 
+void QtUi::formActivated(Form& form) {
+  QWidget* window = windowOf(form);
+  if (window == nullptr || !window->isVisible() || window->isActiveWindow()) return;
+  window->raise();
+  window->activateWindow();
+}
+
 void QtUi::post(std::function<void()> fn) {
   QMetaObject::invokeMethod(
       &impl_->context,
@@ -210,6 +217,8 @@ MsgResult QtUi::messageBox(const MessageBox& box) {
   const QAbstractButton* clicked = dialog->clickedButton();
   delete dialog.data();
   if (ended()) return dismissalOf(box.buttons);
+  // Without a window manager nobody hands the keyboard back to the window the box covered.
+  if (Form* active = activeForm(); active != nullptr) formActivated(*active);
   for (const auto& [button, result] : answers) {
     if (button == clicked) return result;
   }

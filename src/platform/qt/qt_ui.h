@@ -43,6 +43,7 @@ class QtUi final : public Ui {
   void destroyView(Form& form) override;
   void runModalLoop(Form& form, const std::function<bool()>& done) override;
   void post(std::function<void()> fn) override;
+  void formActivated(Form& form) override;
 
  private:
   struct Impl;
