@@ -123,17 +123,12 @@ void frmMain::buildMenus() {
   mnuIndex.setEnabled(false);  // there is no help file
 }
 
-void frmMain::setGatedCommandsEnabled(bool enabled) {
-  for (auto* item : {&mnuReport, &mnuTrimTemp, &mnuTrimVolts, &mnuTrimTE, &mnuCalDate})
-    item->setEnabled(enabled);
-}
-
 void frmMain::Form_Load() {
   resize(kWidth, kHeight);
   const platform::Size screen = ui().screenSize();
   move((screen.width - width()) / 2, (screen.height - height()) / 2);
   state_.LinkDown = true;
-  setGatedCommandsEnabled(false);
+  link_.setGatedCommandsEnabled(false);
   state_.PacketReady = false;
   state_.RxBuffer[1] = 255;  // no stale length can end the first packet
   openConfiguredPort();

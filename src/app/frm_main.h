@@ -45,7 +45,6 @@ class frmMain : public platform::Form {
   void layOut();
   void buildMenus();
   void openConfiguredPort();
-  void setGatedCommandsEnabled(bool enabled);
 
   link::RunState& state_;
   platform::SerialPort& port_;

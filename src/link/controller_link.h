@@ -29,6 +29,8 @@ inline constexpr std::chrono::milliseconds kTagAnswerTimeout{2000};
 inline constexpr std::chrono::milliseconds kInterByteTimeout{200};
 
 inline constexpr int kTagLength = 20;
+// Put at RxBuffer[1] after a time-out or an overlong packet: a length no packet reaches.
+inline constexpr std::uint8_t kNoStaleLength = 52;
 inline constexpr int kMaxPacketIndex = 50;  // a packet has at most 51 bytes
 
 // The main window's indicators and timers that sending, receiving and supervision drive. They belong
@@ -69,15 +71,14 @@ class ControllerLink {
   void tmrRecvTimeout_Timer();
   void tmrRefresh_Timer();
 
-  RunState& state() { return state_; }
-  platform::SerialPort& port() { return port_; }
+  // Enables or disables the commands that need a live controller.
+  void setGatedCommandsEnabled(bool enabled);
 
  private:
   void finishCommand(std::chrono::milliseconds timeout);
   void collectBytes();
   void handlePacket();
   void acceptParameterAnswer();
-  void setGatedCommandsEnabled(bool enabled);
 
   RunState& state_;
   platform::SerialPort& port_;

@@ -4,10 +4,6 @@
 
 namespace orvik::link {
 
-namespace {
-constexpr std::uint8_t kNoStaleLength = 52;
-}
-
 void ControllerLink::tmrRecvTimeout_Timer() {
   guardStep([&] { ui_.ledRefresh.setFillColor(platform::kDarkRed); });
   guardStep([&] { ui_.lblRefresh.setText("No Response"); });

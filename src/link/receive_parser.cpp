@@ -11,7 +11,6 @@
 namespace orvik::link {
 
 namespace {
-constexpr std::uint8_t kNoStaleLength = 52;
 // A "B" answer carries its value at indices 2..5, so its checksum sits at index 6 or later.
 constexpr std::uint8_t kShortestParameterAnswer = 6;
 }  // namespace

@@ -54,30 +54,18 @@ std::string volts(float value, int decimals) {
 }
 
 void showChargeMode(platform::Label& label, std::uint8_t mode) {
-  switch (mode) {
-    case 0:
-      label.setText("Trickle");
-      label.setForeColor(platform::kGreen);
-      break;
-    case 1:
-      label.setText("Charging");
-      label.setForeColor(platform::kGreen);
-      break;
-    case 2:
-      label.setText("Starting");
-      label.setForeColor(platform::kYellow);
-      break;
-    case 3:
-      label.setText("Warming");
-      label.setForeColor(platform::kCyan);
-      break;
-    case 4:
-      label.setText("DISABLED");
-      label.setForeColor(platform::kRed);
-      break;
-    default:
-      break;
-  }
+  struct Mode {
+    const char* text;
+    platform::Colour colour;
+  };
+  static constexpr Mode kModes[] = {{"Trickle", platform::kGreen},
+                                    {"Charging", platform::kGreen},
+                                    {"Starting", platform::kYellow},
+                                    {"Warming", platform::kCyan},
+                                    {"DISABLED", platform::kRed}};
+  if (mode >= std::size(kModes)) return;  // an unknown mode leaves the field as it was
+  label.setText(kModes[mode].text);
+  label.setForeColor(kModes[mode].colour);
 }
 
 }  // namespace

@@ -56,16 +56,10 @@ void frmPorts::tmrFlush_Timer() {
 void frmPorts::CheckSerialPorts() {
   platform::SerialPort& port = main_.SerialPort();
   int& portNumber = main_.state().PortNumber;
-  auto guarded = [](auto&& step) {
-    try {
-      step();
-    } catch (const std::exception&) {
-    }
-  };
 
   // Bounded: a port that never drains must not hang the window.
-  guarded([&] { port.drainOutput(kDrainLimit); });
-  guarded([&] { port.discardInput(); });
+  link::guardStep([&] { port.drainOutput(kDrainLimit); });
+  link::guardStep([&] { port.discardInput(); });
   if (portNumber >= 1 && portNumber <= 4) options()[portNumber - 1]->setValue(true);
   ui().repaint(*this);
 
