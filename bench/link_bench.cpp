@@ -16,7 +16,7 @@ void BM_ReceiveParserBytesPerSecond(benchmark::State& state) {
   HeadlessUi ui;
   LinkRig rig(ui);
   int handled = 0;
-  rig.link.setStatusDecoder([&] { ++handled; });
+  rig.onStatus = [&] { ++handled; };
   orvik::sim::ControllerModel model;
   const std::vector<std::uint8_t> answer = model.statusAnswer(1000);
   const auto chunk = static_cast<std::size_t>(state.range(0));

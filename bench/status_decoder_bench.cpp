@@ -1,15 +1,14 @@
-// Cost of showing one status record: decoding its fields and writing the ten live labels.
+// Cost of showing one status record: decoding its fields and turning them into the ten live texts.
 #include <benchmark/benchmark.h>
 
+#include "link/run_state.h"
 #include "link/status_decoder.h"
+#include "link/status_view.h"
 #include "link/subs.h"
-#include "platform/headless/headless_ui.h"
-#include "support/test_form.h"
 
 namespace {
 
 using orvik::link::FloatBytesArray;
-using orvik::platform::Label;
 
 void putFloat(orvik::link::RunState& state, int index, float value) {
   FloatBytesArray bytes{};
@@ -18,14 +17,6 @@ void putFloat(orvik::link::RunState& state, int index, float value) {
 }
 
 void BM_DecodeStatusRecord(benchmark::State& bench) {
-  orvik::platform::headless::HeadlessUi ui;
-  orvik::testing::TestForm form(ui);
-  Label te{form, "lblTEvolts", "-"}, bat{form, "lblBatVolts", "-"}, temp{form, "lblBatTemp", "-"},
-      setpoint{form, "lblSetpoint", "-"}, mode{form, "lblChargeMode", "-"}, alarm{form, "lblAlarmCode", "-"},
-      pwm{form, "lblPWMvalue", "-"}, hw{form, "lblRevHardware", "-"}, sw{form, "lblRevSoftware", "-"},
-      cal{form, "lblCalDate", "-"};
-  const orvik::link::LiveLabels labels{te, bat, temp, setpoint, mode, alarm, pwm, hw, sw, cal};
-
   // A charging controller at hardware revision 5 with alarm 3 standing: every step writes its label.
   orvik::link::RunState state;
   auto& rx = state.RxBuffer;
@@ -52,16 +43,17 @@ void BM_DecodeStatusRecord(benchmark::State& bench) {
   const bool drift = bench.range(0) != 0;
   // The previous poll, which told the window the hardware revision.
   rx = steady;
-  orvik::link::DecodeStatusRecord(state, labels);
+  orvik::link::LiveView view = orvik::link::StatusView(orvik::link::DecodeStatusRecord(rx), {});
 
   bool odd = false;
   for (auto _ : bench) {
     rx = drift && odd ? drifted : steady;
     odd = !odd;
-    orvik::link::DecodeStatusRecord(state, labels);
-    benchmark::DoNotOptimize(state);
+    view = orvik::link::StatusView(orvik::link::DecodeStatusRecord(rx), view);
+    benchmark::DoNotOptimize(view);
   }
-  if (te.text().empty() || te.text() == "-" || alarm.text().empty() || cal.text() != "15-Feb-05")
+  if (view.teVolts.text.empty() || view.teVolts.text == "-" || view.alarm.empty() ||
+      view.calDate != "15-Feb-05")
     bench.SkipWithError("the record was not decoded");
 }
 // 0: the same record every poll; 1: readings that change from one poll to the next.

@@ -3,19 +3,18 @@
 
 #include "app/frm_logo.h"
 #include "app/frm_main.h"
-#include "app/version.h"
+#include "link/controller_link.h"
 #include "link/run_state.h"
 #include "platform/files.h"
 #include "platform/qt/qt_serial_port.h"
 #include "platform/qt/qt_ui.h"
+#include "version.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  QApplication::setApplicationName(orvik::app::kAppTitle);
-  QApplication::setApplicationVersion(QString("%1.%2.%3")
-                                          .arg(orvik::app::kVersionMajor)
-                                          .arg(orvik::app::kVersionMinor)
-                                          .arg(orvik::app::kVersionRevision));
+  QApplication::setApplicationName(orvik::kAppTitle);
+  QApplication::setApplicationVersion(
+      QString("%1.%2.%3").arg(orvik::kVersionMajor).arg(orvik::kVersionMinor).arg(orvik::kVersionRevision));
   // The program ends only through the main window (Exit or its close box).
   QApplication::setQuitOnLastWindowClosed(false);
 
@@ -23,7 +22,8 @@ int main(int argc, char** argv) {
   orvik::platform::qt::QtSerialPort port;
   orvik::platform::LocalFiles files;
   orvik::link::RunState state;
-  orvik::app::frmMain mainWindow(ui, state, port, files);
+  orvik::link::ControllerLink link(state, port, ui.timers());
+  orvik::app::frmMain mainWindow(ui, state, link, files);
   orvik::app::frmLogo splash(ui, mainWindow);
   ui.show(splash);
   return QApplication::exec();

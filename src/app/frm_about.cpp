@@ -1,6 +1,6 @@
 #include "app/frm_about.h"
 
-#include "app/version.h"
+#include "version.h"
 
 namespace orvik::app {
 

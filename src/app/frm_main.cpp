@@ -1,10 +1,10 @@
 #include "app/frm_main.h"
 
 #include "app/frm_about.h"
-#include "app/port_opening.h"
-#include "app/settings_file.h"
-#include "link/status_decoder.h"
+#include "link/display_format.h"
 #include "platform/ui.h"
+#include "port_settings/port_opening.h"
+#include "port_settings/settings_file.h"
 #include "ports/frm_ports.h"
 
 namespace orvik::app {
@@ -39,30 +39,19 @@ void styleValueField(platform::Label& field, std::string description) {
 
 }  // namespace
 
-frmMain::frmMain(platform::Ui& ui, link::RunState& state, platform::SerialPort& port, platform::Files& files)
-    : Form(ui, "frmMain", "Orvik Monitor"),
-      state_(state),
-      port_(port),
-      files_(files),
-      link_(state, port,
-            {ledRefresh,
-             lblRefresh,
-             lblTest,
-             tmrRecvTimeout,
-             tmrRefresh,
-             {&mnuReport, &mnuTrimTemp, &mnuTrimVolts, &mnuTrimTE, &mnuCalDate}}) {
+frmMain::frmMain(platform::Ui& ui, link::RunState& state, link::ControllerLink& link, platform::Files& files)
+    : Form(ui, "frmMain", "Orvik Monitor"), state_(state), link_(link), files_(files) {
   resize(kWidth, kHeight);
   layOut();
   buildMenus();
-  link_.setStatusDecoder([this] {
-    link::DecodeStatusRecord(state_, {lblTEvolts, lblBatVolts, lblBatTemp, lblSetpoint, lblChargeMode,
-                                      lblAlarmCode, lblPWMvalue, lblRevHardware, lblRevSoftware, lblCalDate});
-  });
+  link_.setListener(this);
   cmdClose.onClick = [this] { cmdClose_Click(); };
   tmrUpdate.onTick = [this] { tmrUpdate_Timer(); };
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain() {
+  link_.setListener(nullptr);
+}
 
 void frmMain::layOut() {
   // Charger: four rows of caption and value.
@@ -127,23 +116,21 @@ void frmMain::Form_Load() {
   resize(kWidth, kHeight);
   const platform::Size screen = ui().screenSize();
   move((screen.width - width()) / 2, (screen.height - height()) / 2);
-  state_.LinkDown = true;
-  link_.setGatedCommandsEnabled(false);
-  state_.PacketReady = false;
-  state_.RxBuffer[1] = 255;  // no stale length can end the first packet
+  link_.resetReceiveState();
+  setLiveCommandsEnabled(false);
   openConfiguredPort();
-  if (state_.PortNumber == 0 && port_.isOpen()) port_.close();
+  if (state_.PortNumber == 0 && link_.port().isOpen()) link_.port().close();
   ui().setPointer(platform::Pointer::Normal);
 }
 
 void frmMain::openConfiguredPort() {
-  state_.PortNumber = readPortNumber(files_);
+  state_.PortNumber = port_settings::readPortNumber(files_);
   if (state_.PortNumber == 0) return;
   try {
-    openCommPort(port_, state_.PortNumber);
+    port_settings::openCommPort(link_.port(), state_.PortNumber);
   } catch (const platform::SerialError&) {
     ui().beep();
-    ui().messageBox(portUnavailableBox(state_.PortNumber));
+    ui().messageBox(port_settings::portUnavailableBox(state_.PortNumber));
     state_.PortNumber = 0;
   }
 }
@@ -153,12 +140,9 @@ void frmMain::Form_Activate() {
     const auto answer = ui().messageBox(
         {"This tool kit requires a serial port for communicating.\r\rWould you like to choose a port now? ",
          "Setup Required...", platform::MsgIcon::Information, platform::MsgButtons::YesNo});
-    if (answer == platform::MsgResult::Yes) {
-      ports::frmPorts dialog(ui(), *this);
-      ui().showModal(dialog);
-    }
+    if (answer == platform::MsgResult::Yes) choosePort();
   }
-  if (port_.isOpen()) tmrUpdate.setEnabled(true);
+  if (link_.port().isOpen()) tmrUpdate.setEnabled(true);
   ui().setPointer(platform::Pointer::Normal);
 }
 
@@ -176,9 +160,19 @@ void frmMain::mnuExit_Click() {
 
 void frmMain::mnuSerialPort_Click() {
   tmrUpdate.setEnabled(false);
-  ports::frmPorts dialog(ui(), *this);
+  choosePort();
+  if (link_.port().isOpen()) tmrUpdate.setEnabled(true);
+}
+
+void frmMain::choosePort() {
+  const int before = state_.PortNumber;
+  ports::frmPorts dialog(ui(), *this, link_, files_);
   ui().showModal(dialog);
-  if (port_.isOpen()) tmrUpdate.setEnabled(true);
+  if (state_.PortNumber != before && link_.port().isOpen()) {
+    state_.TEvolts = state_.BatVolts = state_.BatTemp = state_.Setpoint = 0;
+    state_.PWMvalue = 0;
+    showLive(link::LiveView{});
+  }
 }
 
 void frmMain::mnuAbout_Click() {
@@ -189,6 +183,61 @@ void frmMain::mnuAbout_Click() {
 
 void frmMain::tmrUpdate_Timer() {
   link_.RequestStatus();
+}
+
+void frmMain::showLive(const link::LiveView& view) {
+  const auto show = [](platform::Label& label, const link::FieldText& field) {
+    label.setText(field.text);
+    label.setForeColor(field.colour);
+  };
+  show(lblTEvolts, view.teVolts);
+  show(lblChargeMode, view.chargeMode);
+  show(lblSetpoint, view.setpoint);
+  show(lblPWMvalue, view.pwm);
+  show(lblBatVolts, view.batVolts);
+  show(lblBatTemp, view.batTemp);
+  lblAlarmCode.setText(view.alarm);
+  lblRevHardware.setText(view.revHardware);
+  lblRevSoftware.setText(view.revSoftware);
+  lblCalDate.setText(view.calDate);
+  state_.shown = view;
+}
+
+void frmMain::setLinkStatus(const char* text) {
+  lblRefresh.setText(text);
+  state_.linkStatus = text;
+}
+
+void frmMain::setLiveCommandsEnabled(bool enabled) {
+  for (platform::MenuItem* item : {&mnuReport, &mnuTrimTemp, &mnuTrimVolts, &mnuTrimTE, &mnuCalDate})
+    item->setEnabled(enabled);
+}
+
+void frmMain::packetSent() {
+  ledRefresh.setFillColor(platform::kRed);
+}
+
+void frmMain::packetReceived(std::span<const std::uint8_t> packet) {
+  setLinkStatus(link::kLinkAnswered);
+  lblTest.setText(link::PacketLine(packet));
+}
+
+void frmMain::statusReceived(const link::StatusRecord& record) {
+  showLive(link::StatusView(record, state_.shown));
+}
+
+void frmMain::answerSettled() {
+  ledRefresh.setFillColor(platform::kDarkRed);
+}
+
+void frmMain::linkDown() {
+  ledRefresh.setFillColor(platform::kDarkRed);
+  setLinkStatus(link::kLinkNoResponse);
+  lblTest.setText(link::kLinkTimedOut);
+}
+
+void frmMain::liveCommandsAvailable(bool available) {
+  setLiveCommandsEnabled(available);
 }
 
 }  // namespace orvik::app

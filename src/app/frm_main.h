@@ -4,12 +4,13 @@
 #include <memory>
 
 #include "link/controller_link.h"
+#include "link/link_listener.h"
 #include "link/run_state.h"
+#include "link/status_view.h"
 #include "platform/controls.h"
 #include "platform/files.h"
 #include "platform/form.h"
 #include "platform/menu.h"
-#include "platform/serial_port.h"
 #include "platform/timer.h"
 
 namespace orvik::app {
@@ -18,11 +19,11 @@ class frmAbout;
 
 inline constexpr std::chrono::milliseconds kPollPeriod{2000};
 
-// The main window: live status of the charger, the link indicator, the menus. It owns the serial
-// port's traffic for the whole run; every dialog talks to the controller through its link.
-class frmMain : public platform::Form {
+// The main window: live status of the charger, the link indicator, the menus. It shows what the
+// controller link tells it, and hands the link to every dialog that talks to the controller.
+class frmMain : public platform::Form, private link::LinkListener {
  public:
-  frmMain(platform::Ui& ui, link::RunState& state, platform::SerialPort& port, platform::Files& files);
+  frmMain(platform::Ui& ui, link::RunState& state, link::ControllerLink& link, platform::Files& files);
   ~frmMain() override;
 
   void Form_Load() override;
@@ -35,19 +36,29 @@ class frmMain : public platform::Form {
   void mnuAbout_Click();
   void tmrUpdate_Timer();
 
-  link::RunState& state() { return state_; }
-  platform::SerialPort& SerialPort() { return port_; }
-  platform::Files& files() { return files_; }
-  link::ControllerLink& link() { return link_; }
   frmAbout* aboutBox() { return about_.get(); }
 
  private:
   void layOut();
   void buildMenus();
   void openConfiguredPort();
+  // The port dialog, modal. Values on screen belong to the device on the old port: a new port shows "-"
+  // until its device answers.
+  void choosePort();
+  void showLive(const link::LiveView& view);
+  void setLinkStatus(const char* text);
+  void setLiveCommandsEnabled(bool enabled);
+
+  // What the link tells.
+  void packetSent() override;
+  void packetReceived(std::span<const std::uint8_t> packet) override;
+  void statusReceived(const link::StatusRecord& record) override;
+  void answerSettled() override;
+  void linkDown() override;
+  void liveCommandsAvailable(bool available) override;
 
   link::RunState& state_;
-  platform::SerialPort& port_;
+  link::ControllerLink& link_;
   platform::Files& files_;
 
  public:
@@ -81,13 +92,11 @@ class frmMain : public platform::Form {
 
   // Link indicators.
   platform::Shape ledRefresh{*this, "ledRefresh", platform::ShapeKind::Circle, platform::kDarkRed};
-  platform::Label lblRefresh{*this, "lblRefresh", "Communication Status"};
+  platform::Label lblRefresh{*this, "lblRefresh", link::kLinkNotYetAnswered};
   platform::Label lblTest{*this, "lblTest", "Comm Status"};
   platform::Button cmdClose{*this, "cmdClose", "E&xit"};
 
   platform::Timer tmrUpdate{*this, "tmrUpdate", static_cast<int>(kPollPeriod.count())};
-  platform::Timer tmrRecvTimeout{*this, "tmrRecvTimeout", 100};
-  platform::Timer tmrRefresh{*this, "tmrRefresh", 100};
 
   // Menus.
   platform::MenuItem mnuFile{*this, "mnuFile", "&File"};
@@ -110,7 +119,6 @@ class frmMain : public platform::Form {
   platform::MenuItem mnuAbout{mnuHelp, "mnuAbout", "&About"};
 
  private:
-  link::ControllerLink link_;
   std::unique_ptr<frmAbout> about_;
 };
 

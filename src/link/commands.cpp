@@ -3,15 +3,17 @@
 
 #include "link/controller_link.h"
 #include "link/subs.h"
-#include "platform/colour.h"
 
 namespace orvik::link {
 
-ControllerLink::ControllerLink(RunState& state, platform::SerialPort& port, LinkIndicators indicators)
-    : state_(state), port_(port), ui_(indicators) {
+ControllerLink::ControllerLink(RunState& state, platform::SerialPort& port, platform::TimerEngine& timers)
+    : tmrRecvTimeout(timers, "tmrRecvTimeout", 100),
+      tmrRefresh(timers, "tmrRefresh", static_cast<int>(kLedHoldOff.count())),
+      state_(state),
+      port_(port) {
   port_.onComm = [this] { SerialPort_OnComm(); };
-  ui_.tmrRecvTimeout.onTick = [this] { tmrRecvTimeout_Timer(); };
-  ui_.tmrRefresh.onTick = [this] { tmrRefresh_Timer(); };
+  tmrRecvTimeout.onTick = [this] { tmrRecvTimeout_Timer(); };
+  tmrRefresh.onTick = [this] { tmrRefresh_Timer(); };
 }
 
 void ControllerLink::WriteParameter(int number) {
@@ -71,9 +73,9 @@ void ControllerLink::finishCommand(std::chrono::milliseconds timeout) {
   SendPacket();
   // A running time-out keeps its deadline: were every command to restart it, a poll every 2000 ms
   // would postpone a 2500 ms limit for ever and a dead controller would look alive.
-  if (!ui_.tmrRecvTimeout.enabled()) {
-    ui_.tmrRecvTimeout.setInterval(static_cast<int>(timeout.count()));
-    ui_.tmrRecvTimeout.setEnabled(true);
+  if (!tmrRecvTimeout.enabled()) {
+    tmrRecvTimeout.setInterval(static_cast<int>(timeout.count()));
+    tmrRecvTimeout.setEnabled(true);
   }
 }
 
@@ -82,7 +84,7 @@ void ControllerLink::SendPacket() {
   state_.LinkDown = false;
   state_.RxCount = 0;
   state_.lastAnswer = {};
-  ui_.ledRefresh.setFillColor(platform::kRed);
+  notify([](LinkListener& l) { l.packetSent(); });
   guardStep([&] { port_.discardInput(); });
   const int length = state_.TxBuffer[1];
   try {

@@ -3,12 +3,10 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
-#include <functional>
 #include <string>
 
+#include "link/link_listener.h"
 #include "link/run_state.h"
-#include "platform/controls.h"
-#include "platform/menu.h"
 #include "platform/serial_port.h"
 #include "platform/timer.h"
 
@@ -27,34 +25,39 @@ inline constexpr std::chrono::milliseconds kReadAnswerTimeout{2000};
 inline constexpr std::chrono::milliseconds kTagAnswerTimeout{2000};
 // From the first answer byte on, the limit between bytes.
 inline constexpr std::chrono::milliseconds kInterByteTimeout{200};
+// How long the link LED stays lit after a good answer.
+inline constexpr std::chrono::milliseconds kLedHoldOff{100};
 
 inline constexpr int kTagLength = 20;
 // Put at RxBuffer[1] after a time-out or an overlong packet: a length no packet reaches.
 inline constexpr std::uint8_t kNoStaleLength = 52;
 inline constexpr int kMaxPacketIndex = 50;  // a packet has at most 51 bytes
 
-// The main window's indicators and timers that sending, receiving and supervision drive. They belong
-// to the window; the link only writes them.
-struct LinkIndicators {
-  platform::Shape& ledRefresh;
-  platform::Label& lblRefresh;
-  platform::Label& lblTest;
-  platform::Timer& tmrRecvTimeout;
-  platform::Timer& tmrRefresh;
-  // mnuReport, mnuTrimTemp, mnuTrimVolts, mnuTrimTE, mnuCalDate: they need a live controller.
-  std::array<platform::MenuItem*, 5> gatedCommands;
-};
+// Runs one step of a handler; a step that fails is skipped and the handler goes on with the next.
+template <typename Step>
+void guardStep(Step&& step) noexcept {
+  try {
+    step();
+  } catch (const std::exception&) {
+  }
+}
 
-// The controller link: the five commands, the receive parser and link supervision, over one serial
-// port. It takes over the port's receive event and the ticks of the two link timers.
+// Keeps the live values of a status record in `state`: each value the record holds replaces the one
+// before, and FloatBytes keeps the last controller float decoded, as every float passes through it.
+void TakeLiveValues(RunState& state, const StatusRecord& record);
+
+// The controller link: the five commands, the receive parser and link supervision over one serial port,
+// with the receive time-out and the LED hold-off on the timer engine. It takes over the port's receive
+// event and tells one listener what happened.
 class ControllerLink {
  public:
-  ControllerLink(RunState& state, platform::SerialPort& port, LinkIndicators indicators);
+  ControllerLink(RunState& state, platform::SerialPort& port, platform::TimerEngine& timers);
   ControllerLink(const ControllerLink&) = delete;
   ControllerLink& operator=(const ControllerLink&) = delete;
 
-  // Where a good status record goes: the live display decodes RxBuffer from here.
-  void setStatusDecoder(std::function<void()> decode) { statusDecoder_ = std::move(decode); }
+  void setListener(LinkListener* listener) { listener_ = listener; }
+  platform::SerialPort& port() { return port_; }
+  RunState& state() { return state_; }
 
   // The commands. Each fills TxBuffer, sends it and arms the receive time-out.
   void WriteParameter(int number);  // value from FloatBytes; number outside 0..255 throws ConversionError
@@ -71,28 +74,28 @@ class ControllerLink {
   void tmrRecvTimeout_Timer();
   void tmrRefresh_Timer();
 
-  // Enables or disables the commands that need a live controller.
-  void setGatedCommandsEnabled(bool enabled);
+  // Back to the state of a link that has not heard from the controller: LinkDown, nothing waiting, and no
+  // stale length that could end the first packet.
+  void resetReceiveState();
+  // The port is about to close or change: no time-out is to report on it.
+  void stopReceiveTimeout() { tmrRecvTimeout.setEnabled(false); }
+
+  platform::Timer tmrRecvTimeout;
+  platform::Timer tmrRefresh;
 
  private:
   void finishCommand(std::chrono::milliseconds timeout);
   void collectBytes();
   void handlePacket();
   void acceptParameterAnswer();
+  void acceptStatusAnswer();
+  void notify(auto event) {
+    if (listener_ != nullptr) guardStep([&] { event(*listener_); });
+  }
 
   RunState& state_;
   platform::SerialPort& port_;
-  LinkIndicators ui_;
-  std::function<void()> statusDecoder_;
+  LinkListener* listener_ = nullptr;
 };
-
-// Runs one step of a handler; a step that fails is skipped and the handler goes on with the next.
-template <typename Step>
-void guardStep(Step&& step) noexcept {
-  try {
-    step();
-  } catch (const std::exception&) {
-  }
-}
 
 }  // namespace orvik::link

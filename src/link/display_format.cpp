@@ -152,4 +152,11 @@ std::string mediumDate(const platform::Date& date) {
          twoDigits(date.year);
 }
 
+std::string PacketLine(std::span<const std::uint8_t> packet) {
+  std::string line;
+  for (std::uint8_t byte : packet)
+    line += ' ' + std::to_string(byte) + ',';
+  return line;
+}
+
 }  // namespace orvik::link

@@ -1,11 +1,23 @@
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
 #include "platform/date.h"
 
 namespace orvik::link {
+
+// The link status as the technician reads it.
+inline constexpr const char* kLinkNotYetAnswered = "Communication Status";
+inline constexpr const char* kLinkAnswered = "Update";
+inline constexpr const char* kLinkNoResponse = "No Response";
+inline constexpr const char* kLinkTimedOut = "Timeout";
+
+// A packet as the raw-bytes line shows it: each byte in decimal after a blank and before a comma,
+// " 61, 2, 254,".
+std::string PacketLine(std::span<const std::uint8_t> packet);
 
 // The number a text starts with, as the windows read a caption or an entry: leading blanks, an optional
 // sign, digits with an optional fraction and exponent. A text that starts with no number reads 0 ("-").

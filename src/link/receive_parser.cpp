@@ -3,7 +3,6 @@
 // Parser states: idle (RxCount 0) -> collecting (RxCount 1..50) -> complete-good (PacketReady, handled
 // in the same event) | complete-bad (silently back to idle) | overlong (back to idle, RxBuffer[1] = 52).
 #include <algorithm>
-#include <string>
 
 #include "link/controller_link.h"
 #include "link/subs.h"
@@ -17,7 +16,7 @@ constexpr std::uint8_t kShortestParameterAnswer = 6;
 
 void ControllerLink::SerialPort_OnComm() {
   if (port_.commEvent() == platform::kCommEventReceive) {
-    setGatedCommandsEnabled(true);
+    notify([](LinkListener& l) { l.liveCommandsAvailable(true); });
     if (state_.PacketReady) {
       guardStep([&] { port_.discardInput(); });
     } else {
@@ -40,8 +39,8 @@ void ControllerLink::collectBytes() {
       return;
     }
     rx[state_.RxCount] = byte;
-    ui_.tmrRecvTimeout.setInterval(static_cast<int>(kInterByteTimeout.count()));
-    ui_.tmrRecvTimeout.setEnabled(true);
+    tmrRecvTimeout.setInterval(static_cast<int>(kInterByteTimeout.count()));
+    tmrRecvTimeout.setEnabled(true);
 
     // The code byte can never be a checksum, even when a stale length of 0 sits at index 1.
     if (state_.RxCount >= 1 && state_.RxCount == rx[1]) {
@@ -49,7 +48,7 @@ void ControllerLink::collectBytes() {
       state_.PacketReady = good;
       state_.RxCount = 0;
       guardStep([&] { port_.discardInput(); });
-      ui_.tmrRecvTimeout.setEnabled(false);
+      tmrRecvTimeout.setEnabled(false);
       return;  // the discard ended the burst
     }
     if (++state_.RxCount > kMaxPacketIndex) {
@@ -63,23 +62,17 @@ void ControllerLink::collectBytes() {
 
 void ControllerLink::handlePacket() {
   auto& rx = state_.RxBuffer;
-  guardStep([&] { ui_.tmrRefresh.setEnabled(true); });
-  guardStep([&] { ui_.lblRefresh.setText("Update"); });
+  guardStep([&] { tmrRefresh.setEnabled(true); });
   state_.PacketReady = false;
   state_.LinkDown = false;
   state_.RxCount = 0;
   guardStep([&] { port_.discardInput(); });
-  guardStep([&] {
-    std::string shown;
-    for (int i = 0; i <= rx[1]; ++i)
-      shown += ' ' + std::to_string(rx[i]) + ',';
-    ui_.lblTest.setText(shown);
-  });
+  notify([&](LinkListener& l) { l.packetReceived(std::span<const std::uint8_t>(rx.data(), rx[1] + 1u)); });
 
   switch (rx[0]) {
     case kStatus:
       state_.lastAnswer = {kStatus, 0};
-      if (statusDecoder_) guardStep([&] { statusDecoder_(); });
+      acceptStatusAnswer();
       break;
     case kReadParameter:
       acceptParameterAnswer();
@@ -99,10 +92,22 @@ void ControllerLink::acceptParameterAnswer() {
     state_.lastAnswer = {kReadParameter, state_.lastCommandParameter};
 }
 
-void ControllerLink::setGatedCommandsEnabled(bool enabled) {
-  for (platform::MenuItem* item : ui_.gatedCommands) {
-    if (item != nullptr) item->setEnabled(enabled);
+void TakeLiveValues(RunState& state, const StatusRecord& record) {
+  if (record.lastFloatIndex >= 0) {
+    const auto first = state.RxBuffer.begin() + record.lastFloatIndex;
+    std::copy(first, first + 4, state.FloatBytes.begin());
   }
+  if (record.teVolts) state.TEvolts = *record.teVolts;
+  if (record.batVolts) state.BatVolts = *record.batVolts;
+  if (record.batTemp) state.BatTemp = *record.batTemp;
+  if (record.setpoint) state.Setpoint = *record.setpoint;
+  if (record.pwmCount) state.PWMvalue = *record.pwmCount;
+}
+
+void ControllerLink::acceptStatusAnswer() {
+  const StatusRecord record = DecodeStatusRecord(state_.RxBuffer);
+  TakeLiveValues(state_, record);
+  notify([&](LinkListener& l) { l.statusReceived(record); });
 }
 
 }  // namespace orvik::link

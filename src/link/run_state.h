@@ -2,6 +2,10 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
+
+#include "link/display_format.h"
+#include "link/status_view.h"
 
 namespace orvik::link {
 
@@ -34,6 +38,10 @@ struct RunState {
   float BatTemp = 0;
   float Setpoint = 0;
   std::int16_t PWMvalue = 0;
+
+  // What the main window shows of the controller. The dialogs judge the link and the unit by it.
+  LiveView shown;
+  std::string linkStatus = kLinkNotYetAnswered;  // as lblRefresh shows it
 
   // The configured serial port, 1..4, or 0 for none.
   int PortNumber = 0;

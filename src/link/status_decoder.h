@@ -2,28 +2,13 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 
-#include "link/run_state.h"
-#include "platform/controls.h"
 #include "platform/date.h"
 
 namespace orvik::link {
 
-// The main window's live-status labels, which decoding a status record writes.
-struct LiveLabels {
-  platform::Label& lblTEvolts;
-  platform::Label& lblBatVolts;
-  platform::Label& lblBatTemp;
-  platform::Label& lblSetpoint;
-  platform::Label& lblChargeMode;
-  platform::Label& lblAlarmCode;
-  platform::Label& lblPWMvalue;
-  platform::Label& lblRevHardware;
-  platform::Label& lblRevSoftware;
-  platform::Label& lblCalDate;
-};
-
-// Indices of the status record's fields in RxBuffer; a float field takes four bytes from its index.
+// Indices of the status record's fields in a packet; a float field takes four bytes from its index.
 namespace status_record {
 inline constexpr int kTeMillivolts = 2;
 inline constexpr int kBatteryMillivolts = 6;
@@ -40,15 +25,34 @@ inline constexpr int kCalibrationDay = 29;
 inline constexpr int kCalibrationYear = 30;
 }  // namespace status_record
 
+// One status answer as plain values. A field is absent when the record ends (at its checksum index) before
+// the field's last byte, or when its bytes do not convert: a float with exponent byte 255, a PWM count
+// that does not fit a signed 16-bit number.
+struct StatusRecord {
+  std::optional<float> teVolts;   // volts; a negative reading is 0
+  std::optional<float> batVolts;  // volts
+  std::optional<float> batTemp;   // degrees Fahrenheit; exactly -50 and 150 mark a failed sensor
+  std::optional<float> setpoint;  // volts
+  std::optional<std::uint8_t> chargeMode;
+  std::optional<std::uint8_t> alarmCode;
+  std::optional<std::int16_t> pwmCount;
+  std::optional<std::uint8_t> hardwareRevision;
+  std::optional<std::uint8_t> softwareRevision;
+  struct CalibrationBytes {
+    std::uint8_t month = 0, day = 0, year = 0;
+  };
+  std::optional<CalibrationBytes> calibration;
+  // Index of the last float field decoded, whose four bytes the controller float hand-over keeps.
+  int lastFloatIndex = -1;
+};
+
+// The record in `packet` (code byte at 0, checksum index at 1).
+StatusRecord DecodeStatusRecord(std::span<const std::uint8_t> packet);
+
 // The calibration date the controller stores as month, day and two-digit year, with the full year;
 // none when a part is out of range (0 < month <= 12, 0 < day <= 31, 0 < year <= 99). The day is not
 // checked against its month.
 std::optional<platform::Date> CalibrationDate(std::uint8_t month, std::uint8_t day,
                                               std::uint8_t twoDigitYear);
-
-// Shows the status record in state.RxBuffer: updates the live values and their labels. Each field is
-// its own step; a field the record is too short to hold, or that does not convert, keeps its previous
-// value and caption. The hardware revision is judged from lblRevHardware as the previous record left it.
-void DecodeStatusRecord(RunState& state, const LiveLabels& labels);
 
 }  // namespace orvik::link

@@ -8,13 +8,16 @@
 namespace orvik::platform {
 
 Timer::Timer(Form& owner, std::string name, int intervalMs)
-    : engine_(owner.ui().timers()), name_(std::move(name)), interval_(intervalMs), owner_(owner) {
-  owner_.timers_.push_back(this);
+    : engine_(owner.ui().timers()), name_(std::move(name)), interval_(intervalMs), owner_(&owner) {
+  owner_->timers_.push_back(this);
 }
+
+Timer::Timer(TimerEngine& engine, std::string name, int intervalMs)
+    : engine_(engine), name_(std::move(name)), interval_(intervalMs) {}
 
 Timer::~Timer() {
   engine_.forget(*this);
-  std::erase(owner_.timers_, this);
+  if (owner_ != nullptr) std::erase(owner_->timers_, this);
 }
 
 void Timer::setInterval(int ms) {

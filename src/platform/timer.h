@@ -29,6 +29,8 @@ class TimerEngine {
 class Timer {
  public:
   Timer(Form& owner, std::string name, int intervalMs);
+  // A timer of no window, for code that runs without one (the controller link).
+  Timer(TimerEngine& engine, std::string name, int intervalMs);
   ~Timer();
   Timer(const Timer&) = delete;
   Timer& operator=(const Timer&) = delete;
@@ -51,7 +53,7 @@ class Timer {
   std::string name_;
   int interval_;
   bool enabled_ = false;
-  Form& owner_;
+  Form* owner_ = nullptr;  // its timers stop when the window unloads
 };
 
 }  // namespace orvik::platform

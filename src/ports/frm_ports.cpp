@@ -2,21 +2,26 @@
 
 #include <string>
 
-#include "app/frm_main.h"
-#include "app/port_opening.h"
-#include "app/settings_file.h"
-#include "app/version.h"
 #include "platform/ui.h"
+#include "port_settings/port_opening.h"
+#include "port_settings/settings_file.h"
+#include "version.h"
 
 namespace orvik::ports {
+
+using port_settings::kSettingsFile;
+using port_settings::openCommPort;
+using port_settings::portUnavailableBox;
+using port_settings::writePortNumber;
 
 namespace {
 // The colour of a tooltip: pale yellow.
 constexpr platform::Colour kInfoBackground = 0xE1FFFF;
 }  // namespace
 
-frmPorts::frmPorts(platform::Ui& ui, app::frmMain& mainWindow)
-    : Form(ui, "frmPorts", "Setup Serial Port"), main_(mainWindow) {
+frmPorts::frmPorts(platform::Ui& ui, const platform::Form& mainWindow, link::ControllerLink& link,
+                   platform::Files& files)
+    : Form(ui, "frmPorts", "Setup Serial Port"), main_(mainWindow), link_(link), files_(files) {
   resize(3600, 3000);
   picStatus.place(120, 120, 3240, 420);
   picStatus.setBackColor(kInfoBackground);
@@ -31,8 +36,8 @@ frmPorts::frmPorts(platform::Ui& ui, app::frmMain& mainWindow)
     option->setContainer(&fraPorts);
     option->place(n % 2 == 1 ? 240 : 1740, n <= 2 ? 330 : 750, 1350, 300);
     option->setEnabled(false);
-    option->setToolTip(main_.SerialPort().deviceName(n));
-    option->setDescription("Serial port " + std::to_string(n) + ", " + main_.SerialPort().deviceName(n));
+    option->setToolTip(link_.port().deviceName(n));
+    option->setDescription("Serial port " + std::to_string(n) + ", " + link_.port().deviceName(n));
     ++n;
   }
   cmdCancel.place(1200, 2040, 1200, 375);
@@ -43,8 +48,8 @@ frmPorts::frmPorts(platform::Ui& ui, app::frmMain& mainWindow)
 
 void frmPorts::Form_Load() {
   platform::centreOver(*this, main_);
-  main_.tmrRecvTimeout.setEnabled(false);
-  if (main_.SerialPort().isOpen()) main_.SerialPort().close();
+  link_.stopReceiveTimeout();
+  if (link_.port().isOpen()) link_.port().close();
   tmrFlush.setEnabled(true);
 }
 
@@ -54,8 +59,8 @@ void frmPorts::tmrFlush_Timer() {
 }
 
 void frmPorts::CheckSerialPorts() {
-  platform::SerialPort& port = main_.SerialPort();
-  int& portNumber = main_.state().PortNumber;
+  platform::SerialPort& port = link_.port();
+  int& portNumber = link_.state().PortNumber;
 
   // Bounded: a port that never drains must not hang the window.
   link::guardStep([&] { port.drainOutput(kDrainLimit); });
@@ -100,26 +105,25 @@ void frmPorts::CheckSerialPorts() {
 }
 
 void frmPorts::cmdCancel_Click() {
-  int& portNumber = main_.state().PortNumber;
+  int& portNumber = link_.state().PortNumber;
   for (int n = 1; n <= 4; ++n) {
     if (options()[n - 1]->value()) portNumber = n;
   }
   if (portNumber < 1 || portNumber > 4) {
     // Nothing valid to save or open: the dialog stays for another choice.
-    ui().messageBox(
-        {"Invalid Port number", app::kAppTitle, platform::MsgIcon::None, platform::MsgButtons::Ok});
+    ui().messageBox({"Invalid Port number", kAppTitle, platform::MsgIcon::None, platform::MsgButtons::Ok});
     return;
   }
   try {
-    app::openCommPort(main_.SerialPort(), portNumber);
+    openCommPort(link_.port(), portNumber);
   } catch (const platform::SerialError&) {
     // The chosen port cannot be opened: say so, save nothing, and let the user choose another.
     ui().beep();
-    ui().messageBox(app::portUnavailableBox(portNumber));
+    ui().messageBox(portUnavailableBox(portNumber));
     return;
   }
-  if (!app::writePortNumber(main_.files(), portNumber)) {
-    ui().messageBox({"The port choice could not be saved in " + std::string(app::kSettingsFile) + ".\rComm " +
+  if (!writePortNumber(files_, portNumber)) {
+    ui().messageBox({"The port choice could not be saved in " + std::string(kSettingsFile) + ".\rComm " +
                          std::to_string(portNumber) + " is used for this run only.",
                      "Port Setup", platform::MsgIcon::Exclamation, platform::MsgButtons::Ok});
   }

@@ -3,13 +3,11 @@
 #include <array>
 #include <chrono>
 
+#include "link/controller_link.h"
 #include "platform/controls.h"
+#include "platform/files.h"
 #include "platform/form.h"
 #include "platform/timer.h"
-
-namespace orvik::app {
-class frmMain;
-}
 
 namespace orvik::ports {
 
@@ -17,10 +15,11 @@ namespace orvik::ports {
 inline constexpr std::chrono::milliseconds kDrainLimit{1000};
 
 // "Setup Serial Port": finds which of Comm 1..4 can be opened, offers those, saves the choice and opens
-// it on the main window's port. The dialog has no port of its own.
+// it on the controller link's port. The dialog has no port of its own.
 class frmPorts : public platform::Form {
  public:
-  frmPorts(platform::Ui& ui, app::frmMain& mainWindow);
+  frmPorts(platform::Ui& ui, const platform::Form& mainWindow, link::ControllerLink& link,
+           platform::Files& files);
 
   void Form_Load() override;
   void tmrFlush_Timer();
@@ -40,7 +39,9 @@ class frmPorts : public platform::Form {
   std::array<platform::OptionButton*, 4> options() { return {&optCom1, &optCom2, &optCom3, &optCom4}; }
 
  private:
-  app::frmMain& main_;
+  const platform::Form& main_;
+  link::ControllerLink& link_;
+  platform::Files& files_;
 };
 
 }  // namespace orvik::ports

@@ -56,7 +56,8 @@ class MainWindowWidgets : public ::testing::Test {
   platform::qt::QtSerialPort port;
   testing::MemoryFiles files;
   link::RunState state;
-  frmMain main{ui, state, port, files};
+  link::ControllerLink link{state, port, ui.timers()};
+  frmMain main{ui, state, link, files};
   std::vector<QString> questions;
 };
 

@@ -3,9 +3,9 @@
 
 #include "app/frm_about.h"
 #include "app/frm_logo.h"
-#include "app/version.h"
 #include "support/app_rig.h"
 #include "support/headless_fixture.h"
+#include "version.h"
 
 namespace orvik::app {
 namespace {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <string>
 #include <vector>
 
 #include "sim/controller_model.h"
@@ -21,7 +22,7 @@ using orvik::testing::ModelPeer;
 class LinkWithController : public HeadlessTest {
  protected:
   LinkWithController() {
-    rig.link.setStatusDecoder([this] { ++decoded; });
+    rig.onStatus = [this] { ++decoded; };
   }
 
   LinkRig rig{ui};
@@ -30,6 +31,42 @@ class LinkWithController : public HeadlessTest {
   RunState& state = rig.state;
   int decoded = 0;
 };
+
+// What the listener is told, in order, for one status request against each kind of controller.
+class LinkListenerEvents : public HeadlessTest {};
+
+TEST_F(LinkListenerEvents, AreToldInTheOrderTheWindowShowsThem) {
+  struct Row {
+    const char* what;
+    void (*fault)(sim::ControllerModel&);
+    std::vector<std::string> events;
+  };
+  const std::vector<Row> rows = {
+      {"a good answer", [](sim::ControllerModel&) {}, {"sent", "available", "received", "status", "settled"}},
+      {"a bad checksum", [](sim::ControllerModel& m) { m.faults.badChecksum = true; }, {"sent", "available"}},
+      {"a silent controller",
+       [](sim::ControllerModel& m) { m.faults.silent = true; },
+       {"sent", "down", "unavailable"}},
+      {"only the first byte",
+       [](sim::ControllerModel& m) { m.faults.firstBytesOnly = 1; },
+       {"sent", "available", "down", "unavailable"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    LinkRig rig(ui);
+    sim::ControllerModel model;
+    row.fault(model);
+    ModelPeer peer(ui, rig.port, model);
+    rig.link.RequestStatus();
+    ui.advance(3000ms);
+    std::vector<std::string> kinds;
+    for (const std::string& e : rig.events) {
+      const std::string kind = e.substr(0, e.find(' '));
+      if (kinds.empty() || kinds.back() != kind) kinds.push_back(kind);  // one per byte event is one
+    }
+    EXPECT_EQ(kinds, row.events);
+  }
+}
 
 TEST_F(LinkWithController, AStatusRequestIsAnsweredAndAccepted) {
   rig.link.RequestStatus();

@@ -30,7 +30,7 @@ Bytes statusAnswer() {
 class ReceiveParser : public HeadlessTest {
  protected:
   ReceiveParser() {
-    rig.link.setStatusDecoder([this] { ++decoded; });
+    rig.onStatus = [this] { ++decoded; };
     rig.disableGated();
   }
   void receive(const Bytes& bytes) { rig.port.receiveNow(bytes); }
@@ -160,7 +160,7 @@ TEST_F(ReceiveParser, OtherEventsOnlyHandleAPacketAlreadyWaiting) {
 }
 
 TEST_F(ReceiveParser, AStatusDecoderThatFailsDoesNotStopTheHandler) {
-  rig.link.setStatusDecoder([] { throw std::runtime_error("overflow"); });
+  rig.onStatus = [] { throw std::runtime_error("overflow"); };
   EXPECT_NO_THROW(receive(statusAnswer()));
   EXPECT_EQ(rig.lblRefresh.text(), "Update");
 }

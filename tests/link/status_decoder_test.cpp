@@ -9,8 +9,9 @@
 #include <vector>
 
 #include "link/alarm_text.h"
+#include "link/controller_link.h"
+#include "link/status_view.h"
 #include "link/subs.h"
-#include "support/headless_fixture.h"
 
 namespace orvik::link {
 namespace {
@@ -49,25 +50,30 @@ void put(RunState& state, const Record& r) {
   rx[r.length] = PacketChecksum(rx);
 }
 
-// The main window's labels as it starts, on a form of their own.
+// The live display as it starts, fed one record after another.
 struct LiveDisplay {
-  explicit LiveDisplay(platform::Ui& ui) : form(ui) {}
   void decode(const Record& r) {
     put(state, r);
-    DecodeStatusRecord(state, labels);
+    const StatusRecord record = DecodeStatusRecord(state.RxBuffer);
+    TakeLiveValues(state, record);
+    view = StatusView(record, view);
   }
-  platform::Label& operator[](const std::string& name) { return *byName.at(name); }
+  FieldText operator[](const std::string& name) const {
+    if (name == "te") return view.teVolts;
+    if (name == "bat") return view.batVolts;
+    if (name == "temp") return view.batTemp;
+    if (name == "setpoint") return view.setpoint;
+    if (name == "mode") return view.chargeMode;
+    if (name == "pwm") return view.pwm;
+    if (name == "alarm") return {view.alarm};
+    if (name == "hw") return {view.revHardware};
+    if (name == "sw") return {view.revSoftware};
+    return {view.calDate};
+  }
+  static inline const std::vector<std::string> kNames = {"te",    "bat", "temp", "setpoint", "mode",
+                                                         "alarm", "pwm", "hw",   "sw",       "cal"};
 
-  testing::TestForm form;
-  platform::Label te{form, "lblTEvolts", "-"}, bat{form, "lblBatVolts", "-"}, temp{form, "lblBatTemp", "-"},
-      setpoint{form, "lblSetpoint", "-"}, mode{form, "lblChargeMode", "-"}, alarm{form, "lblAlarmCode", "-"},
-      pwm{form, "lblPWMvalue", "-"}, hw{form, "lblRevHardware", "-"}, sw{form, "lblRevSoftware", "-"},
-      cal{form, "lblCalDate", "-"};
-  LiveLabels labels{te, bat, temp, setpoint, mode, alarm, pwm, hw, sw, cal};
-  std::map<std::string, platform::Label*> byName{
-      {"te", &te},     {"bat", &bat},     {"temp", &temp}, {"setpoint", &setpoint},
-      {"mode", &mode}, {"alarm", &alarm}, {"pwm", &pwm},   {"hw", &hw},
-      {"sw", &sw},     {"cal", &cal}};
+  LiveView view;
   RunState state;
 };
 
@@ -98,9 +104,7 @@ const std::string kShorted =
     "default.";
 const std::string kDeg = std::string(" \xC2\xB0") + "F";  // the degree sign in UTF-8
 
-class StatusDecoderTest : public testing::HeadlessTest {};
-
-TEST_F(StatusDecoderTest, ShowsEachRecordAsTheTechnicianExpects) {
+TEST(StatusView, ShowsEachRecordAsTheTechnicianExpects) {
   const std::vector<Row> rows = {
       {"typical record",
        {Record{}},
@@ -173,20 +177,21 @@ TEST_F(StatusDecoderTest, ShowsEachRecordAsTheTechnicianExpects) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
-    LiveDisplay display(ui);
+    LiveDisplay display;
     for (const auto& record : row.records)
       display.decode(record);
     for (const auto& s : row.shown) {
-      EXPECT_EQ(display[s.label].text(), s.text) << s.label;
+      EXPECT_EQ(display[s.label].text, s.text) << s.label;
       if (s.colour) {
-        EXPECT_EQ(display[s.label].foreColor(), s.colour) << s.label;
+        EXPECT_EQ(display[s.label].colour, s.colour) << s.label;
       }
     }
   }
 }
 
-// Bytes past the checksum index are left over from an older packet: they are never shown.
-TEST_F(StatusDecoderTest, ShortRecordKeepsTheFieldsItDoesNotHold) {
+// Bytes past the checksum index are left over from an older packet: they are never shown. The sensor
+// warning follows the temperature alone, even in a record too short for the alarm code.
+TEST(StatusView, ShortRecordKeepsTheFieldsItDoesNotHold) {
   const Record changed{.te = enc(12000),
                        .bat = enc(12500),
                        .temp = enc(150),
@@ -202,41 +207,43 @@ TEST_F(StatusDecoderTest, ShortRecordKeepsTheFieldsItDoesNotHold) {
                        .year = 5};
   struct Cut {
     std::uint8_t length;
-    std::vector<std::string> updated;  // every other label keeps the first record's caption
+    std::vector<std::string> updated;  // every other field keeps the first record's text
+    std::optional<std::string> alarm = std::nullopt;
   };
   const std::vector<Cut> cuts = {
       {2, {}},
       {6, {"te"}},
-      {20, {"te", "bat", "temp"}},
-      {22, {"te", "bat", "temp", "setpoint"}},
-      {23, {"te", "bat", "temp", "setpoint", "mode"}},
+      {17, {"te", "bat"}},
+      {18, {"te", "bat", "temp"}, kShorted},
+      {22, {"te", "bat", "temp", "setpoint"}, kShorted},
+      {23, {"te", "bat", "temp", "setpoint", "mode"}, kShorted},
       {24, {"te", "bat", "temp", "setpoint", "mode", "alarm"}},
       {27, {"te", "bat", "temp", "setpoint", "mode", "alarm", "pwm", "hw"}},
       {30, {"te", "bat", "temp", "setpoint", "mode", "alarm", "pwm", "hw", "sw"}},
       {31, {"te", "bat", "temp", "setpoint", "mode", "alarm", "pwm", "hw", "sw", "cal"}},
   };
-  LiveDisplay full(ui);
+  LiveDisplay full;
   full.decode({});
   full.decode(changed);
   for (const auto& cut : cuts) {
     SCOPED_TRACE("length " + std::to_string(cut.length));
-    LiveDisplay display(ui);
+    LiveDisplay display;
     display.decode({.temp = enc(-50)});
-    std::map<std::string, std::string> first;
-    for (const auto& [name, label] : display.byName)
-      first[name] = label->text();
+    const LiveDisplay first = display;
     Record r = changed;
     r.length = cut.length;
     display.decode(r);
-    for (const auto& [name, label] : display.byName) {
+    for (const auto& name : LiveDisplay::kNames) {
       const bool updated = std::find(cut.updated.begin(), cut.updated.end(), name) != cut.updated.end();
-      EXPECT_EQ(label->text(), updated ? full[name].text() : first[name]) << name;
+      const std::string expected =
+          name == "alarm" && cut.alarm ? *cut.alarm : (updated ? full : first)[name].text;
+      EXPECT_EQ(display[name].text, expected) << name;
     }
   }
 }
 
-TEST_F(StatusDecoderTest, KeepsLiveValuesOfFieldsThatDoNotDecode) {
-  LiveDisplay display(ui);
+TEST(StatusView, KeepsLiveValuesOfFieldsThatDoNotDecode) {
+  LiveDisplay display;
   display.decode({.te = kMinusOne, .bat = kMinusOne, .temp = kMinusOne, .setpoint = kMinusOne});
   EXPECT_EQ(display.state.TEvolts, 0.0f);
   EXPECT_EQ(display.state.BatVolts, -0.001f);

@@ -154,6 +154,29 @@ TEST_F(PortDialog, SavingKeepsTheRestOfTheFileAndOpensThePort) {
   EXPECT_EQ(rig.state.PortNumber, 4);
 }
 
+// The values on screen belonged to the device on the old port.
+TEST_F(PortDialog, ChoosingAnotherPortShowsDashesUntilItsDeviceAnswers) {
+  startWith({1, 0});
+  ui.advance(2500ms);
+  ASSERT_EQ(rig.main.lblRevHardware.text(), "5");
+  openFromMenu([&](frmPorts& d) {
+    ui.at(std::chrono::milliseconds(ui.nowMs() + 3500), [&] {
+      d.optCom2.click();  // nothing answers there
+      d.cmdCancel.click();
+    });
+  });
+  const link::LiveView dashes;
+  EXPECT_EQ(rig.state.shown, dashes);
+  for (const platform::Label* field :
+       {&rig.main.lblTEvolts, &rig.main.lblChargeMode, &rig.main.lblSetpoint, &rig.main.lblPWMvalue,
+        &rig.main.lblBatVolts, &rig.main.lblBatTemp, &rig.main.lblRevHardware, &rig.main.lblRevSoftware,
+        &rig.main.lblCalDate}) {
+    EXPECT_EQ(field->text(), "-") << field->name();
+  }
+  EXPECT_EQ(rig.main.lblAlarmCode.text(), "");
+  EXPECT_EQ(rig.state.BatTemp, 0.0f);
+}
+
 TEST_F(PortDialog, OkWithinTheFirstThreeSecondsSavesAndReopensTheConfiguredPort) {
   startWith({1, 0});
   const int opensBefore = rig.port.opens();
@@ -274,10 +297,10 @@ TEST_F(PortDialog, TheCloseBoxSavesNothingAndLeavesThePortClosedAndPollingStoppe
 TEST_F(PortDialog, TheDialogStopsTheReceiveTimeoutAndClosesThePortWhileItIsOpen) {
   startWith({1, 0});
   ui.advance(2100ms);  // a request is outstanding
-  ASSERT_TRUE(rig.main.tmrRecvTimeout.enabled() || rig.state.lastAnswer.code == '>');
-  rig.main.tmrRecvTimeout.setEnabled(true);
+  ASSERT_TRUE(rig.link.tmrRecvTimeout.enabled() || rig.state.lastAnswer.code == '>');
+  rig.link.tmrRecvTimeout.setEnabled(true);
   openFromMenu([&](frmPorts& d) {
-    EXPECT_FALSE(rig.main.tmrRecvTimeout.enabled());
+    EXPECT_FALSE(rig.link.tmrRecvTimeout.enabled());
     EXPECT_FALSE(rig.port.isOpen());
     EXPECT_FALSE(rig.main.tmrUpdate.enabled());
     d.close();

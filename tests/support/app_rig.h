@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "app/frm_main.h"
+#include "link/controller_link.h"
 #include "link/run_state.h"
 #include "platform/headless/memory_serial_port.h"
 #include "sim/controller_model.h"
@@ -36,7 +37,8 @@ struct AppRig {
   platform::headless::MemorySerialPort port;
   sim::ControllerModel model;
   ModelPeer peer{ui, port, model, 1};
-  app::frmMain main{ui, state, port, files};
+  link::ControllerLink link{state, port, ui.timers()};
+  app::frmMain main{ui, state, link, files};
 };
 
 }  // namespace orvik::testing

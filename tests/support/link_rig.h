@@ -1,6 +1,11 @@
 #pragma once
 
+#include <functional>
+#include <string>
+#include <vector>
+
 #include "link/controller_link.h"
+#include "link/display_format.h"
 #include "platform/controls.h"
 #include "platform/headless/headless_ui.h"
 #include "platform/headless/memory_serial_port.h"
@@ -10,18 +15,45 @@
 
 namespace orvik::testing {
 
-// The controller link with the indicators a main window would hand it, on an open in-memory port 1.
-struct LinkRig {
-  explicit LinkRig(platform::headless::HeadlessUi& ui) : form(ui), port(ui), link(state, port, indicators()) {
+// The controller link on an open in-memory port 1, with a listener that shows what it is told on the
+// indicators a main window has, and logs each event by name.
+struct LinkRig : link::LinkListener {
+  explicit LinkRig(platform::headless::HeadlessUi& ui) : form(ui), port(ui), link(state, port, ui.timers()) {
+    link.setListener(this);
     state.RxBuffer[1] = 255;
     port.setCommPort(1);
     port.open();
   }
 
-  link::LinkIndicators indicators() {
-    return {ledRefresh,     lblRefresh, lblTest,
-            tmrRecvTimeout, tmrRefresh, {&mnuReport, &mnuTrimTemp, &mnuTrimVolts, &mnuTrimTE, &mnuCalDate}};
+  void packetSent() override {
+    events.push_back("sent");
+    ledRefresh.setFillColor(platform::kRed);
   }
+  void packetReceived(std::span<const std::uint8_t> packet) override {
+    events.push_back("received " + link::PacketLine(packet));
+    lblRefresh.setText(link::kLinkAnswered);
+    lblTest.setText(link::PacketLine(packet));
+  }
+  void statusReceived(const link::StatusRecord&) override {
+    events.push_back("status");
+    if (onStatus) onStatus();
+  }
+  void answerSettled() override {
+    events.push_back("settled");
+    ledRefresh.setFillColor(platform::kDarkRed);
+  }
+  void linkDown() override {
+    events.push_back("down");
+    ledRefresh.setFillColor(platform::kDarkRed);
+    lblRefresh.setText(link::kLinkNoResponse);
+    lblTest.setText(link::kLinkTimedOut);
+  }
+  void liveCommandsAvailable(bool available) override {
+    events.push_back(available ? "available" : "unavailable");
+    for (auto* m : {&mnuReport, &mnuTrimTemp, &mnuTrimVolts, &mnuTrimTE, &mnuCalDate})
+      m->setEnabled(available);
+  }
+
   bool gatedEnabled() const {
     return mnuReport.enabled() && mnuTrimTemp.enabled() && mnuTrimVolts.enabled() && mnuTrimTE.enabled() &&
            mnuCalDate.enabled();
@@ -39,8 +71,6 @@ struct LinkRig {
   platform::Shape ledRefresh{form, "ledRefresh", platform::ShapeKind::Circle, platform::kDarkRed};
   platform::Label lblRefresh{form, "lblRefresh", "Communication Status"};
   platform::Label lblTest{form, "lblTest", "Comm Status"};
-  platform::Timer tmrRecvTimeout{form, "tmrRecvTimeout", 100};
-  platform::Timer tmrRefresh{form, "tmrRefresh", 100};
   platform::MenuItem mnuController{form, "mnuController", "&Tools"};
   platform::MenuItem mnuReport{mnuController, "mnuReport", "Orvik Report..."};
   platform::MenuItem mnuTrimTemp{mnuController, "mnuTrimTemp", "Trim Battery &Temp..."};
@@ -50,6 +80,10 @@ struct LinkRig {
   link::RunState state;
   platform::headless::MemorySerialPort port;
   link::ControllerLink link;
+  platform::Timer& tmrRecvTimeout = link.tmrRecvTimeout;
+  platform::Timer& tmrRefresh = link.tmrRefresh;
+  std::vector<std::string> events;
+  std::function<void()> onStatus;
 };
 
 }  // namespace orvik::testing

@@ -66,6 +66,9 @@ class Process {
     return true;
   }
 
+  // The exit code of a program that has ended by itself; -1 for one that was killed or still runs.
+  int exitCode() const { return pid_ <= 0 && WIFEXITED(exitStatus_) ? WEXITSTATUS(exitStatus_) : -1; }
+
   void stop() {
     if (!running()) return;
     ::kill(pid_, SIGTERM);

@@ -1,5 +1,6 @@
 // The Qt serial backend against a real pseudo-terminal.
 #include "platform/qt/qt_serial_port.h"
+#include "platform/qt/qt_timer_engine.h"
 
 #include <gtest/gtest.h>
 
@@ -45,15 +46,9 @@ TEST(QtSerialPortNames, MapCommNumbersToDevicesUnlessOverridden) {
 
 TEST_F(QtSerialPortTest, AStatusRequestLeavesExactlyItsThreeBytesOnTheWire) {
   openPort();
-  headless::HeadlessUi forms;  // owns the indicator controls; the port is the real one
-  orvik::testing::TestForm form(forms);
-  platform::Shape led{form, "ledRefresh", platform::ShapeKind::Circle, platform::kDarkRed};
-  platform::Label refresh{form, "lblRefresh", "Communication Status"};
-  platform::Label test{form, "lblTest", "Comm Status"};
-  platform::Timer recv{form, "tmrRecvTimeout", 100};
-  platform::Timer hold{form, "tmrRefresh", 100};
+  qt::QtTimerEngine timers;
   link::RunState state;
-  link::ControllerLink link(state, port, {led, refresh, test, recv, hold, {}});
+  link::ControllerLink link(state, port, timers);
 
   link.RequestStatus();
   Bytes seen;
@@ -69,8 +64,8 @@ TEST_F(QtSerialPortTest, AStatusRequestLeavesExactlyItsThreeBytesOnTheWire) {
 
   // The answer raises the receive event and the parser accepts it.
   pty.write({0x3D, 0x02, 0xFE});
-  ASSERT_TRUE(processEventsUntil([&] { return refresh.text() == "Update"; }));
-  EXPECT_EQ(test.text(), " 61, 2, 254,");
+  ASSERT_TRUE(processEventsUntil([&] { return state.lastAnswer.code == 0x3D; }));
+  EXPECT_EQ(state.RxBuffer[1], 2);
 }
 
 TEST_F(QtSerialPortTest, ReceivedBytesWaitUntilReadOrDiscarded) {

@@ -2,7 +2,7 @@
 
 #include "platform/files.h"
 
-namespace orvik::app {
+namespace orvik::port_settings {
 
 // The port settings file: one 2-byte record, a 16-bit little-endian port number, in the working directory.
 inline constexpr const char* kSettingsFile = "options.cfg";
@@ -14,4 +14,4 @@ int readPortNumber(platform::Files& files);
 // Writes `portNumber` as record 1, leaving any later bytes as they are; false when it cannot.
 bool writePortNumber(platform::Files& files, int portNumber);
 
-}  // namespace orvik::app
+}  // namespace orvik::port_settings

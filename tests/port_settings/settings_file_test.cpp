@@ -1,5 +1,5 @@
 // The port settings file on a real directory.
-#include "app/settings_file.h"
+#include "port_settings/settings_file.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,7 +10,7 @@
 #include <fstream>
 #include <iterator>
 
-namespace orvik::app {
+namespace orvik::port_settings {
 namespace {
 
 namespace fs = std::filesystem;
@@ -82,4 +82,4 @@ TEST_F(SettingsFile, AFileThatIsNotAFileReadsAsNoPortAndCannotBeWritten) {
 }
 
 }  // namespace
-}  // namespace orvik::app
+}  // namespace orvik::port_settings

@@ -1,8 +1,8 @@
-#include "app/settings_file.h"
+#include "port_settings/settings_file.h"
 
 #include <cstdint>
 
-namespace orvik::app {
+namespace orvik::port_settings {
 
 namespace {
 constexpr std::size_t kRecordSize = 2;
@@ -30,4 +30,4 @@ bool writePortNumber(platform::Files& files, int portNumber) {
   }
 }
 
-}  // namespace orvik::app
+}  // namespace orvik::port_settings

@@ -1,8 +1,8 @@
-#include "app/port_opening.h"
+#include "port_settings/port_opening.h"
 
 #include <string>
 
-namespace orvik::app {
+namespace orvik::port_settings {
 
 void openCommPort(platform::SerialPort& port, int number) {
   port.setHandshakingNone();
@@ -16,4 +16,4 @@ platform::MessageBox portUnavailableBox(int number) {
           platform::MsgIcon::Exclamation, platform::MsgButtons::Ok};
 }
 
-}  // namespace orvik::app
+}  // namespace orvik::port_settings

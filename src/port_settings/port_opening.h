@@ -3,7 +3,7 @@
 #include "platform/message_box.h"
 #include "platform/serial_port.h"
 
-namespace orvik::app {
+namespace orvik::port_settings {
 
 // Opens "Comm n" for the controller: no handshaking, that port number, open, empty receive buffer.
 // Throws platform::SerialError when the port is missing, held by another program or cannot be set up.
@@ -12,4 +12,4 @@ void openCommPort(platform::SerialPort& port, int number);
 // The warning for a configured port that cannot be opened.
 platform::MessageBox portUnavailableBox(int number);
 
-}  // namespace orvik::app
+}  // namespace orvik::port_settings

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+
+#include "link/status_decoder.h"
+#include "platform/colour.h"
+
+namespace orvik::link {
+
+// A live field as a person sees it.
+struct FieldText {
+  std::string text;
+  platform::Colour colour = platform::kGreen;
+  bool operator==(const FieldText&) const = default;
+};
+
+// The texts and colours of the live display. The defaults are what shows before the first answer.
+struct LiveView {
+  FieldText teVolts{"-"};
+  FieldText chargeMode{"-"};
+  FieldText setpoint{"-"};
+  FieldText pwm{"-"};
+  FieldText batVolts{"-"};
+  FieldText batTemp{"-"};
+  std::string alarm;
+  std::string revHardware = "-";
+  std::string revSoftware = "-";
+  std::string calDate = "-";
+  bool operator==(const LiveView&) const = default;
+};
+
+// What the live display shows after `record`, given what it showed before. A field the record does not
+// hold keeps its previous text and colour. The hardware revision is judged as `previous` shows it: this
+// record's own revision is shown only afterwards.
+LiveView StatusView(const StatusRecord& record, const LiveView& previous);
+
+// The hardware revision as the display shows it, read as a number ("-" reads 0).
+double ShownRevision(const LiveView& view);
+
+}  // namespace orvik::link
