@@ -1,6 +1,8 @@
 #include "app/frm_main.h"
 
 #include "app/frm_about.h"
+#include "diagnostics/frm_edit_tag.h"
+#include "diagnostics/frm_report.h"
 #include "link/display_format.h"
 #include "platform/ui.h"
 #include "port_settings/port_opening.h"
@@ -107,6 +109,8 @@ void frmMain::layOut() {
 
 void frmMain::buildMenus() {
   mnuExit.onClick = [this] { mnuExit_Click(); };
+  mnuReport.onClick = [this] { mnuReport_Click(); };
+  mnuEditTag.onClick = [this] { mnuEditTag_Click(); };
   mnuSerialPort.onClick = [this] { mnuSerialPort_Click(); };
   mnuAbout.onClick = [this] { mnuAbout_Click(); };
   mnuIndex.setEnabled(false);  // there is no help file
@@ -156,6 +160,40 @@ void frmMain::cmdClose_Click() {
 
 void frmMain::mnuExit_Click() {
   cmdClose_Click();
+}
+
+bool frmMain::controllerReady(bool needsRevision5) {
+  constexpr double kFirstRevisionWithReports = 5;
+  if (needsRevision5 && link::ShownRevision(state_.shown) < kFirstRevisionWithReports) {
+    ui().beep();
+    ui().messageBox({"This feature requires Hardware Version 5 or higher.", "Feature not Supported",
+                     platform::MsgIcon::Information, platform::MsgButtons::Ok});
+    return false;
+  }
+  if (state_.LinkDown) {
+    ui().messageBox({"Requires TE Controller communications.  Check connections", "Communications Required",
+                     platform::MsgIcon::Information, platform::MsgButtons::Ok});
+    return false;
+  }
+  return true;
+}
+
+void frmMain::mnuReport_Click() {
+  if (!controllerReady(true)) return;
+  ui().setPointer(platform::Pointer::Busy);
+  tmrUpdate.setEnabled(false);
+  diagnostics::frmReport report(ui(), link_, *this);
+  ui().showModal(report);
+  tmrUpdate.setEnabled(true);
+}
+
+void frmMain::mnuEditTag_Click() {
+  if (!controllerReady(true)) return;
+  tmrUpdate.setEnabled(false);
+  ui().setPointer(platform::Pointer::Busy);
+  diagnostics::frmEditTag editor(ui(), link_, *this);
+  ui().showModal(editor);
+  // Polling comes back with the main window's activation.
 }
 
 void frmMain::mnuSerialPort_Click() {

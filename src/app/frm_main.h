@@ -32,6 +32,8 @@ class frmMain : public platform::Form, private link::LinkListener {
 
   void cmdClose_Click();
   void mnuExit_Click();
+  void mnuReport_Click();
+  void mnuEditTag_Click();
   void mnuSerialPort_Click();
   void mnuAbout_Click();
   void tmrUpdate_Timer();
@@ -48,6 +50,9 @@ class frmMain : public platform::Form, private link::LinkListener {
   void showLive(const link::LiveView& view);
   void setLinkStatus(const char* text);
   void setLiveCommandsEnabled(bool enabled);
+  // The checks before a command that talks to the controller: the hardware revision when the command
+  // needs revision 5, then the link. Says what is missing and returns false.
+  bool controllerReady(bool needsRevision5);
 
   // What the link tells.
   void packetSent() override;
