@@ -1,5 +1,6 @@
 #include "platform/qt/qt_ui.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDate>
 #include <QEventLoop>
@@ -99,6 +100,11 @@ struct QtUi::Impl {
 
 QtUi::QtUi() : impl_(std::make_unique<Impl>()) {
   QApplication::setWindowIcon(applicationIcon());
+  static const bool accessibilityInstalled = [] {
+    QAccessible::installFactory(&FormWindow::accessibleInterface);
+    return true;
+  }();
+  (void)accessibilityInstalled;
 }
 
 QtUi::~QtUi() {
