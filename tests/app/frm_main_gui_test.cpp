@@ -9,10 +9,12 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 #include <cstdlib>
 #include <map>
 
 #include "app/frm_about.h"
+#include "app/frm_logo.h"
 #include "app/frm_main.h"
 #include "link/display_format.h"
 #include "link/run_state.h"
@@ -274,6 +276,19 @@ TEST_F(MainWindowWidgets, TabReadsTheLiveFieldsInOrderAndNoStrayKeyEndsTheProgra
   EXPECT_FALSE(ui.ended());
   pressKey(window, Qt::Key_Space);  // on Exit
   EXPECT_TRUE(ui.ended());
+}
+
+TEST_F(MainWindowWidgets, ClosingTheSplashBeforeTheMainWindowEndsTheProgram) {
+  frmLogo splash(ui, main);
+  ui.show(splash);
+  ASSERT_TRUE(processEventsUntil([&] { return ui.activeForm() == &splash; }));
+  ui.windowOf(splash)->close();  // as its close box or Alt+F4
+  EXPECT_TRUE(ui.ended());
+  QTimer guard;
+  QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+  guard.start(5000);
+  EXPECT_EQ(QCoreApplication::exec(), 0) << "the application loop ends";
+  EXPECT_FALSE(main.lifecycle().loaded);
 }
 
 TEST_F(MainWindowWidgets, CarryTheMenuTreeWithItsShortcutsAndStates) {
