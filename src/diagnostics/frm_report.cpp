@@ -95,12 +95,12 @@ frmReport::frmReport(platform::Ui& ui, link::ControllerLink& link, const platfor
 }
 
 void frmReport::layOut() {
-  resize(8280, 7560);
-  lblTag.place(120, 120, 6600, 480);
+  resize(8520, 7560);
+  lblTag.place(120, 120, 6960, 480);
   lblTag.setFont({13.5, true});
   lblTag.setAlignment(platform::Alignment::Center);
   lblTag.setDescription("Tag name");
-  cmdEditTag.place(6840, 165, 1200, 375);
+  cmdEditTag.place(7200, 165, 1200, 375);
   cmdEditTag.setEnabled(false);
 
   // Rows of right-aligned caption and value, 330 twips apart.
@@ -111,12 +111,12 @@ void frmReport::layOut() {
       caption->place(120, top, 4080, 255);
       caption->setAlignment(platform::Alignment::Right);
       value->setContainer(&frame);
-      value->place(4320, top, 3360, 255);
+      value->place(4320, top, 3600, 255);
       value->setFont({0, true});
       top += 330;
     }
   };
-  fraConstants.place(120, 720, 7920, 1620);
+  fraConstants.place(120, 720, 8280, 1620);
   rows(fraConstants, 300,
        {{&lblBVgainCaption, &lblBVgain},
         {&lblTEgainCaption, &lblTEgain},
@@ -127,19 +127,19 @@ void frmReport::layOut() {
   lblBTgain.setDescription("Battery temperature gain");
   lblBToffset.setDescription("Battery temperature offset");
 
-  fraLog.place(120, 2460, 7920, 3900);
+  fraLog.place(120, 2460, 8280, 3900);
   rows(fraLog, 300,
        {{&lblPowerOnCyclesCaption, &lblPowerOnCycles}, {&lblShutdownCountCaption, &lblShutdownCount}});
   lblPowerOnCycles.setDescription("Power on cycles");
   lblShutdownCount.setDescription("Diagnostic shutdown count");
   lblShutdownReason.setContainer(&fraLog);
-  lblShutdownReason.place(240, 990, 7440, 900);
+  lblShutdownReason.place(240, 990, 7800, 900);
   lblShutdownReason.setFont({0, true});
   lblShutdownReason.setForeColor(kReasonColour);
   lblShutdownReason.setDescription("Reason of the last shutdown");
 
   fraShutdown.setContainer(&fraLog);
-  fraShutdown.place(0, 1980, 7920, 1860);
+  fraShutdown.place(0, 1980, 8280, 1860);
   rows(fraShutdown, 60,
        {{&lblShutdownModeCaption, &lblShutdownMode},
         {&lblTEvoltsCaption, &lblTEvolts},
@@ -150,13 +150,13 @@ void frmReport::layOut() {
   lblBatVolts.setDescription("Battery volts at last shutdown");
   lblBatTemp.setDescription("Battery temperature at last shutdown");
   cmdResetLog.setContainer(&fraShutdown);
-  cmdResetLog.place(6360, 1410, 1320, 375);
+  cmdResetLog.place(6840, 1410, 1320, 375);
   cmdResetLog.setEnabled(false);
   fraShutdown.setVisible(false);
 
-  lblStatus.place(120, 6540, 6480, 255);
+  lblStatus.place(120, 6540, 6960, 255);
   lblStatus.setDescription("Report status");
-  cmdClose.place(6840, 6480, 1200, 375);
+  cmdClose.place(7200, 6480, 1200, 375);
   cmdClose.setCancel(true);
 }
 

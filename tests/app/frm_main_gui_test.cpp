@@ -22,6 +22,7 @@
 #include "platform/qt/gui_input.h"
 #include "platform/qt/qt_serial_port.h"
 #include "platform/qt/qt_ui.h"
+#include "platform/qt/text_fit.h"
 #include "support/app_rig.h"
 #include "support/memory_files.h"
 
@@ -31,6 +32,7 @@ namespace {
 using orvik::testing::BoxAnswerer;
 using orvik::testing::pressKey;
 using orvik::testing::processEventsUntil;
+using orvik::testing::showsWhole;
 using namespace std::chrono_literals;
 
 // The live texts the main window shows for a controller with these settings, read from the window's
@@ -48,24 +50,6 @@ std::map<std::string, std::string> textsShownFor(const sim::ControllerSettings& 
       shown[c->name()] = static_cast<platform::Label*>(c)->text();
   }
   return shown;
-}
-
-// Whether the label shows `text` whole: laid out as the label lays it out (its font, alignment and word
-// wrap, within its contents less its margin), every line lies inside the label. `scale` enlarges the
-// font, as a desktop with slightly bigger fonts would.
-::testing::AssertionResult showsWhole(const QLabel& label, double scale) {
-  QFont font = label.font();
-  font.setPointSizeF(font.pointSizeF() * scale);
-  const int m = label.margin();
-  const QRect area = label.contentsRect().adjusted(m, m, -m, -m);
-  const int flags = static_cast<int>(label.alignment()) | (label.wordWrap() ? Qt::TextWordWrap : 0);
-  const QRect needed = QFontMetrics(font).boundingRect(QRect(area.topLeft(), QSize(area.width(), 100000)),
-                                                       flags, label.text());
-  if (area.contains(needed)) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure()
-         << label.objectName().toStdString() << " (" << area.width() << "x" << area.height() << " px, "
-         << font.family().toStdString() << " " << font.pointSizeF() << " pt) needs " << needed.width() << "x"
-         << needed.height() << " px for \"" << label.text().toStdString() << "\"";
 }
 
 class MainWindowWidgets : public ::testing::Test {

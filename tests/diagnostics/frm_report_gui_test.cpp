@@ -14,6 +14,7 @@
 #include "platform/qt/qt_serial_port.h"
 #include "platform/qt/qt_ui.h"
 #include "platform/qt/qt_wait.h"
+#include "platform/qt/text_fit.h"
 #include "support/test_form.h"
 
 namespace orvik::diagnostics {
@@ -21,13 +22,9 @@ namespace {
 
 using orvik::testing::processEventsUntil;
 
-// Whether `text` laid out with the label's own font, alignment and wrapping fits inside the label.
+// Whole with the font the window gets, and with one a tenth larger.
 bool fits(const QLabel& label, const QString& text) {
-  const QRect room = label.contentsRect();
-  const int flags = static_cast<int>(label.alignment()) | (label.wordWrap() ? Qt::TextWordWrap : 0);
-  const QRect needed =
-      QFontMetrics(label.font()).boundingRect(QRect(0, 0, room.width(), 100000), flags, text);
-  return needed.width() <= room.width() && needed.height() <= room.height();
+  return testing::showsWhole(label, text) && testing::showsWhole(label, text, 1.1);
 }
 
 class DiagnosticsWidgets : public ::testing::Test {

@@ -68,7 +68,8 @@ class PortDialogKeyboard : public ::testing::Test {
   platform::qt::QtSerialPort port;
   testing::MemoryFiles files;
   link::RunState state;
-  app::frmMain main{ui, state, port, files};
+  link::ControllerLink link{state, port, ui.timers()};
+  app::frmMain main{ui, state, link, files};
   bool leftOpen = false;
   QObject context;  // the safety net's timer goes with the test
 };
