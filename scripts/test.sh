@@ -8,4 +8,5 @@ scripts/install-deps.sh
 scripts/check-format.sh
 cmake --preset ci
 cmake --build --preset ci
+scripts/check-portable.sh build/ci
 ctest --preset ci -j "$(nproc)"
