@@ -4,6 +4,7 @@
 #include <QObject>
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 #ifndef _WIN32
 #include <sys/file.h>
@@ -20,20 +21,25 @@ QtSerialPort::QtSerialPort() {
                    [this](QSerialPort::SerialPortError e) { onError(e); });
 }
 
+QtSerialPort::QtSerialPort(CommDevices devices) : QtSerialPort() {
+  devices_ = std::move(devices);
+}
+
 QtSerialPort::~QtSerialPort() {
   port_.close();
 }
 
 std::string QtSerialPort::deviceFor(int number) {
-  const std::string variable = "ORVIK_COMM" + std::to_string(number);
+  const std::string variable = commEnvironmentVariable(number);
   if (const char* overridden = std::getenv(variable.c_str()); overridden != nullptr && *overridden != '\0') {
     return overridden;
   }
-#ifdef _WIN32
-  return "COM" + std::to_string(number);
-#else
-  return "/dev/ttyS" + std::to_string(number - 1);
-#endif
+  return defaultCommDevice(number);
+}
+
+std::string QtSerialPort::deviceName(int number) const {
+  if (devices_ && number >= 1 && number <= 4) return (*devices_)[number - 1];
+  return deviceFor(number);
 }
 
 void QtSerialPort::setCommPort(int number) {
@@ -48,7 +54,7 @@ void QtSerialPort::setHandshakingNone() {
 
 void QtSerialPort::open() {
   if (port_.isOpen()) throw SerialError("port already open");
-  port_.setPortName(QString::fromStdString(deviceFor(comm_)));
+  port_.setPortName(QString::fromStdString(deviceName(comm_)));
   port_.setBaudRate(QSerialPort::Baud9600);
   port_.setDataBits(QSerialPort::Data8);
   port_.setParity(QSerialPort::NoParity);
