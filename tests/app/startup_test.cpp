@@ -140,23 +140,24 @@ TEST_F(Start, FromAShellTheSettingsStayInTheWorkingDirectory) {
 
 TEST_F(Start, FromTheMenuTheRunMovesToThePerUserFolderCreatedWhenMissing) {
   const fs::path folder = dir_ / "config" / "orvik-monitor";
-  env = {{"XDG_CONFIG_HOME", (dir_ / "config").string()}, {"ORVIK_COMM3", "/dev/ttyACM0"}};
+  env = {{"XDG_CONFIG_HOME", (dir_ / "config").string()}};
   const Startup first = prepare({"--user-folder", "--comm4", "/dev/ttyUSB9"});
   EXPECT_TRUE(first.folderProblem.empty());
   EXPECT_EQ(fs::current_path(), folder);
 
-  // options.cfg is now read and written there, two bytes as ever; the port map beside it counts.
+  // options.cfg is now read and written there, two bytes as ever; the port map beside it counts,
+  // after the command line.
   platform::LocalFiles files;
   EXPECT_TRUE(port_settings::writePortNumber(files, 2));
   EXPECT_EQ(fs::file_size(folder / "options.cfg"), 2u);
   std::ofstream(folder / "comm-devices.cfg")
-      << "COMM1=/dev/serial/by-id/usb-x-port0\nCOMM3=/dev/ttyUSB3\nbad\n";
+      << "COMM1=/dev/serial/by-id/usb-x-port0\nCOMM4=/dev/ttyUSB3\nbad\n";
   fs::current_path(dir_ / "shell");
   const Startup second = prepare({"--user-folder", "--comm4", "/dev/ttyUSB9"});
   EXPECT_EQ(fs::current_path(), folder) << "an existing folder is used as it is";
   EXPECT_EQ(port_settings::readPortNumber(files), 2);
   EXPECT_EQ(second.devices,
-            (CommDevices{"/dev/serial/by-id/usb-x-port0", "/dev/ttyS1", "/dev/ttyACM0", "/dev/ttyUSB9"}));
+            (CommDevices{"/dev/serial/by-id/usb-x-port0", "/dev/ttyS1", "/dev/ttyS2", "/dev/ttyUSB9"}));
   EXPECT_EQ(err.str(), "orvik-monitor: comm-devices.cfg:3: expected COMM1..COMM4=DEVICE\n");
   EXPECT_FALSE(fs::exists(dir_ / "shell" / "options.cfg"));
 }

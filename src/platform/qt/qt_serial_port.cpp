@@ -53,7 +53,7 @@ DeviceAccess accessTo(const struct stat& device) {
 
 // Why `device` did not open, in the system's words: missing, not ours to use, or held by another
 // program (`busy`); otherwise what Qt said.
-SerialError openFailure(const std::string& device, bool busy, const std::string& qtReason) {
+SerialError openFailure(const std::string& device, [[maybe_unused]] bool busy, const std::string& qtReason) {
 #ifndef _WIN32
   struct stat info {};
   if (::stat(device.c_str(), &info) != 0) {
