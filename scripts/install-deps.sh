@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the build, the tests and the demo need, if any are missing.
+# Installs the Debian 12 packages the build, the tests, the Debian package and the demo need, if any
+# are missing.
 # As root it runs apt-get itself; otherwise it prints the exact line to run and fails.
 set -euo pipefail
 
@@ -9,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-format
   xvfb xauth xdotool
+  dpkg-dev file lintian desktop-file-utils appstream man-db
 )
 
 missing=()

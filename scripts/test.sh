@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # The whole test suite from a fresh checkout: install what is missing, check formatting, configure,
-# build with warnings as errors, and run every test tier (unit, scenario, serial, gui, e2e).
+# build with warnings as errors, check that orvik-monitor stays portable, build the Debian package and
+# try it (install, run from its menu entry, remove), and run every test tier (unit, scenario, serial,
+# gui, e2e, install).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -8,4 +10,6 @@ scripts/install-deps.sh
 scripts/check-format.sh
 cmake --preset ci
 cmake --build --preset ci
+scripts/check-portable.sh build/ci
+scripts/test-package.sh
 ctest --preset ci -j "$(nproc)"

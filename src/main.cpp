@@ -1,8 +1,13 @@
 // orvik-monitor: the diagnostics monitor on Qt Widgets and a real serial port.
 #include <QApplication>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <vector>
 
 #include "app/frm_logo.h"
 #include "app/frm_main.h"
+#include "app/startup.h"
 #include "link/controller_link.h"
 #include "link/run_state.h"
 #include "platform/files.h"
@@ -11,20 +16,45 @@
 #include "version.h"
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
+  // Settled before the window system starts, so that --help and --version need no display.
+  const orvik::app::Startup start =
+      orvik::app::prepareStart({argv + 1, argv + argc}, std::cout, std::cerr, std::getenv);
+  if (start.exitCode) return *start.exitCode;
+  std::vector<std::string> qtArgs = start.windowSystemArgs;
+  qtArgs.insert(qtArgs.begin(), argv[0]);
+  std::vector<char*> qtArgv;
+  for (std::string& arg : qtArgs)
+    qtArgv.push_back(arg.data());
+  qtArgv.push_back(nullptr);
+  int qtArgc = static_cast<int>(qtArgs.size());
+
+  QApplication app(qtArgc, qtArgv.data());
+  if (const QStringList rest = QApplication::arguments().mid(1); !rest.isEmpty()) {
+    std::vector<std::string> leftovers;
+    for (const QString& arg : rest)
+      leftovers.push_back(arg.toStdString());
+    std::cerr << orvik::app::unknownArguments(leftovers);
+    return 2;
+  }
   QApplication::setApplicationName(orvik::kAppTitle);
   QApplication::setApplicationVersion(
       QString("%1.%2.%3").arg(orvik::kVersionMajor).arg(orvik::kVersionMinor).arg(orvik::kVersionRevision));
+  // Lets the desktop match our windows with the menu entry (and its icon).
+  QGuiApplication::setDesktopFileName(orvik::kAppId);
   // The program ends only through the main window (Exit or its close box).
   QApplication::setQuitOnLastWindowClosed(false);
 
   orvik::platform::qt::QtUi ui;
-  orvik::platform::qt::QtSerialPort port;
+  orvik::platform::qt::QtSerialPort port(start.devices);
   orvik::platform::LocalFiles files;
   orvik::link::RunState state;
   orvik::link::ControllerLink link(state, port, ui.timers());
   orvik::app::frmMain mainWindow(ui, state, link, files);
   orvik::app::frmLogo splash(ui, mainWindow);
+  if (!start.folderProblem.empty()) {
+    ui.messageBox({start.folderProblem + "\rThe settings are kept in the working directory for this run.",
+                   orvik::kAppTitle, orvik::platform::MsgIcon::Exclamation, orvik::platform::MsgButtons::Ok});
+  }
   ui.show(splash);
   return QApplication::exec();
 }

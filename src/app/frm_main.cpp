@@ -150,9 +150,9 @@ void frmMain::openConfiguredPort() {
   if (state_.PortNumber == 0) return;
   try {
     port_settings::openCommPort(link_.port(), state_.PortNumber);
-  } catch (const platform::SerialError&) {
+  } catch (const platform::SerialError& e) {
     ui().beep();
-    ui().messageBox(port_settings::portUnavailableBox(state_.PortNumber));
+    ui().messageBox(port_settings::portUnavailableBox(state_.PortNumber, e.details()));
     state_.PortNumber = 0;
   }
 }

@@ -5,13 +5,20 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace orvik::platform {
 
 // Any failure of a serial port operation: a port that cannot be opened, a write to a closed port.
 class SerialError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit SerialError(const std::string& what, std::string details = {})
+      : std::runtime_error(what), details_(std::move(details)) {}
+  // For a person: the device, the system's reason and any remedy (see platform/port_access.h).
+  const std::string& details() const { return details_; }
+
+ private:
+  std::string details_;
 };
 
 // The receive event code for "data received"; other codes are line or modem events.

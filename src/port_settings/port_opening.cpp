@@ -11,9 +11,9 @@ void openCommPort(platform::SerialPort& port, int number) {
   port.discardInput();
 }
 
-platform::MessageBox portUnavailableBox(int number) {
+platform::MessageBox portUnavailableBox(int number, const std::string& details) {
   return {"Comm" + std::to_string(number) + " is unavailable.\rSelect a different serial port.", "Port Setup",
-          platform::MsgIcon::Exclamation, platform::MsgButtons::Ok};
+          platform::MsgIcon::Exclamation, platform::MsgButtons::Ok, details};
 }
 
 }  // namespace orvik::port_settings

@@ -9,7 +9,8 @@ namespace orvik::port_settings {
 // Throws platform::SerialError when the port is missing, held by another program or cannot be set up.
 void openCommPort(platform::SerialPort& port, int number);
 
-// The warning for a configured port that cannot be opened.
-platform::MessageBox portUnavailableBox(int number);
+// The warning for a configured port that cannot be opened, with the system's reason (SerialError's
+// details) as its detailed text.
+platform::MessageBox portUnavailableBox(int number, const std::string& details = {});
 
 }  // namespace orvik::port_settings

@@ -116,10 +116,10 @@ void frmPorts::cmdCancel_Click() {
   }
   try {
     openCommPort(link_.port(), portNumber);
-  } catch (const platform::SerialError&) {
+  } catch (const platform::SerialError& e) {
     // The chosen port cannot be opened: say so, save nothing, and let the user choose another.
     ui().beep();
-    ui().messageBox(portUnavailableBox(portNumber));
+    ui().messageBox(portUnavailableBox(portNumber, e.details()));
     return;
   }
   if (!writePortNumber(files_, portNumber)) {

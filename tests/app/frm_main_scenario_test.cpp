@@ -108,6 +108,7 @@ TEST_F(MainWindow, AConfiguredPortThatCannotBeOpenedIsNamedOnceThenThePortIsAske
   ui.advance(5s);
   ASSERT_EQ(ui.boxTitles(), (std::vector<std::string>{"Port Setup", kSetupRequired}));
   EXPECT_EQ(ui.boxes()[0].box.text, "Comm2 is unavailable.\rSelect a different serial port.");
+  EXPECT_EQ(ui.boxes()[0].box.details, "Device: memory:2\nError: No such file or directory");
   EXPECT_EQ(ui.boxes()[0].box.icon, platform::MsgIcon::Exclamation);
   EXPECT_EQ(ui.beeps().size(), 1u);
   EXPECT_EQ(rig.state.PortNumber, 0);

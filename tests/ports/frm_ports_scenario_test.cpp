@@ -233,6 +233,7 @@ TEST_F(PortDialog, APortThatFailsToOpenAtOkIsNamedAndAnotherCanBeChosen) {
   EXPECT_FALSE(s.enabled[0]);
   ASSERT_EQ(ui.boxTitles(), std::vector<std::string>{"Port Setup"});
   EXPECT_EQ(ui.boxes()[0].box.text, "Comm1 is unavailable.\rSelect a different serial port.");
+  EXPECT_EQ(ui.boxes()[0].box.details, "Device: memory:1\nError: Device or resource busy");
   EXPECT_TRUE(stayed);
   EXPECT_EQ(rig.settings(), (Bytes{2, 0})) << "only the port that opened is saved";
   EXPECT_EQ(rig.port.commPort(), 2);

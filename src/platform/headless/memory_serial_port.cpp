@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string>
 
+#include "platform/port_access.h"
+
 namespace orvik::platform::headless {
 
 MemorySerialPort::MemorySerialPort(HeadlessUi& ui) : ui_(ui) {}
@@ -29,9 +31,10 @@ void MemorySerialPort::open() {
   if (open_) throw SerialError("port already open");
   switch (availability_[comm_]) {
     case Availability::Missing:
-      throw SerialError("no such device");
+      throw SerialError("no such device", openFailureDetails(deviceName(comm_), "No such file or directory"));
     case Availability::Held:
-      throw SerialError("port in use by another program");
+      throw SerialError("port in use by another program",
+                        openFailureDetails(deviceName(comm_), "Device or resource busy"));
     case Availability::Usable:
       break;
   }

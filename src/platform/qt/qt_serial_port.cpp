@@ -2,14 +2,76 @@
 
 #include <QDeadlineTimer>
 #include <QObject>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <string>
+#include <utility>
+
+#include "platform/port_access.h"
 
 #ifndef _WIN32
+#include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
 #include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <vector>
 #endif
 
 namespace orvik::platform::qt {
+
+namespace {
+
+#ifndef _WIN32
+// Who may use a device, as the system's user and group databases tell it.
+DeviceAccess accessTo(const struct stat& device) {
+  DeviceAccess access;
+  const uid_t uid = ::geteuid();
+  const passwd* user = ::getpwuid(uid);
+  access.user = user != nullptr ? user->pw_name : std::to_string(uid);
+  const group* owner = ::getgrgid(device.st_gid);
+  access.group = owner != nullptr ? owner->gr_name : std::to_string(device.st_gid);
+  access.groupMayUse = (device.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP);
+
+  std::vector<gid_t> groups(static_cast<std::size_t>(std::max(::getgroups(0, nullptr), 0)));
+  groups.resize(
+      static_cast<std::size_t>(std::max(::getgroups(static_cast<int>(groups.size()), groups.data()), 0)));
+  access.inGroup =
+      ::getegid() == device.st_gid || std::find(groups.begin(), groups.end(), device.st_gid) != groups.end();
+  if (user != nullptr && user->pw_gid == device.st_gid) access.listedInGroup = true;
+  for (char** member = owner != nullptr ? owner->gr_mem : nullptr; member != nullptr && *member != nullptr;
+       ++member) {
+    if (access.user == *member) access.listedInGroup = true;
+  }
+  return access;
+}
+#endif
+
+// Why `device` did not open, in the system's words: missing, not ours to use, or held by another
+// program (`busy`); otherwise what Qt said.
+SerialError openFailure(const std::string& device, [[maybe_unused]] bool busy, const std::string& qtReason) {
+#ifndef _WIN32
+  struct stat info {};
+  if (::stat(device.c_str(), &info) != 0) {
+    const std::string reason = std::strerror(errno);
+    return SerialError(reason, openFailureDetails(device, reason));
+  }
+  if (::faccessat(AT_FDCWD, device.c_str(), R_OK | W_OK, AT_EACCESS) != 0 && errno == EACCES) {
+    const std::string reason = std::strerror(EACCES);
+    return SerialError(reason, openFailureDetails(device, reason, permissionRemedy(accessTo(info))));
+  }
+  const std::string reason = busy ? std::strerror(EBUSY) : qtReason;
+#else
+  const std::string reason = qtReason;
+#endif
+  return SerialError(reason, openFailureDetails(device, reason));
+}
+
+}  // namespace
 
 QtSerialPort::QtSerialPort() {
   QObject::connect(&port_, &QSerialPort::readyRead, [this] {
@@ -20,20 +82,25 @@ QtSerialPort::QtSerialPort() {
                    [this](QSerialPort::SerialPortError e) { onError(e); });
 }
 
+QtSerialPort::QtSerialPort(CommDevices devices) : QtSerialPort() {
+  devices_ = std::move(devices);
+}
+
 QtSerialPort::~QtSerialPort() {
   port_.close();
 }
 
 std::string QtSerialPort::deviceFor(int number) {
-  const std::string variable = "ORVIK_COMM" + std::to_string(number);
+  const std::string variable = commEnvironmentVariable(number);
   if (const char* overridden = std::getenv(variable.c_str()); overridden != nullptr && *overridden != '\0') {
     return overridden;
   }
-#ifdef _WIN32
-  return "COM" + std::to_string(number);
-#else
-  return "/dev/ttyS" + std::to_string(number - 1);
-#endif
+  return defaultCommDevice(number);
+}
+
+std::string QtSerialPort::deviceName(int number) const {
+  if (devices_ && number >= 1 && number <= 4) return (*devices_)[number - 1];
+  return deviceFor(number);
 }
 
 void QtSerialPort::setCommPort(int number) {
@@ -48,23 +115,26 @@ void QtSerialPort::setHandshakingNone() {
 
 void QtSerialPort::open() {
   if (port_.isOpen()) throw SerialError("port already open");
-  port_.setPortName(QString::fromStdString(deviceFor(comm_)));
+  const std::string device = deviceName(comm_);
+  port_.setPortName(QString::fromStdString(device));
   port_.setBaudRate(QSerialPort::Baud9600);
   port_.setDataBits(QSerialPort::Data8);
   port_.setParity(QSerialPort::NoParity);
   port_.setStopBits(QSerialPort::OneStop);
   port_.setFlowControl(QSerialPort::NoFlowControl);
   if (!port_.open(QIODevice::ReadWrite)) {
+    // Qt reports a device in use (its lock file, or EBUSY) as a permission error.
+    const bool busy = port_.error() == QSerialPort::PermissionError;
     const std::string why = port_.errorString().toStdString();
     port_.clearError();
-    throw SerialError(why);
+    throw openFailure(device, busy, why);
   }
 #ifndef _WIN32
   // QSerialPort's lock file only keeps out other QSerialPort users, and TIOCEXCL does not stop root:
   // an advisory lock on the device keeps out every program that asks for one.
   if (::flock(static_cast<int>(port_.handle()), LOCK_EX | LOCK_NB) != 0) {
     port_.close();
-    throw SerialError("port in use by another program");
+    throw openFailure(device, true, "port in use by another program");
   }
 #endif
   input_.clear();

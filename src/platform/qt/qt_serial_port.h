@@ -2,23 +2,29 @@
 
 #include <QSerialPort>
 #include <deque>
+#include <optional>
 
+#include "platform/comm_devices.h"
 #include "platform/serial_port.h"
 
 namespace orvik::platform::qt {
 
-// "Comm n" on QSerialPort: COMn on Windows, /dev/ttyS{n-1} elsewhere, or the device named by the
-// environment variable ORVIK_COMM<n>. 9600 8N1, no flow control, raw bytes, opened exclusively.
+// "Comm n" on QSerialPort, 9600 8N1, no flow control, raw bytes, opened exclusively.
 class QtSerialPort final : public SerialPort {
  public:
+  // Comm n is the device deviceFor(n) names when the port is opened.
   QtSerialPort();
+  // Comm n is devices[n - 1].
+  explicit QtSerialPort(CommDevices devices);
   ~QtSerialPort() override;
 
+  // The device named by the environment variable ORVIK_COMM<n>, else COMn on Windows and
+  // /dev/ttyS{n-1} elsewhere.
   static std::string deviceFor(int number);
 
   void setCommPort(int number) override;
   int commPort() const override { return comm_; }
-  std::string deviceName(int number) const override { return deviceFor(number); }
+  std::string deviceName(int number) const override;
   void setHandshakingNone() override;
   void open() override;
   void close() override;
@@ -38,6 +44,7 @@ class QtSerialPort final : public SerialPort {
   void onError(QSerialPort::SerialPortError error);
 
   QSerialPort port_;
+  std::optional<CommDevices> devices_;
   std::deque<std::uint8_t> input_;
   int comm_ = 1;
   int deviceErrors_ = 0;

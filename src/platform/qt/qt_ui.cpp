@@ -222,6 +222,7 @@ MsgResult QtUi::messageBox(const MessageBox& box) {
   dialog->setTextFormat(Qt::PlainText);
   dialog->setText(toQtText(box.text));
   dialog->setIcon(toQtIcon(box.icon));
+  if (!box.details.empty()) dialog->setDetailedText(QString::fromStdString(box.details));
   const std::vector<BoxButton> buttons = buttonsOf(box.buttons);
   std::vector<std::pair<QAbstractButton*, MsgResult>> answers;
   for (const BoxButton& b : buttons) {

@@ -603,5 +603,24 @@ TEST_F(QtUiTest, EndProgramEndsEveryLoopAndNoHandlerRunsAfterIt) {
   EXPECT_FALSE(ui.windowOf(main)->isVisible());
 }
 
+TEST_F(QtUiTest, ABoxWithDetailsOffersThemAsItsDetailedTextAndOneWithoutOffersNone) {
+  SampleForm main(ui, "frmMain");
+  showActive(main);
+  for (const std::string& details :
+       {std::string("Device: /dev/ttyUSB0\nError: Permission denied"), std::string()}) {
+    QString shown = QStringLiteral("unset");
+    QString text;
+    BoxAnswerer answer([&](QMessageBox& box) {
+      shown = box.detailedText();
+      text = box.text();
+      box.button(QMessageBox::Ok)->click();
+    });
+    ui.messageBox({"Comm1 is unavailable.\rSelect a different serial port.", "Port Setup",
+                   MsgIcon::Exclamation, MsgButtons::Ok, details});
+    EXPECT_EQ(shown, QString::fromStdString(details));
+    EXPECT_EQ(text, QStringLiteral("Comm1 is unavailable.\nSelect a different serial port."));
+  }
+}
+
 }  // namespace
 }  // namespace orvik::platform::qt

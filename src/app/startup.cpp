@@ -1,0 +1,133 @@
+#include "app/startup.h"
+
+#include <system_error>
+
+#include "port_settings/port_map.h"
+#include "version.h"
+
+namespace orvik::app {
+
+namespace {
+
+constexpr const char* kProgram = "orvik-monitor";
+
+// 1..4 for "--comm1".."--comm4", otherwise 0.
+int commOption(const std::string& name) {
+  if (name.size() != 7 || name.compare(0, 6, "--comm") != 0) return 0;
+  return name[6] >= '1' && name[6] <= '4' ? name[6] - '0' : 0;
+}
+
+}  // namespace
+
+std::string usage() {
+  return std::string(R"(Usage: orvik-monitor [--comm1 DEVICE] ... [--comm4 DEVICE] [--user-folder]
+       orvik-monitor --help | --version
+
+The diagnostics monitor and calibration tool for thermo-electric battery chargers.
+
+  --commN DEVICE   the device that port "Comm N" (N = 1..4) stands for, for example /dev/ttyUSB0
+                   or /dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A12345-if00-port0
+  --user-folder    run in the per-user folder $XDG_CONFIG_HOME/orvik-monitor (by default
+                   ~/.config/orvik-monitor), created when missing; the menu entry starts it so
+  --help           print this text and exit
+  --version        print the version and exit
+
+The chosen port is kept in options.cfg and the devices of the ports in comm-devices.cfg, lines such
+as COMM1=/dev/ttyUSB0, both in the working directory (with --user-folder, the per-user folder).
+The device of Comm N is the first given of: --commN, the environment variable ORVIK_COMMN, the
+line COMMN= of comm-devices.cfg, and )") +
+         platform::defaultCommDevice(1) + ".." + platform::defaultCommDevice(4) + R"( for Comm 1..4.
+Options of Qt, such as -platform NAME or -style NAME, are passed on.
+)";
+}
+
+std::string unknownArguments(const std::vector<std::string>& leftovers) {
+  std::string text = std::string(kProgram) + ": unknown argument";
+  for (const std::string& arg : leftovers)
+    text += " '" + arg + "'";
+  return text + "\n\n" + usage();
+}
+
+CommandLine parseCommandLine(const std::vector<std::string>& args) {
+  CommandLine line;
+  for (std::size_t i = 0; i < args.size() && line.error.empty(); ++i) {
+    const std::string& arg = args[i];
+    const auto equals = arg.find('=');
+    const std::string name = arg.substr(0, equals);
+    if (arg == "--help" || arg == "-h") {
+      line.help = true;
+    } else if (arg == "--version") {
+      line.version = true;
+    } else if (arg == "--user-folder") {
+      line.userFolder = true;
+    } else if (const int n = commOption(name); n != 0) {
+      std::string device;
+      if (equals != std::string::npos) {
+        device = arg.substr(equals + 1);
+      } else if (i + 1 < args.size()) {
+        device = args[++i];
+      }
+      if (device.empty()) line.error = name + " needs a device, for example " + name + " /dev/ttyUSB0";
+      line.comm[n - 1] = device;
+    } else {
+      line.windowSystem.push_back(arg);
+    }
+  }
+  return line;
+}
+
+std::filesystem::path userFolder(const Environment& getenv) {
+  const auto variable = [&](const char* name) -> std::filesystem::path {
+    const char* value = getenv(name);
+    return value != nullptr ? std::filesystem::path(value) : std::filesystem::path();
+  };
+#ifdef _WIN32
+  const std::filesystem::path appData = variable("APPDATA");
+  return appData.empty() ? appData : appData / "Orvik Monitor";
+#else
+  // A relative XDG_CONFIG_HOME is invalid and ignored, as the base directory rules say.
+  if (const auto config = variable("XDG_CONFIG_HOME"); config.is_absolute()) return config / kProgram;
+  if (const auto home = variable("HOME"); home.is_absolute()) return home / ".config" / kProgram;
+  return {};
+#endif
+}
+
+Startup prepareStart(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                     const Environment& getenv) {
+  Startup start;
+  const CommandLine line = parseCommandLine(args);
+  if (!line.error.empty()) {
+    err << kProgram << ": " << line.error << "\n\n" << usage();
+    start.exitCode = 2;
+    return start;
+  }
+  if (line.help || line.version) {
+    if (line.help) out << usage();
+    if (line.version)
+      out << kProgram << ' ' << kVersionMajor << '.' << kVersionMinor << '.' << kVersionRevision << '\n';
+    start.exitCode = 0;
+    return start;
+  }
+  start.windowSystemArgs = line.windowSystem;
+
+  if (line.userFolder) {
+    const std::filesystem::path folder = userFolder(getenv);
+    std::error_code error;
+    if (folder.empty()) {
+      start.folderProblem = "There is no per-user folder: neither XDG_CONFIG_HOME nor HOME names one.";
+    } else if (std::filesystem::create_directories(folder, error), error) {
+      start.folderProblem = "The folder " + folder.string() + " cannot be created: " + error.message() + ".";
+    } else if (std::filesystem::current_path(folder, error), error) {
+      start.folderProblem = "The folder " + folder.string() + " cannot be used: " + error.message() + ".";
+    }
+    if (!start.folderProblem.empty()) err << kProgram << ": " << start.folderProblem << '\n';
+  }
+
+  const port_settings::PortMap file = port_settings::readPortMap();
+  for (const std::string& problem : file.problems)
+    err << kProgram << ": " << problem << '\n';
+  start.devices = port_settings::resolveCommDevices(line.comm, getenv, file);
+  return start;
+}
+
+}  // namespace orvik::app

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "platform/comm_devices.h"
+
+namespace orvik::app {
+
+using Environment = std::function<const char*(const char*)>;
+
+// The monitor's own command-line options; the other arguments are left for Qt, which takes its own
+// (-platform NAME, -style NAME ...); whatever it leaves is a usage error.
+struct CommandLine {
+  bool help = false;
+  bool version = false;
+  bool userFolder = false;
+  platform::CommDevices comm;  // --comm1..--comm4; empty where not given
+  std::vector<std::string> windowSystem;
+  std::string error;  // a usage error for the user; empty when none
+};
+
+CommandLine parseCommandLine(const std::vector<std::string>& args);
+
+// The text of --help.
+std::string usage();
+
+// The usage error for arguments that neither the monitor nor Qt took.
+std::string unknownArguments(const std::vector<std::string>& leftovers);
+
+// The per-user folder: $XDG_CONFIG_HOME/orvik-monitor, or $HOME/.config/orvik-monitor when that is
+// unset, empty or relative (on Windows %APPDATA%/Orvik Monitor). Empty when there is none.
+std::filesystem::path userFolder(const Environment& getenv);
+
+// What the program settles before its first window.
+struct Startup {
+  std::optional<int> exitCode;  // the program ends here: --help, --version or a usage error
+  platform::CommDevices devices;
+  std::vector<std::string> windowSystemArgs;
+  std::string folderProblem;  // the per-user folder could not be used; the run stays where it is
+};
+
+// Answers --help and --version on `out` and usage errors on `err`; with --user-folder enters the
+// per-user folder (created when missing) so that options.cfg is read there; reads comm-devices.cfg
+// from the working directory, telling its bad lines on `err`; and settles each port's device.
+Startup prepareStart(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                     const Environment& getenv);
+
+}  // namespace orvik::app
