@@ -14,6 +14,7 @@ struct MessageBox {
   std::string title;
   MsgIcon icon = MsgIcon::None;
   MsgButtons buttons = MsgButtons::Ok;
+  bool rightAligned = false;  // the text set against the box's right edge
   bool operator==(const MessageBox&) const = default;
 };
 

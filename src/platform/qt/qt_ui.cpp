@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDate>
 #include <QEventLoop>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -203,6 +204,11 @@ MsgResult QtUi::messageBox(const MessageBox& box) {
   dialog->setTextFormat(Qt::PlainText);
   dialog->setText(toQtText(box.text));
   dialog->setIcon(toQtIcon(box.icon));
+  if (box.rightAligned) {
+    if (auto* label = dialog->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+      label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    }
+  }
   const std::vector<BoxButton> buttons = buttonsOf(box.buttons);
   std::vector<std::pair<QAbstractButton*, MsgResult>> answers;
   for (const BoxButton& b : buttons) {
