@@ -1,6 +1,8 @@
 #include "app/frm_main.h"
 
 #include "app/frm_about.h"
+#include "calibration/frm_cal_date.h"
+#include "calibration/trim_dialogs.h"
 #include "link/display_format.h"
 #include "platform/ui.h"
 #include "port_settings/port_opening.h"
@@ -107,6 +109,10 @@ void frmMain::layOut() {
 
 void frmMain::buildMenus() {
   mnuExit.onClick = [this] { mnuExit_Click(); };
+  mnuTrimTemp.onClick = [this] { mnuTrimTemp_Click(); };
+  mnuTrimVolts.onClick = [this] { mnuTrimVolts_Click(); };
+  mnuTrimTE.onClick = [this] { mnuTrimTE_Click(); };
+  mnuCalDate.onClick = [this] { mnuCalDate_Click(); };
   mnuSerialPort.onClick = [this] { mnuSerialPort_Click(); };
   mnuAbout.onClick = [this] { mnuAbout_Click(); };
   mnuIndex.setEnabled(false);  // there is no help file
@@ -156,6 +162,55 @@ void frmMain::cmdClose_Click() {
 
 void frmMain::mnuExit_Click() {
   cmdClose_Click();
+}
+
+bool frmMain::controllerAnswers() {
+  if (!state_.LinkDown) return true;
+  ui().messageBox({"Requires TE Controller communications.  Check connections", "Communications Required",
+                   platform::MsgIcon::Information, platform::MsgButtons::Ok});
+  return false;
+}
+
+void frmMain::runTrim(calibration::TrimDialog& dialog) {
+  tmrUpdate.setEnabled(false);
+  ui().setPointer(platform::Pointer::Busy);
+  ui().showModal(dialog);
+  tmrUpdate.setEnabled(true);
+}
+
+void frmMain::mnuTrimTemp_Click() {
+  if (!controllerAnswers()) return;
+  if (state_.BatTemp == -50.0f || state_.BatTemp == 150.0f) {
+    ui().beep();
+    ui().messageBox(
+        {"The battery temperature sensor is not connected or not reading accurately.\r"
+         "Check sensor and sensor connections before calibrating.",
+         "Temperature Sensor Error", platform::MsgIcon::Exclamation, platform::MsgButtons::Ok});
+    return;
+  }
+  calibration::frmBatOffset dialog(ui(), link_, state_, *this);
+  runTrim(dialog);
+}
+
+void frmMain::mnuTrimVolts_Click() {
+  if (!controllerAnswers()) return;
+  calibration::frmBatVolts dialog(ui(), link_, state_, *this);
+  runTrim(dialog);
+}
+
+void frmMain::mnuTrimTE_Click() {
+  if (!controllerAnswers()) return;
+  calibration::frmTEVolts dialog(ui(), link_, state_, *this);
+  runTrim(dialog);
+}
+
+void frmMain::mnuCalDate_Click() {
+  if (!controllerAnswers()) return;
+  tmrUpdate.setEnabled(false);
+  ui().setPointer(platform::Pointer::Busy);
+  calibration::frmCalDate dialog(ui(), link_, state_, *this);
+  ui().showModal(dialog);
+  // Polling comes back with the main window's activation.
 }
 
 void frmMain::mnuSerialPort_Click() {

@@ -13,6 +13,10 @@
 #include "platform/menu.h"
 #include "platform/timer.h"
 
+namespace orvik::calibration {
+class TrimDialog;
+}
+
 namespace orvik::app {
 
 class frmAbout;
@@ -32,6 +36,10 @@ class frmMain : public platform::Form, private link::LinkListener {
 
   void cmdClose_Click();
   void mnuExit_Click();
+  void mnuTrimTemp_Click();
+  void mnuTrimVolts_Click();
+  void mnuTrimTE_Click();
+  void mnuCalDate_Click();
   void mnuSerialPort_Click();
   void mnuAbout_Click();
   void tmrUpdate_Timer();
@@ -48,6 +56,10 @@ class frmMain : public platform::Form, private link::LinkListener {
   void showLive(const link::LiveView& view);
   void setLinkStatus(const char* text);
   void setLiveCommandsEnabled(bool enabled);
+  // LinkDown clear; otherwise "Communications Required".
+  bool controllerAnswers();
+  // A trim dialog, modal, with polling stopped around it.
+  void runTrim(calibration::TrimDialog& dialog);
 
   // What the link tells.
   void packetSent() override;
