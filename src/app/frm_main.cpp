@@ -4,6 +4,7 @@
 #include "calibration/frm_cal_date.h"
 #include "calibration/trim_dialogs.h"
 #include "link/display_format.h"
+#include "link/parameter_numbers.h"
 #include "platform/ui.h"
 #include "port_settings/port_opening.h"
 #include "port_settings/settings_file.h"
@@ -171,10 +172,20 @@ bool frmMain::controllerAnswers() {
   return false;
 }
 
+bool frmMain::readingUpdatedFor(std::uint8_t parameter) {
+  if (!awaitingReading_.contains(parameter)) return true;
+  ui().messageBox(
+      {"The controller has not yet sent a reading taken with the new calibration.\r"
+       "Wait for the next reading, then trim again.",
+       "Reading Not Updated", platform::MsgIcon::Information, platform::MsgButtons::Ok});
+  return false;
+}
+
 void frmMain::runTrim(calibration::TrimDialog& dialog) {
   tmrUpdate.setEnabled(false);
   ui().setPointer(platform::Pointer::Busy);
   ui().showModal(dialog);
+  if (dialog.wroteToController()) awaitingReading_.insert(dialog.parameter());
   tmrUpdate.setEnabled(true);
 }
 
@@ -188,18 +199,19 @@ void frmMain::mnuTrimTemp_Click() {
          "Temperature Sensor Error", platform::MsgIcon::Exclamation, platform::MsgButtons::Ok});
     return;
   }
+  if (!readingUpdatedFor(link::parameter::kBatteryTempOffset)) return;
   calibration::frmBatOffset dialog(ui(), link_, state_, *this);
   runTrim(dialog);
 }
 
 void frmMain::mnuTrimVolts_Click() {
-  if (!controllerAnswers()) return;
+  if (!controllerAnswers() || !readingUpdatedFor(link::parameter::kBatteryVoltsGain)) return;
   calibration::frmBatVolts dialog(ui(), link_, state_, *this);
   runTrim(dialog);
 }
 
 void frmMain::mnuTrimTE_Click() {
-  if (!controllerAnswers()) return;
+  if (!controllerAnswers() || !readingUpdatedFor(link::parameter::kTeVoltsGain)) return;
   calibration::frmTEVolts dialog(ui(), link_, state_, *this);
   runTrim(dialog);
 }
@@ -279,6 +291,9 @@ void frmMain::packetReceived(std::span<const std::uint8_t> packet) {
 
 void frmMain::statusReceived(const link::StatusRecord& record) {
   showLive(link::StatusView(record, state_.shown));
+  if (record.batVolts) awaitingReading_.erase(link::parameter::kBatteryVoltsGain);
+  if (record.teVolts) awaitingReading_.erase(link::parameter::kTeVoltsGain);
+  if (record.batTemp) awaitingReading_.erase(link::parameter::kBatteryTempOffset);
 }
 
 void frmMain::answerSettled() {

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <memory>
+#include <set>
 
 #include "link/controller_link.h"
 #include "link/link_listener.h"
@@ -58,6 +60,9 @@ class frmMain : public platform::Form, private link::LinkListener {
   void setLiveCommandsEnabled(bool enabled);
   // LinkDown clear; otherwise "Communications Required".
   bool controllerAnswers();
+  // The reading that the trim of `parameter` freezes has come in since that trim last wrote; otherwise
+  // says so, because a reading taken before the write would be corrected a second time.
+  bool readingUpdatedFor(std::uint8_t parameter);
   // A trim dialog, modal, with polling stopped around it.
   void runTrim(calibration::TrimDialog& dialog);
 
@@ -132,6 +137,8 @@ class frmMain : public platform::Form, private link::LinkListener {
 
  private:
   std::unique_ptr<frmAbout> about_;
+  // The trims that wrote since a status record last carried the reading they correct.
+  std::set<std::uint8_t> awaitingReading_;
 };
 
 }  // namespace orvik::app

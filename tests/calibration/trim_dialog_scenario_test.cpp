@@ -547,5 +547,27 @@ INSTANTIATE_TEST_SUITE_P(
                               {"Battery Voltage Trim", "Battery Voltage Trim"}}),
     testing::RowName{});
 
+TEST_F(Trim, ATrimThatWroteIsRefusedUntilAStatusRecordCarriesTheReadingTakenWithTheNewGain) {
+  startAt12_3456();
+  openTrim("frmBatVolts", [](TrimDialog& d) { typeAndTrim(d, "12.5"); });
+  ASSERT_EQ(rig.model.writes().size(), 1u);
+  ui.expectBox("Reading Not Updated", MsgResult::Ok);
+  rig.main.mnuTrimVolts.click();
+  ASSERT_EQ(ui.boxTitles(), std::vector<std::string>{"Reading Not Updated"});
+  EXPECT_EQ(ui.boxes()[0].box.text,
+            "The controller has not yet sent a reading taken with the new calibration.\rWait for the next "
+            "reading, then trim again.");
+  EXPECT_TRUE(rig.main.tmrUpdate.enabled()) << "polling goes on";
+
+  ui.advance(2100ms);
+  std::string shown;
+  openTrim("frmBatVolts", [&](TrimDialog& d) {
+    shown = d.measured.text();
+    d.cmdCancel.click();
+  });
+  EXPECT_EQ(shown, "12.500") << "the next poll shows the corrected reading";
+  EXPECT_EQ(rig.model.writes().size(), 1u);
+}
+
 }  // namespace
 }  // namespace orvik::calibration
