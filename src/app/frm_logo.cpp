@@ -20,6 +20,10 @@ void frmLogo::Form_Load() {
   tmrLogo.setEnabled(true);
 }
 
+void frmLogo::Form_Unload() {
+  if (!main_.lifecycle().loaded) ui().endProgram();
+}
+
 void frmLogo::tmrLogo_Timer() {
   tmrLogo.setEnabled(false);
   ui().show(main_);

@@ -3,6 +3,8 @@
 #include "app/frm_about.h"
 #include "calibration/frm_cal_date.h"
 #include "calibration/trim_dialogs.h"
+#include "diagnostics/frm_edit_tag.h"
+#include "diagnostics/frm_report.h"
 #include "link/display_format.h"
 #include "link/parameter_numbers.h"
 #include "platform/ui.h"
@@ -14,30 +16,45 @@ namespace orvik::app {
 
 namespace {
 
-constexpr int kWidth = 5070;
-constexpr int kHeight = 6915;
+// Sized so that every text the window can show fits whole in its field with the desktop's usual fonts,
+// with room to spare for a slightly larger one: the longest alarm and sensor warnings over four lines,
+// "NO CALIBRATION", three-digit revisions and a 32-byte answer of three-digit values.
+constexpr int kWidth = 5550;
+constexpr int kHeight = 7680;
+constexpr int kBorders = 120;  // the window's own left and right borders together
+constexpr int kMargin = 120;
+constexpr int kInnerWidth = kWidth - kBorders - 2 * kMargin;  // the client area less its margins
+constexpr int kBelowFrameCaption = 330;  // where a frame's contents start, clear of its caption
 constexpr double kValuePoints = 13.5;
 constexpr double kSmallPoints = 7.5;
 
-// Rows of caption and value field inside a frame, one every 480 twips.
+// Rows of caption and value field inside a frame, one every 480 twips, below the frame's caption.
 void placeRows(platform::Frame& frame,
                std::initializer_list<std::pair<platform::Label*, platform::Label*>> rows) {
-  int top = 300;
+  int top = kBelowFrameCaption;
   for (auto [caption, value] : rows) {
     caption->setContainer(&frame);
-    caption->place(150, top + 90, 1350, 255);
+    caption->place(150, top + 90, 1350, 270);
     value->setContainer(&frame);
-    value->place(1560, top, 3000, 435);
+    value->place(1560, top, frame.geometry().width - 1560 - 150, 435);
     top += 480;
   }
 }
 
+// A live value: large green on black, and a tab stop, so a screen reader reads it as Tab reaches it.
 void styleValueField(platform::Label& field, std::string description) {
   field.setFont({kValuePoints, true});
   field.setAlignment(platform::Alignment::Center);
   field.setForeColor(platform::kGreen);
   field.setBackColor(platform::kBlack);
   field.setDescription(std::move(description));
+  field.setTabStop(true);
+}
+
+// A live text: described for assistive tools, and a tab stop like the value fields.
+void styleLiveText(platform::Label& field, std::string description) {
+  field.setDescription(std::move(description));
+  field.setTabStop(true);
 }
 
 }  // namespace
@@ -45,6 +62,7 @@ void styleValueField(platform::Label& field, std::string description) {
 frmMain::frmMain(platform::Ui& ui, link::RunState& state, link::ControllerLink& link, platform::Files& files)
     : Form(ui, "frmMain", "Orvik Monitor"), state_(state), link_(link), files_(files) {
   resize(kWidth, kHeight);
+  setApplicationWindow(true);
   layOut();
   buildMenus();
   link_.setListener(this);
@@ -58,7 +76,7 @@ frmMain::~frmMain() {
 
 void frmMain::layOut() {
   // Charger: four rows of caption and value.
-  fraCharger.place(120, 60, 4710, 2250);
+  fraCharger.place(kMargin, 60, kInnerWidth, 2250);
   placeRows(fraCharger, {{&lblTECaption, &lblTEvolts},
                          {&lblModeCaption, &lblChargeMode},
                          {&lblSetpointCaption, &lblSetpoint},
@@ -68,52 +86,56 @@ void frmMain::layOut() {
   styleValueField(lblSetpoint, "Battery charge setpoint");
   styleValueField(lblPWMvalue, "Charger control output");
 
-  fraBattery.place(120, 2370, 4710, 1290);
+  fraBattery.place(kMargin, 2370, kInnerWidth, 1290);
   placeRows(fraBattery, {{&lblBatVoltsCaption, &lblBatVolts}, {&lblBatTempCaption, &lblBatTemp}});
   styleValueField(lblBatVolts, "Battery voltage");
   styleValueField(lblBatTemp, "Battery temperature");
 
-  fraAlarm.place(120, 3720, 4710, 960);
+  // Alarm messages: room for a sensor warning (an empty first line, then the warning) and more.
+  fraAlarm.place(kMargin, 3720, kInnerWidth, 1560);
   lblAlarmCode.setContainer(&fraAlarm);
-  lblAlarmCode.place(150, 240, 4410, 660);
+  lblAlarmCode.place(150, kBelowFrameCaption, kInnerWidth - 300, 1140);
   lblAlarmCode.setForeColor(platform::kDarkRed);
-  lblAlarmCode.setDescription("Alarm messages");
+  styleLiveText(lblAlarmCode, "Alarm messages");
 
-  lblCalCaption.place(120, 4755, 1080, 255);
-  lblCalDate.place(1230, 4755, 1230, 255);
+  lblCalCaption.place(kMargin, 5355, 1200, 270);
+  lblCalDate.place(1350, 5355, 2250, 270);
   lblCalDate.setFont({0, true});
-  lblCalDate.setDescription("Calibration date");
-  lblCalHint.place(2490, 4755, 1200, 255);
+  styleLiveText(lblCalDate, "Calibration date");
+  lblCalHint.place(3660, 5355, 1200, 270);
   lblCalHint.setForeColor(platform::kGrey);
 
-  lblRevHardwareCaption.place(120, 5025, 1800, 255);
-  lblRevHardware.place(1950, 5025, 450, 255);
+  lblRevHardwareCaption.place(kMargin, 5640, 2040, 270);
+  lblRevHardware.place(2190, 5640, 480, 270);
   lblRevHardware.setFont({0, true});
-  lblRevHardware.setDescription("Hardware revision");
-  lblRevSoftwareCaption.place(2490, 5025, 1800, 255);
-  lblRevSoftware.place(4320, 5025, 510, 255);
+  styleLiveText(lblRevHardware, "Hardware revision");
+  lblRevSoftwareCaption.place(2760, 5640, 2040, 270);
+  lblRevSoftware.place(kMargin + kInnerWidth - 480, 5640, 480, 270);
   lblRevSoftware.setFont({0, true});
-  lblRevSoftware.setDescription("Software revision");
+  styleLiveText(lblRevSoftware, "Software revision");
 
-  ledRefresh.place(150, 5370, 240, 240);
+  ledRefresh.place(150, 6000, 240, 240);
   ledRefresh.setDescription("Link indicator");
-  lblRefresh.place(480, 5355, 3120, 270);
+  lblRefresh.place(480, 5985, 3480, 270);
   lblRefresh.setFont({0, true});
-  lblRefresh.setDescription("Link status");
-  cmdClose.place(3720, 5310, 1110, 375);
+  styleLiveText(lblRefresh, "Link status");
+  cmdClose.place(kMargin + kInnerWidth - 1110, 5940, 1110, 375);
 
-  lblTest.place(120, 5730, 4710, 390);
+  // The last answer: up to 32 three-digit bytes in a small font, over as many as four lines.
+  lblTest.place(kMargin, 6375, kInnerWidth, 720);
   lblTest.setFont({kSmallPoints, false});
   lblTest.setForeColor(platform::kGrey);
-  lblTest.setDescription("Last answer from the controller");
+  styleLiveText(lblTest, "Last answer from the controller");
 }
 
 void frmMain::buildMenus() {
   mnuExit.onClick = [this] { mnuExit_Click(); };
+  mnuReport.onClick = [this] { mnuReport_Click(); };
   mnuTrimTemp.onClick = [this] { mnuTrimTemp_Click(); };
   mnuTrimVolts.onClick = [this] { mnuTrimVolts_Click(); };
   mnuTrimTE.onClick = [this] { mnuTrimTE_Click(); };
   mnuCalDate.onClick = [this] { mnuCalDate_Click(); };
+  mnuEditTag.onClick = [this] { mnuEditTag_Click(); };
   mnuSerialPort.onClick = [this] { mnuSerialPort_Click(); };
   mnuAbout.onClick = [this] { mnuAbout_Click(); };
   mnuIndex.setEnabled(false);  // there is no help file
@@ -165,11 +187,29 @@ void frmMain::mnuExit_Click() {
   cmdClose_Click();
 }
 
-bool frmMain::controllerAnswers() {
-  if (!state_.LinkDown) return true;
-  ui().messageBox({"Requires TE Controller communications.  Check connections", "Communications Required",
-                   platform::MsgIcon::Information, platform::MsgButtons::Ok});
-  return false;
+bool frmMain::controllerReady(bool needsRevision5) {
+  constexpr double kFirstRevisionWithReports = 5;
+  if (needsRevision5 && link::ShownRevision(state_.shown) < kFirstRevisionWithReports) {
+    ui().beep();
+    ui().messageBox({"This feature requires Hardware Version 5 or higher.", "Feature not Supported",
+                     platform::MsgIcon::Information, platform::MsgButtons::Ok});
+    return false;
+  }
+  if (state_.LinkDown) {
+    ui().messageBox({"Requires TE Controller communications.  Check connections", "Communications Required",
+                     platform::MsgIcon::Information, platform::MsgButtons::Ok});
+    return false;
+  }
+  return true;
+}
+
+void frmMain::mnuReport_Click() {
+  if (!controllerReady(true)) return;
+  ui().setPointer(platform::Pointer::Busy);
+  tmrUpdate.setEnabled(false);
+  diagnostics::frmReport report(ui(), link_, *this);
+  ui().showModal(report);
+  tmrUpdate.setEnabled(true);
 }
 
 bool frmMain::readingUpdatedFor(std::uint8_t parameter) {
@@ -190,7 +230,7 @@ void frmMain::runTrim(calibration::TrimDialog& dialog) {
 }
 
 void frmMain::mnuTrimTemp_Click() {
-  if (!controllerAnswers()) return;
+  if (!controllerReady(false)) return;
   if (state_.BatTemp == -50.0f || state_.BatTemp == 150.0f) {
     ui().beep();
     ui().messageBox(
@@ -205,23 +245,32 @@ void frmMain::mnuTrimTemp_Click() {
 }
 
 void frmMain::mnuTrimVolts_Click() {
-  if (!controllerAnswers() || !readingUpdatedFor(link::parameter::kBatteryVoltsGain)) return;
+  if (!controllerReady(false) || !readingUpdatedFor(link::parameter::kBatteryVoltsGain)) return;
   calibration::frmBatVolts dialog(ui(), link_, state_, *this);
   runTrim(dialog);
 }
 
 void frmMain::mnuTrimTE_Click() {
-  if (!controllerAnswers() || !readingUpdatedFor(link::parameter::kTeVoltsGain)) return;
+  if (!controllerReady(false) || !readingUpdatedFor(link::parameter::kTeVoltsGain)) return;
   calibration::frmTEVolts dialog(ui(), link_, state_, *this);
   runTrim(dialog);
 }
 
 void frmMain::mnuCalDate_Click() {
-  if (!controllerAnswers()) return;
+  if (!controllerReady(false)) return;
   tmrUpdate.setEnabled(false);
   ui().setPointer(platform::Pointer::Busy);
   calibration::frmCalDate dialog(ui(), link_, state_, *this);
   ui().showModal(dialog);
+  // Polling comes back with the main window's activation.
+}
+
+void frmMain::mnuEditTag_Click() {
+  if (!controllerReady(true)) return;
+  tmrUpdate.setEnabled(false);
+  ui().setPointer(platform::Pointer::Busy);
+  diagnostics::frmEditTag editor(ui(), link_, *this);
+  ui().showModal(editor);
   // Polling comes back with the main window's activation.
 }
 

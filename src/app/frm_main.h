@@ -38,10 +38,12 @@ class frmMain : public platform::Form, private link::LinkListener {
 
   void cmdClose_Click();
   void mnuExit_Click();
+  void mnuReport_Click();
   void mnuTrimTemp_Click();
   void mnuTrimVolts_Click();
   void mnuTrimTE_Click();
   void mnuCalDate_Click();
+  void mnuEditTag_Click();
   void mnuSerialPort_Click();
   void mnuAbout_Click();
   void tmrUpdate_Timer();
@@ -58,8 +60,9 @@ class frmMain : public platform::Form, private link::LinkListener {
   void showLive(const link::LiveView& view);
   void setLinkStatus(const char* text);
   void setLiveCommandsEnabled(bool enabled);
-  // LinkDown clear; otherwise "Communications Required".
-  bool controllerAnswers();
+  // The checks before a command that talks to the controller: the hardware revision when the command
+  // needs revision 5, then the link. Says what is missing and returns false.
+  bool controllerReady(bool needsRevision5);
   // The reading that the trim of `parameter` freezes has come in since that trim last wrote; otherwise
   // says so, because a reading taken before the write would be corrected a second time.
   bool readingUpdatedFor(std::uint8_t parameter);

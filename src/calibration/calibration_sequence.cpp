@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "link/display_format.h"
+#include "diagnostics/link_check.h"
 #include "platform/ui.h"
 
 namespace orvik::calibration {
@@ -149,8 +149,8 @@ void CalibrationSequence::noteAnswer() {
   const link::RunState& state = link_.state();
   // The link forgets its accepted answer whenever a command goes out; this one must still be the last.
   if (!std::equal(sent_.begin(), sent_.end(), state.TxBuffer.begin())) return;
-  if (sent_[0] == link::kReadParameter &&
-      state.lastAnswer == link::AcceptedAnswer{link::kReadParameter, plan_.parameter}) {
+  if (sent_[0] == link::kReadParameter && state.lastAnswer.code == link::kReadParameter &&
+      state.lastAnswer.parameter == plan_.parameter) {
     answered_ = true;
     stored_ = state.FloatBytes;  // the value the link took from that answer
   } else if (sent_[0] == link::kWriteParameter && state.lastAnswer.code == link::kWriteParameter) {
@@ -203,28 +203,11 @@ void CalibrationSequence::stop() {
 }
 
 platform::MsgResult CalibrationSequence::askHeld(const platform::MessageBox& box) {
-  const bool held = running();
-  tmrSequence_.setEnabled(false);
-  tmrTimeout_.setEnabled(false);
-  const MsgResult answer = dialog_.ui().messageBox(box);
-  if (held && dialog_.lifecycle().loaded) {
-    tmrSequence_.setEnabled(true);
-    tmrTimeout_.setEnabled(true);
-  }
-  return answer;
+  return holding([&] { return dialog_.ui().messageBox(box); });
 }
 
 bool CalibrationSequence::linkCheck() {
-  const link::RunState& state = link_.state();
-  const bool down = state.linkStatus == link::kLinkNoResponse ||
-                    state.linkStatus == link::kLinkNotYetAnswered || state.shown.batTemp.text == "-";
-  if (!down) return true;
-  askHeld(
-      {"Unable to communicate with the Orvik controller.\r"
-       "Check cable connections and make sure the Orvik is ON.\r"
-       "Communications must be established before trimming.",
-       "Communications Link", MsgIcon::Information, MsgButtons::Ok});
-  return false;
+  return holding([&] { return diagnostics::confirmLink(dialog_.ui(), link_.state()); });
 }
 
 }  // namespace orvik::calibration

@@ -70,7 +70,7 @@ class CalibrationSequence {
   bool writeSent() const { return writeSent_; }
 
   // The link check made whenever the dialog becomes active: false, after telling the technician, when the
-  // main window shows no working link.
+  // main window shows no working link. A running exchange is held while the message is open.
   bool linkCheck();
 
  private:
@@ -79,6 +79,19 @@ class CalibrationSequence {
   void noteSent();
   void noteAnswer();
   bool answered(std::uint8_t code) const { return answered_ && !sent_.empty() && sent_[0] == code; }
+  // Runs `show` (which shows a message box) with both timers stopped, then lets a running exchange go on.
+  template <typename Show>
+  auto holding(Show&& show) {
+    const bool held = running();
+    tmrSequence_.setEnabled(false);
+    tmrTimeout_.setEnabled(false);
+    auto answer = show();
+    if (held && dialog_.lifecycle().loaded) {
+      tmrSequence_.setEnabled(true);
+      tmrTimeout_.setEnabled(true);
+    }
+    return answer;
+  }
   bool takeValue();
   void missed(int backTo);
   void finish();

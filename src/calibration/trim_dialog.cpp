@@ -49,12 +49,12 @@ TrimDialog::TrimDialog(platform::Ui& ui, link::ControllerLink& link, link::RunSt
   resizeClient(3990, 2400);
   for (platform::Label* caption : {&Label1, &Label2})
     caption->setAlignment(platform::Alignment::Right);
-  Label1.place(120, 405, 2700, 255);
-  measured.place(2880, 360, 990, 345);
+  Label1.place(60, 405, 2850, 255);
+  measured.place(2970, 360, 960, 345);
   measured.setAlignment(platform::Alignment::Right);
   measured.setDescription(std::string("Measured ") + setup.quantity);
-  Label2.place(120, 945, 2700, 255);
-  entry.place(2880, 900, 990, 345);
+  Label2.place(60, 945, 2850, 255);
+  entry.place(2970, 900, 960, 345);
   entry.setAlignment(platform::Alignment::Right);
   entry.setDescription(std::string("Actual ") + setup.quantity);
   stored.place(120, 1440, 1800, 255);

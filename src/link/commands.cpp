@@ -3,6 +3,7 @@
 
 #include "link/controller_link.h"
 #include "link/subs.h"
+#include "link/tag_text.h"
 
 namespace orvik::link {
 
@@ -53,10 +54,10 @@ void ControllerLink::ReadTagName() {
 }
 
 void ControllerLink::WriteTagName(std::string& tag) {
-  std::string wire = latin1FromUtf8(tag);  // throws before anything changes
+  std::string wire = TagBytesFromText(tag);  // throws before anything changes
   if (wire.size() < static_cast<std::size_t>(kTagLength)) {
     wire.append(kTagLength - wire.size(), ' ');
-    tag = utf8FromLatin1(wire);
+    tag = TagTextFromBytes(wire);
   }
   auto& tx = state_.TxBuffer;
   tx[0] = kWriteTag;

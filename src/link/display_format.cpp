@@ -87,7 +87,39 @@ std::string formatDecimal(Real value, int decimals, int maxSignificant) {
   return negative ? '-' + units : units;
 }
 
+template <typename Real>
+std::string formatShortest(Real value, int maxSignificant) {
+  if (value == 0 || !std::isfinite(value)) return value == 0 ? "0" : std::to_string(value);
+  Decimal d = decimalOf(std::fabs(value), maxSignificant);
+  d.digits.erase(d.digits.find_last_not_of('0') + 1);
+  std::string text;
+  if (d.pointPosition > maxSignificant || d.pointPosition < -3) {
+    // Very large or very small: one digit before the point and a signed two-digit exponent.
+    text = d.digits.substr(0, 1);
+    if (d.digits.size() > 1) text += '.' + d.digits.substr(1);
+    const int exponent = d.pointPosition - 1;
+    std::string power = std::to_string(exponent < 0 ? -exponent : exponent);
+    if (power.size() < 2) power.insert(0, "0");
+    text += (exponent < 0 ? "E-" : "E+") + power;
+  } else if (d.pointPosition <= 0) {
+    text = "0." + std::string(static_cast<std::size_t>(-d.pointPosition), '0') + d.digits;
+  } else {
+    const auto point = static_cast<std::size_t>(d.pointPosition);
+    text = d.digits.size() <= point ? d.digits + std::string(point - d.digits.size(), '0')
+                                    : d.digits.substr(0, point) + '.' + d.digits.substr(point);
+  }
+  return value < 0 ? '-' + text : text;
+}
+
 }  // namespace
+
+std::string formatGeneral(float value) {
+  return formatShortest(value, 7);
+}
+
+std::string formatGeneral(double value) {
+  return formatShortest(value, 15);
+}
 
 double leadingNumber(std::string_view text) {
   std::size_t i = 0;
@@ -129,6 +161,10 @@ std::string formatFixed(float value, int decimals) {
 
 std::string formatFixed(double value, int decimals) {
   return formatDecimal(value, decimals, 15);
+}
+
+std::string formatFahrenheit(float degrees) {
+  return formatFixed(degrees, 0) + " \u00B0F";
 }
 
 std::string formatWholeOrBlank(double value) {

@@ -29,6 +29,15 @@ double leadingNumber(std::string_view text);
 std::string formatFixed(float value, int decimals);
 std::string formatFixed(double value, int decimals);
 
+// The general text of a number: at most 7 significant digits for a single-precision value (15 for a
+// double), no trailing zeros, a full stop as decimal point ("1", "1.0234", "-2.5"); exponent form for
+// magnitudes from 10^7 (10^15) up or below 0.001 ("1.5E-05", "2E+09").
+std::string formatGeneral(float value);
+std::string formatGeneral(double value);
+
+// A temperature in whole degrees Fahrenheit: "77 °F", "-5 °F".
+std::string formatFahrenheit(float degrees);
+
 // `value` rounded half away from zero to a whole number with no leading zero ("#"): 0 shows as nothing.
 std::string formatWholeOrBlank(double value);
 

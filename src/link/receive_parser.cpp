@@ -71,14 +71,14 @@ void ControllerLink::handlePacket() {
 
   switch (rx[0]) {
     case kStatus:
-      state_.lastAnswer = {kStatus, 0};
+      state_.lastAnswer = {kStatus, 0, rx[1]};
       acceptStatusAnswer();
       break;
     case kReadParameter:
       acceptParameterAnswer();
       break;
     default:
-      state_.lastAnswer = {rx[0], 0};
+      state_.lastAnswer = {rx[0], 0, rx[1]};
       break;
   }
 }
@@ -89,7 +89,7 @@ void ControllerLink::acceptParameterAnswer() {
   if (rx[1] < kShortestParameterAnswer) return;
   std::copy(rx.begin() + 2, rx.begin() + 6, state_.FloatBytes.begin());
   if (state_.lastCommandCode == kReadParameter)
-    state_.lastAnswer = {kReadParameter, state_.lastCommandParameter};
+    state_.lastAnswer = {kReadParameter, state_.lastCommandParameter, rx[1]};
 }
 
 void TakeLiveValues(RunState& state, const StatusRecord& record) {

@@ -14,6 +14,7 @@ namespace orvik::link {
 struct AcceptedAnswer {
   std::uint8_t code = 0;       // 0: nothing accepted since the last command
   std::uint8_t parameter = 0;  // for a "B" answer: the parameter number of the request it answers
+  std::uint8_t length = 0;     // the packet's checksum index: its content is at 2..length-1
   bool operator==(const AcceptedAnswer&) const = default;
 };
 

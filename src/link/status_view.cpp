@@ -20,7 +20,6 @@ constexpr float kShortedSensorReading = 150;
 constexpr int kPwmFullOff = 1013;
 constexpr int kPwmRange = 1023;
 constexpr double kPercentPerPwmCount = 0.09775;
-constexpr const char* kDegreesFahrenheit = " \u00B0F";
 // The leading carriage return puts a warning on a line of its own.
 constexpr const char* kOpenSensorWarning =
     "\rWARNING! Battery temperature sensor failure - circuit is open. "
@@ -39,20 +38,6 @@ FieldText teVoltsText(float te, double revision) {
   return {volts(te, 3), low ? platform::kYellow : platform::kGreen};
 }
 
-// An unknown mode leaves the field as it was.
-void showChargeMode(FieldText& field, std::uint8_t mode) {
-  static constexpr struct {
-    const char* text;
-    platform::Colour colour;
-  } kModes[] = {{"Trickle", platform::kGreen},
-                {"Charging", platform::kGreen},
-                {"Starting", platform::kYellow},
-                {"Warming", platform::kCyan},
-                {"DISABLED", platform::kRed}};
-  if (mode >= std::size(kModes)) return;
-  field = {kModes[mode].text, kModes[mode].colour};
-}
-
 std::string sensorWarning(float batTemp) {
   if (batTemp == kOpenSensorReading) return kOpenSensorWarning;
   if (batTemp == kShortedSensorReading) return kShortedSensorWarning;
@@ -66,6 +51,19 @@ std::string pwmText(std::int16_t count) {
 
 }  // namespace
 
+std::optional<FieldText> ChargeModeText(std::uint8_t mode) {
+  static constexpr struct {
+    const char* text;
+    platform::Colour colour;
+  } kModes[] = {{"Trickle", platform::kGreen},
+                {"Charging", platform::kGreen},
+                {"Starting", platform::kYellow},
+                {"Warming", platform::kCyan},
+                {"DISABLED", platform::kRed}};
+  if (mode >= std::size(kModes)) return std::nullopt;
+  return FieldText{kModes[mode].text, kModes[mode].colour};
+}
+
 double ShownRevision(const LiveView& view) {
   return leadingNumber(view.revHardware);
 }
@@ -75,9 +73,9 @@ LiveView StatusView(const StatusRecord& r, const LiveView& previous) {
   const double revision = ShownRevision(previous);
   if (r.teVolts) v.teVolts = teVoltsText(*r.teVolts, revision);
   if (r.batVolts) v.batVolts.text = volts(*r.batVolts, 2);
-  if (r.batTemp) v.batTemp.text = formatFixed(*r.batTemp, 0) + kDegreesFahrenheit;
+  if (r.batTemp) v.batTemp.text = formatFahrenheit(*r.batTemp);
   if (r.setpoint) v.setpoint.text = volts(*r.setpoint, 2);
-  if (r.chargeMode) showChargeMode(v.chargeMode, *r.chargeMode);
+  if (r.chargeMode) v.chargeMode = ChargeModeText(*r.chargeMode).value_or(v.chargeMode);
   // The sensor warning follows the temperature alone; the controller's alarm, where the hardware reports
   // one, replaces it. Codes without a message must not blank out a sensor warning.
   if (r.batTemp) v.alarm = sensorWarning(*r.batTemp);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "link/status_decoder.h"
@@ -33,6 +35,9 @@ struct LiveView {
 // hold keeps its previous text and colour. The hardware revision is judged as `previous` shows it: this
 // record's own revision is shown only afterwards.
 LiveView StatusView(const StatusRecord& record, const LiveView& previous);
+
+// The name and colour of a charge mode; none for a mode this program does not know.
+std::optional<FieldText> ChargeModeText(std::uint8_t mode);
 
 // The hardware revision as the display shows it, read as a number ("-" reads 0).
 double ShownRevision(const LiveView& view);

@@ -49,35 +49,4 @@ void FloatToBytes(float value, FloatBytesArray& bytes) {
            static_cast<std::uint8_t>(b3)};
 }
 
-std::string latin1FromUtf8(const std::string& utf8) {
-  std::string out;
-  for (std::size_t i = 0; i < utf8.size(); ++i) {
-    const auto c = static_cast<unsigned char>(utf8[i]);
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if ((c == 0xC2 || c == 0xC3) && i + 1 < utf8.size() &&
-               (static_cast<unsigned char>(utf8[i + 1]) & 0xC0) == 0x80) {
-      const auto next = static_cast<unsigned char>(utf8[++i]);
-      out += static_cast<char>(((c & 0x03) << 6) | (next & 0x3F));
-    } else {
-      throw ConversionError("character outside the controller's character set");
-    }
-  }
-  return out;
-}
-
-std::string utf8FromLatin1(const std::string& latin1) {
-  std::string out;
-  for (char ch : latin1) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (c < 0x80) {
-      out += ch;
-    } else {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
-
 }  // namespace orvik::link

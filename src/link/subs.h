@@ -9,7 +9,7 @@
 namespace orvik::link {
 
 // A value that does not fit where it must go: a float out of the controller's range, a parameter
-// number above 255, a tag character outside the single-byte character set.
+// number above 255, a tag character outside the tag's character set (tag_text.h).
 class ConversionError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
@@ -27,9 +27,5 @@ float FloatFromBytes(const FloatBytesArray& bytes);
 // Single precision to controller float. Zero is 00 00 00 00. Values the format cannot carry
 // (subnormal, infinite, not a number) throw ConversionError and leave `bytes` unchanged.
 void FloatToBytes(float value, FloatBytesArray& bytes);
-
-// Tag text: UTF-8 in the program, one byte per character (ISO 8859-1) on the wire.
-std::string latin1FromUtf8(const std::string& utf8);  // throws ConversionError
-std::string utf8FromLatin1(const std::string& latin1);
 
 }  // namespace orvik::link

@@ -6,8 +6,30 @@
 
 namespace orvik::platform {
 
+namespace {
+
+// Controls the user works with take the keyboard; those that only show something do not.
+bool takesKeyboard(ControlKind kind) {
+  switch (kind) {
+    case ControlKind::Button:
+    case ControlKind::TextBox:
+    case ControlKind::NumericEdit:
+    case ControlKind::DateEdit:
+    case ControlKind::OptionButton:
+      return true;
+    case ControlKind::Label:
+    case ControlKind::Shape:
+    case ControlKind::Frame:
+    case ControlKind::Image:
+      return false;
+  }
+  return false;
+}
+
+}  // namespace
+
 Control::Control(Form& owner, std::string name, ControlKind kind)
-    : owner_(owner), name_(std::move(name)), kind_(kind) {
+    : owner_(owner), name_(std::move(name)), kind_(kind), tabStop_(takesKeyboard(kind)) {
   owner_.controls_.push_back(this);
 }
 
@@ -23,6 +45,9 @@ void Control::setVisible(bool v) {
 }
 void Control::setEnabled(bool e) {
   assign(enabled_, e);
+}
+void Control::setTabStop(bool t) {
+  assign(tabStop_, t);
 }
 void Control::setDescription(std::string d) {
   assign(description_, d);

@@ -34,6 +34,14 @@ class Control {
   bool enabled() const { return enabled_; }
   void setEnabled(bool e);
 
+  // Whether Tab stops at the control. Buttons, entries and option buttons are stops unless told otherwise;
+  // a value field made a stop lets a screen reader read its value as the keyboard reaches it. The stops
+  // take the keyboard in the order the form declares its controls, and the first one that can has it
+  // when the window opens. Of a group of option buttons only the selected one is a stop; the arrow
+  // keys move the selection within the group.
+  bool tabStop() const { return tabStop_; }
+  void setTabStop(bool t);
+
   // What the control is, in plain words, for screen readers and UI automation ("Battery voltage").
   const std::string& description() const { return description_; }
   void setDescription(std::string d);
@@ -63,6 +71,7 @@ class Control {
   Rect geometry_{};
   bool visible_ = true;
   bool enabled_ = true;
+  bool tabStop_;
   std::string description_;
   Frame* container_ = nullptr;
   std::function<void()> observer_;

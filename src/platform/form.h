@@ -58,6 +58,11 @@ class Form {
     if (observer_) observer_();
   }
 
+  // The application's own window (its main window) rather than a dialog: the window system and assistive
+  // tools are told so. Read when the window is made.
+  bool isApplicationWindow() const { return applicationWindow_; }
+  void setApplicationWindow(bool a) { applicationWindow_ = a; }
+
   const std::vector<Control*>& controls() const { return controls_; }
   const std::vector<MenuItem*>& menus() const { return menus_; }
   const std::vector<Timer*>& timers() const { return timers_; }
@@ -93,6 +98,7 @@ class Form {
   Rect geometry_{};
   BorderStyle border_ = BorderStyle::FixedDialog;
   std::optional<Colour> back_;
+  bool applicationWindow_ = false;
   std::vector<Control*> controls_;
   std::vector<MenuItem*> menus_;
   std::vector<Timer*> timers_;

@@ -97,9 +97,13 @@ void Ui::postActivation(Form& form) {
   post([this, id] {
     Form* f = findForm(id);
     if (f == nullptr || !f->lifecycle().visible) return;
-    // A modal window above this one keeps the activation to itself.
+    // A modal window above this one keeps the activation to itself, also one opened before this
+    // activation came round (a menu command run the moment an earlier dialog closed).
     if (!order_.empty() && order_.back() != f && order_.back()->lifecycle().modal && !f->lifecycle().modal) {
       return;
+    }
+    for (const auto& [otherId, other] : forms_) {
+      if (otherId > id && other->lifecycle().modal && other->lifecycle().visible) return;
     }
     activate(*f);
   });

@@ -65,10 +65,10 @@ TEST_F(MainWindow, ShowsItsFieldsInTheirInitialStateCentredOnTheScreen) {
   rig.start();
   auto& m = rig.main;
   EXPECT_EQ(m.caption(), "Orvik Monitor");
-  EXPECT_EQ(m.width(), 5070);
-  EXPECT_EQ(m.height(), 6915);
-  EXPECT_EQ(m.left(), (19200 - 5070) / 2);
-  EXPECT_EQ(m.top(), (14400 - 6915) / 2);
+  EXPECT_EQ(m.width(), 5550);
+  EXPECT_EQ(m.height(), 7680);
+  EXPECT_EQ(m.left(), (19200 - 5550) / 2);
+  EXPECT_EQ(m.top(), (14400 - 7680) / 2);
   EXPECT_EQ(m.fraCharger.caption(), "Charger");
   EXPECT_EQ(m.fraBattery.caption(), "Battery");
   EXPECT_EQ(m.fraAlarm.caption(), "Alarm Messages");

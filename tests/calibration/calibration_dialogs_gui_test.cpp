@@ -15,6 +15,7 @@
 #include "platform/qt/gui_input.h"
 #include "platform/qt/qt_serial_port.h"
 #include "platform/qt/qt_ui.h"
+#include "platform/qt/text_fit.h"
 #include "support/test_form.h"
 
 namespace orvik::calibration {
@@ -61,12 +62,13 @@ class CalibrationDialogWidgets : public ::testing::Test {
   W* widget(const platform::Form& form, const std::string& name) {
     return qobject_cast<W*>(ui.widgetOf(form, name));
   }
-  // Every visible label and button of the form shows its whole text on one line.
+  // Every visible label shows its whole text, with room for a font a tenth larger, and so does every
+  // button's caption.
   void expectTextsFit(const platform::Form& form) {
     for (QLabel* l : ui.windowOf(form)->findChildren<QLabel*>()) {
-      if (l->isVisible() && !l->text().isEmpty()) {
-        EXPECT_LE(l->fontMetrics().horizontalAdvance(l->text()), l->width()) << l->text().toStdString();
-      }
+      if (!l->isVisible() || l->text().isEmpty()) continue;
+      EXPECT_TRUE(testing::showsWhole(*l, 1.0));
+      EXPECT_TRUE(testing::showsWhole(*l, 1.1));
     }
     for (QPushButton* b : ui.windowOf(form)->findChildren<QPushButton*>()) {
       QString text = b->text();
@@ -148,6 +150,12 @@ TEST_F(CalibrationDialogWidgets, EachTrimOpensWithItsCaptionsTheFrozenReadingAnd
     std::unique_ptr<TrimDialog> dialog = row.make();
     showActive(*dialog);
     expectOpening(*dialog, row.opening);
+    QLabel* status = widget<QLabel>(*dialog, "lblStatus");
+    for (const char* text :
+         {"Reading Battery Volts gain...", "Saving Battery Volts Gain...", "Reading TE Volts gain...",
+          "Saving TE Volts Gain...", "Reading Battery Offset...", "Saving Battery Temp Offset..."}) {
+      EXPECT_TRUE(testing::showsWhole(*status, text, 1.1));
+    }
     EXPECT_TRUE(widget<QLabel>(*dialog, "Label1")->alignment() & Qt::AlignRight);
     EXPECT_TRUE(widget<QLabel>(*dialog, dialog->stored.name())->isHidden());
     EXPECT_TRUE(widget<QLabel>(*dialog, "lblTrim")->isHidden());
@@ -180,6 +188,7 @@ TEST_F(CalibrationDialogWidgets, EntryFieldsKeepWhatIsTypedAndOnlyMarkAValueOuts
   entry->selectAll();
   typeText(ui.windowOf(volts), QStringLiteral("32.0006"));
   EXPECT_EQ(entry->text(), QStringLiteral("32.0006")) << "never clamped or rounded";
+  EXPECT_LE(entry->fontMetrics().horizontalAdvance(entry->text()) + 10, entry->width()) << "shown whole";
   EXPECT_EQ(volts.txtBatVolts.text(), "32.0006");
   EXPECT_EQ(entry->palette().color(QPalette::Text), QColor(255, 0, 0)) << "marked as outside 10..32";
   EXPECT_TRUE(widget<QPushButton>(volts, "cmdTrim")->isEnabled()) << "an edit offers Trim";

@@ -8,6 +8,21 @@
 namespace orvik::link {
 namespace {
 
+TEST(FormatGeneral, ShowsSevenOrFifteenSignificantDigitsWithoutTrailingZeros) {
+  EXPECT_EQ(formatGeneral(1.0f), "1");
+  EXPECT_EQ(formatGeneral(1.0234f), "1.0234");
+  EXPECT_EQ(formatGeneral(-2.5f), "-2.5");
+  EXPECT_EQ(formatGeneral(0.0f), "0");
+  EXPECT_EQ(formatGeneral(1.01247367f), "1.012474");
+  EXPECT_EQ(formatGeneral(1234567.0f), "1234567");
+  EXPECT_EQ(formatGeneral(12345678.0f), "1.234568E+07");
+  EXPECT_EQ(formatGeneral(0.00125f), "0.00125");
+  EXPECT_EQ(formatGeneral(0.0000153f), "1.53E-05");
+  EXPECT_EQ(formatGeneral(1.0e-11), "1E-11");
+  EXPECT_EQ(formatGeneral(1.01247367568443 + 1e-11), "1.01247367569443");
+  EXPECT_EQ(formatGeneral(-1.5), "-1.5");
+}
+
 TEST(FormatFixed, RoundsTheShortestDecimalFormHalfAwayFromZero) {
   struct Row {
     float value;

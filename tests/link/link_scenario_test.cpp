@@ -194,7 +194,8 @@ TEST_F(LinkWithController, GarbageBeforeAnAnswerLeavesExactlyTheStateTheReceiveR
 TEST_F(LinkWithController, AShortParameterAnswerNeverPassesOffOldBytesAsTheValue) {
   rig.link.ReadParameter(sim::ControllerModel::kBatteryGain);
   ui.advance(100ms);
-  ASSERT_EQ(state.lastAnswer, (AcceptedAnswer{'B', 18}));
+  ASSERT_EQ(state.lastAnswer.code, 'B');
+  ASSERT_EQ(state.lastAnswer.parameter, 18);
   const auto before = state.FloatBytes;
   model.faults.shortAnswers = true;
   rig.link.ReadParameter(sim::ControllerModel::kTempOffset);

@@ -59,7 +59,7 @@ TEST_F(ReceiveParser, AssemblesAStatusAnswerSplitAtAnyBoundaryAndHandlesItOnce) 
   }
   EXPECT_EQ(rig.lblRefresh.text(), "Update");
   EXPECT_TRUE(rig.tmrRefresh.enabled());
-  EXPECT_EQ(state.lastAnswer, (AcceptedAnswer{'>', 0}));
+  EXPECT_EQ(state.lastAnswer, (AcceptedAnswer{'>', 0, 31}));
 }
 
 TEST_F(ReceiveParser, ShowsTheWholePacketAsDecimalNumbers) {
@@ -67,7 +67,7 @@ TEST_F(ReceiveParser, ShowsTheWholePacketAsDecimalNumbers) {
   EXPECT_EQ(rig.lblTest.text(), " 61, 2, 254,");
   EXPECT_EQ(state.RxBuffer[0], '=');
   EXPECT_EQ(decoded, 0);
-  EXPECT_EQ(state.lastAnswer, (AcceptedAnswer{'=', 0}));
+  EXPECT_EQ(state.lastAnswer, (AcceptedAnswer{'=', 0, 2}));
 }
 
 TEST_F(ReceiveParser, ABadChecksumIsDroppedSilentlyAndTheNextPacketStartsAtIndexZero) {
@@ -125,7 +125,7 @@ TEST_F(ReceiveParser, AParameterAnswerHandsItsValueOverAndIsRecordedForItsReques
   rig.link.ReadParameter(18);
   receive(withChecksum({'B', 6, 0x7F, 0x00, 0x00, 0x00}));
   EXPECT_EQ(state.FloatBytes, (std::array<std::uint8_t, 4>{0x7F, 0, 0, 0}));
-  EXPECT_EQ(state.lastAnswer, (AcceptedAnswer{'B', 18}));
+  EXPECT_EQ(state.lastAnswer, (AcceptedAnswer{'B', 18, 6}));
 
   rig.link.ReadParameter(22);
   EXPECT_EQ(state.lastAnswer, AcceptedAnswer{}) << "a new command clears the record";

@@ -129,14 +129,5 @@ TEST(ControllerFloat, ValuesTheFormatCannotCarryAreRefusedWithoutTouchingTheByte
   EXPECT_THROW(FloatFromBytes({0xFF, 0xFF, 0xFF, 0xFE}), ConversionError);
 }
 
-TEST(TagText, TravelsAsOneByteACharacter) {
-  EXPECT_EQ(latin1FromUtf8("Unit 7 \xC3\xA9t\xC3\xA9"), std::string("Unit 7 \xE9t\xE9"));
-  EXPECT_EQ(utf8FromLatin1("\xB0"
-                           "F"),
-            "\xC2\xB0"
-            "F");
-  EXPECT_THROW(latin1FromUtf8("\xE2\x82\xAC"), ConversionError) << "the euro sign has no single byte";
-}
-
 }  // namespace
 }  // namespace orvik::link

@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
 #include <algorithm>
 
 #include "platform/qt/pictures.h"
@@ -111,6 +113,16 @@ void ShapeWidget::paintEvent(QPaintEvent*) {
   }
 }
 
+void FieldLabel::paintEvent(QPaintEvent* event) {
+  QLabel::paintEvent(event);
+  if (!hasFocus()) return;
+  QStylePainter painter(this);
+  QStyleOptionFocusRect option;
+  option.initFrom(this);
+  option.backgroundColor = palette().color(QPalette::Window);
+  painter.drawPrimitive(QStyle::PE_FrameFocusRect, option);
+}
+
 void PictureLabel::showPicture(const std::string& source) {
   if (source == source_ && size() == drawnAt_) return;
   source_ = source;
@@ -143,7 +155,7 @@ QString colourInWords(Colour colour) {
 QWidget* makeControlWidget(const Control& control, QWidget* parent) {
   switch (control.kind()) {
     case ControlKind::Label: {
-      auto* label = new QLabel(parent);
+      auto* label = new FieldLabel(parent);
       label->setTextFormat(Qt::PlainText);
       label->setWordWrap(true);
       return label;
@@ -176,11 +188,30 @@ bool widgetFits(const Control& control, const QWidget& widget) {
   return captioned == (qobject_cast<const QGroupBox*>(&widget) != nullptr);
 }
 
+Qt::FocusPolicy focusPolicyOf(const Control& control) {
+  if (control.tabStop()) return Qt::StrongFocus;
+  switch (control.kind()) {
+    case ControlKind::Button:
+    case ControlKind::TextBox:
+    case ControlKind::NumericEdit:
+    case ControlKind::DateEdit:
+    case ControlKind::OptionButton:
+      return Qt::ClickFocus;
+    case ControlKind::Label:
+    case ControlKind::Shape:
+    case ControlKind::Frame:
+    case ControlKind::Image:
+      return Qt::NoFocus;
+  }
+  return Qt::NoFocus;
+}
+
 void applyControl(const Control& control, QWidget& w) {
   w.setObjectName(QString::fromStdString(control.name()));
   w.setAccessibleDescription(QString::fromStdString(control.description()));
   w.setGeometry(toPixels(control.geometry()));
   w.setEnabled(control.enabled());
+  w.setFocusPolicy(focusPolicyOf(control));
   switch (control.kind()) {
     case ControlKind::Label:
       applyLabel(static_cast<const Label&>(control), static_cast<QLabel&>(w));

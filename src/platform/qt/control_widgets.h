@@ -25,6 +25,16 @@ class ShapeWidget final : public QWidget {
   QColor fill_;
 };
 
+// A label. One that takes the keyboard (a value field a screen reader reads as Tab reaches it) shows the
+// style's focus frame while it has the keyboard, drawn inside its edge so the text does not move.
+class FieldLabel final : public QLabel {
+ public:
+  using QLabel::QLabel;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+};
+
 // A fixed picture, drawn again only when its source or size changes.
 class PictureLabel final : public QLabel {
  public:
@@ -45,6 +55,9 @@ QWidget* makeControlWidget(const Control& control, QWidget* parent);
 // Whether `widget` is still the right kind for the control: a frame whose caption appears or goes
 // changes from a plain panel to a captioned group box, or back.
 bool widgetFits(const Control& control, const QWidget& widget);
+// The focus policy that mirrors the control's tab stop: a stop takes Tab and clicks; a control the user
+// works with that is no stop still takes clicks; one that only shows something takes nothing.
+Qt::FocusPolicy focusPolicyOf(const Control& control);
 // Copy every property of the control onto its widget; the caller places the widget in its container.
 void applyControl(const Control& control, QWidget& widget);
 

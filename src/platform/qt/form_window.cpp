@@ -1,5 +1,6 @@
 #include "platform/qt/form_window.h"
 
+#include <QAccessibleWidget>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -21,11 +22,15 @@ namespace {
 
 constexpr int kTwipsPerPixel = kTwipsPerInch / 96;
 
-Qt::WindowFlags flagsFor(BorderStyle border) {
-  switch (border) {
-    case BorderStyle::FixedDialog:
-      return Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-             Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint;
+Qt::WindowFlags flagsFor(const Form& form) {
+  switch (form.borderStyle()) {
+    case BorderStyle::FixedDialog: {
+      const Qt::WindowFlags fixed = Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint;
+      // The application's own window is an ordinary window to the window manager, one it can minimise.
+      if (form.isApplicationWindow()) return Qt::Window | fixed | Qt::WindowMinimizeButtonHint;
+      return Qt::Dialog | fixed;
+    }
     case BorderStyle::Sizable:
       return Qt::Window;
     case BorderStyle::None:
@@ -39,6 +44,29 @@ bool isDefaultButton(const Control& c) {
 }
 bool isCancelButton(const Control& c) {
   return static_cast<const Button&>(c).isCancel();
+}
+
+// The arrow keys step through a group of option buttons: up and left back, down and right on.
+int arrowStep(const QKeyEvent& key) {
+  if ((key.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) return 0;
+  switch (key.key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Left:
+      return -1;
+    case Qt::Key_Down:
+    case Qt::Key_Right:
+      return 1;
+    default:
+      return 0;
+  }
+}
+
+bool inGroup(const Control& c, const Frame* container) {
+  return c.kind() == ControlKind::OptionButton && c.container() == container;
+}
+
+bool selectable(const Control& c) {
+  return c.enabled() && c.visible();
 }
 
 }  // namespace
@@ -60,7 +88,7 @@ class ClientArea final : public QWidget {
 };
 
 FormWindow::FormWindow(Ui& ui, Form& form)
-    : QDialog(nullptr, flagsFor(form.borderStyle())), ui_(ui), form_(form) {
+    : QDialog(nullptr, flagsFor(form)), ui_(ui), form_(form), applicationWindow_(form.isApplicationWindow()) {
   setObjectName(QString::fromStdString(form.name()));
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -76,6 +104,8 @@ FormWindow::FormWindow(Ui& ui, Form& form)
       addMenuItem(*item, *menuBar_);
   }
   buildControls();
+  applyTabOrder();
+  built_ = true;
   form.setObserver([this] { applyForm(); });
   applyForm();
 }
@@ -156,6 +186,7 @@ void FormWindow::connectWidget(View& view) {
         static_cast<OptionButton*>(control)->click();
         if (attached_) applyView(views_[index]);
       });
+      view.widget->installEventFilter(this);  // the arrow keys
       break;
     default:
       break;
@@ -163,7 +194,10 @@ void FormWindow::connectWidget(View& view) {
 }
 
 void FormWindow::applyView(View& view) {
+  const bool focusable = view.widget->focusPolicy() != Qt::NoFocus;
+  bool moved = false;
   if (!widgetFits(*view.control, *view.widget)) {
+    moved = true;
     // A frame changed between plain panel and captioned group box: rebuild it, keeping its contents.
     QWidget* old = view.widget;
     view.widget = makeControlWidget(*view.control, old->parentWidget());
@@ -177,17 +211,64 @@ void FormWindow::applyView(View& view) {
       if (inner.control->container() == view.control) inner.widget->setVisible(inner.control->visible());
     }
   }
-  placeView(view);
+  moved = placeView(view) || moved;
   applyControl(*view.control, *view.widget);
+  if (view.control->kind() == ControlKind::OptionButton) applyOptionStops(view.control->container());
+  // Reparenting loses a widget's place in the tab order; a widget that takes no focus has none.
+  if (built_ && (moved || focusable != (view.widget->focusPolicy() != Qt::NoFocus))) applyTabOrder();
 }
 
-void FormWindow::placeView(View& view) {
+bool FormWindow::placeView(View& view) {
   QWidget* parent = client_;
   if (const Frame* frame = view.control->container(); frame != nullptr && frame != view.control) {
     auto it = std::find_if(views_.begin(), views_.end(), [&](const View& v) { return v.control == frame; });
     if (it != views_.end()) parent = it->widget;
   }
-  if (view.widget->parentWidget() != parent) view.widget->setParent(parent);  // applyControl shows it again
+  if (view.widget->parentWidget() == parent) return false;
+  view.widget->setParent(parent);  // applyControl shows it again
+  return true;
+}
+
+void FormWindow::applyTabOrder() {
+  QWidget* previous = nullptr;
+  for (View& v : views_) {
+    if (v.widget->focusPolicy() == Qt::NoFocus) continue;
+    if (previous != nullptr) setTabOrder(previous, v.widget);
+    previous = v.widget;
+  }
+}
+
+void FormWindow::applyOptionStops(const Frame* container) {
+  const View* stop = nullptr;
+  for (const View& v : views_) {
+    const Control& c = *v.control;
+    if (!inGroup(c, container) || !c.tabStop() || !selectable(c)) continue;
+    if (static_cast<const OptionButton&>(c).value()) {
+      stop = &v;
+      break;
+    }
+    if (stop == nullptr) stop = &v;
+  }
+  for (View& v : views_) {
+    if (inGroup(*v.control, container))
+      v.widget->setFocusPolicy(&v == stop ? Qt::StrongFocus : Qt::ClickFocus);
+  }
+}
+
+bool FormWindow::moveOptionSelection(View& from, int step) {
+  std::vector<View*> group;
+  for (View& v : views_) {
+    if (inGroup(*v.control, from.control->container()) && (selectable(*v.control) || &v == &from)) {
+      group.push_back(&v);
+    }
+  }
+  const auto at = std::find(group.begin(), group.end(), &from) - group.begin();
+  const auto n = static_cast<std::ptrdiff_t>(group.size());
+  View* next = group[static_cast<std::size_t>(((at + step) % n + n) % n)];
+  if (next == &from) return true;
+  next->widget->setFocus(step > 0 ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+  static_cast<OptionButton*>(next->control)->click();  // selected as by a click, and the form is told
+  return true;
 }
 
 void FormWindow::applyForm() {
@@ -269,9 +350,48 @@ void FormWindow::keyPressEvent(QKeyEvent* event) {
 }
 
 void FormWindow::reject() {
-  // Esc presses the cancel button; without one it does nothing, and never closes the window itself.
+  // Esc presses the cancel button. Without one, a modal dialog goes as by its close box; any other
+  // window stays (Esc never ends the program from the main window).
   if (!live()) return;
-  if (QPushButton* button = buttonWhere(isCancelButton)) button->click();
+  if (QPushButton* button = buttonWhere(isCancelButton)) {
+    button->click();
+  } else if (form_.lifecycle().modal) {
+    ui_.unload(form_);
+  }
+}
+
+void FormWindow::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (focusWidget() != nullptr) return;
+  // The window opens with the keyboard at its first tab stop that can take it.
+  for (const View& v : views_) {
+    QWidget* w = v.widget;
+    if ((w->focusPolicy() & Qt::TabFocus) != 0 && w->isEnabled() && w->isVisibleTo(this)) {
+      w->setFocus(Qt::TabFocusReason);
+      return;
+    }
+  }
+}
+
+bool FormWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress && live()) {
+    if (const int step = arrowStep(*static_cast<QKeyEvent*>(event)); step != 0) {
+      auto it =
+          std::find_if(views_.begin(), views_.end(), [&](const View& v) { return v.widget == watched; });
+      if (it != views_.end() && it->control->kind() == ControlKind::OptionButton) {
+        return moveOptionSelection(*it, step);
+      }
+    }
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+QAccessibleInterface* FormWindow::accessibleInterface(const QString&, QObject* object) {
+  // The application's window is reported as a window (a frame, to AT-SPI); every other form window keeps
+  // the dialog role Qt gives it.
+  auto* window = dynamic_cast<FormWindow*>(object);
+  if (window == nullptr || !window->isApplicationWindow()) return nullptr;
+  return new QAccessibleWidget(window, QAccessible::Window);
 }
 
 void FormWindow::changeEvent(QEvent* event) {

@@ -1,8 +1,11 @@
 #include "platform/qt/qt_ui.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDate>
 #include <QEventLoop>
+#include <QFontDatabase>
+#include <QGridLayout>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
@@ -23,6 +26,17 @@ namespace orvik::platform::qt {
 namespace {
 
 constexpr int kTwipsPerPixel = kTwipsPerInch / 96;
+// Beside its title a window manager puts the window's icon and its buttons (close, and often minimise
+// and maximise); this is room for them with their padding.
+constexpr int kTitleBarFurniture = 160;
+
+// The width a window needs for its title bar to show `title` whole: the title in the title-bar font,
+// taken bold as many title bars are, and the window manager's icon and buttons.
+int titleBarWidth(const QString& title) {
+  QFont font = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+  font.setBold(true);
+  return QFontMetrics(font).horizontalAdvance(title) + kTitleBarFurniture;
+}
 
 QMessageBox::Icon toQtIcon(MsgIcon icon) {
   switch (icon) {
@@ -100,6 +114,11 @@ struct QtUi::Impl {
 
 QtUi::QtUi() : impl_(std::make_unique<Impl>()) {
   QApplication::setWindowIcon(applicationIcon());
+  static const bool accessibilityInstalled = [] {
+    QAccessible::installFactory(&FormWindow::accessibleInterface);
+    return true;
+  }();
+  (void)accessibilityInstalled;
 }
 
 QtUi::~QtUi() {
@@ -217,6 +236,12 @@ MsgResult QtUi::messageBox(const MessageBox& box) {
     if (b.result == dismissalOf(box.buttons)) dialog->setEscapeButton(button);
   }
   dialog->setDefaultButton(static_cast<QPushButton*>(answers.front().first));
+  // A box narrower than its title bar needs leaves the window manager to shorten the title ("Orv… tor").
+  // Added last: setting the icon or text rebuilds the box's layout.
+  if (auto* grid = qobject_cast<QGridLayout*>(dialog->layout())) {
+    grid->addItem(new QSpacerItem(titleBarWidth(dialog->windowTitle()), 0), grid->rowCount(), 0, 1,
+                  grid->columnCount());
+  }
 
   dialog->exec();
   if (dialog.isNull()) return dismissalOf(box.buttons);

@@ -6,6 +6,7 @@
 
 #include <QAccessible>
 #include <QAction>
+#include <QFontDatabase>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
@@ -481,6 +482,32 @@ TEST_F(QtUiTest, MessageBoxShowsTheTextAndReturnsTheChosenButton) {
     EXPECT_EQ(icon, row.qtIcon);
     EXPECT_EQ(offered, row.offered);
     EXPECT_EQ(parent, ui.windowOf(main));
+  }
+}
+
+TEST_F(QtUiTest, MessageBoxesAreWideEnoughForTheWindowManagerToShowTheWholeTitle) {
+  SampleForm main(ui, "frmMain");
+  showActive(main);
+  QFont titleFont = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+  titleFont.setBold(true);
+  const std::pair<const char*, const char*> boxes[] = {
+      {"Orvik Monitor", "Invalid Port number"},
+      {"Port Error", "No unused serial ports were detected!\rThis program requires an RS232 port."},
+      {"Setup Required...", "Would you like to choose a port now? "},
+      {"Communications Timeout", "OK"},
+  };
+  for (auto [title, text] : boxes) {
+    int width = 0;
+    QString shownTitle;
+    BoxAnswerer answer([&](QMessageBox& box) {
+      width = box.width();
+      shownTitle = box.windowTitle();
+      box.button(QMessageBox::Ok)->click();
+    });
+    ui.messageBox({text, title, MsgIcon::None, MsgButtons::Ok});
+    EXPECT_EQ(shownTitle, QString::fromUtf8(title));
+    // The title, and at least 150 pixels for the window manager's icon and buttons beside it.
+    EXPECT_GE(width, QFontMetrics(titleFont).horizontalAdvance(QString::fromUtf8(title)) + 150) << title;
   }
 }
 

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <chrono>
+#include <string>
+
+#include "link/controller_link.h"
+#include "platform/controls.h"
+#include "platform/form.h"
+#include "platform/timer.h"
+
+namespace orvik::diagnostics {
+
+inline constexpr std::chrono::milliseconds kTagStepPeriod{500};
+inline constexpr std::chrono::milliseconds kTagExchangeLimit{5000};
+
+// "Edit Orvik Controller Tag Name": reads the controller's tag name, lets the technician change it and
+// writes it back. Steps 1-3 read, 10-11 write.
+class frmEditTag : public platform::Form {
+ public:
+  frmEditTag(platform::Ui& ui, link::ControllerLink& link, const platform::Form& mainWindow);
+
+  void Form_Load() override;
+  void Form_Activate() override;
+  void tmrSequence_Timer();
+  void tmrTimeout_Timer();
+  void cmdTrim_Click();
+  void cmdCancel_Click();
+  void txtTag_Change();
+
+  platform::Label Label1{*this, "Label1", "Tag Name:     (20 characters max)"};
+  platform::TextBox txtTag{*this, "txtTag"};
+  platform::Label lblStatus{*this, "lblStatus", ""};
+  platform::Button cmdHelp{*this, "cmdHelp", "&Help"};
+  platform::Button cmdTrim{*this, "cmdTrim", "&Save"};
+  platform::Button cmdCancel{*this, "cmdCancel", "&Cancel"};
+  platform::Timer tmrSequence{*this, "tmrSequence", static_cast<int>(kTagStepPeriod.count())};
+  platform::Timer tmrTimeout{*this, "tmrTimeout", static_cast<int>(kTagExchangeLimit.count())};
+
+ private:
+  void takeTag();
+  void startRead();
+  void startWrite();
+
+  link::ControllerLink& link_;
+  link::RunState& state_;
+  const platform::Form& main_;
+  bool readStarted_ = false;
+  // Once the technician has typed, the box is theirs: a late answer to the read never refills it.
+  bool typed_ = false;
+  // The waiting step missed its answer: the next tick asks again unless the answer has come meanwhile.
+  bool askedAgain_ = false;
+  // What was last timed out, so Retry repeats that and not something else.
+  bool writing_ = false;
+  // The tag as accepted by Save, in the wire's character set: what every repeat of the write sends.
+  std::string tagToWrite_;
+};
+
+}  // namespace orvik::diagnostics

@@ -1,0 +1,381 @@
+#include "diagnostics/frm_report.h"
+
+#include <algorithm>
+#include <initializer_list>
+#include <utility>
+#include "diagnostics/frm_edit_tag.h"
+
+#include "link/alarm_text.h"
+#include "link/display_format.h"
+#include "link/status_view.h"
+#include "link/subs.h"
+#include "link/tag_text.h"
+#include "platform/ui.h"
+
+namespace orvik::diagnostics {
+
+namespace {
+
+// Steps of the report's sequence.
+enum Step : int {
+  kSendTag = 1,
+  kAwaitTag = 2,
+  kSendBatteryGain = 3,
+  kAwaitBatteryGain = 4,
+  kAwaitTeGain = 5,
+  kAwaitTempGain = 6,
+  kAwaitTempOffset = 7,
+  kAwaitShutdownStatus = 8,
+  kAwaitShutdownTe = 9,
+  kAwaitShutdownBattery = 10,
+  kAwaitShutdownTemp = 11,
+  kDone = 12,
+  kClearLog = 20,
+  kAwaitClearLog = 21,
+};
+
+constexpr std::uint8_t kBatteryGain = 18;
+constexpr std::uint8_t kTeGain = 22;
+constexpr std::uint8_t kTempGain = 26;
+constexpr std::uint8_t kTempOffset = 30;
+constexpr std::uint8_t kShutdownStatus = 100;
+constexpr std::uint8_t kShutdownTeMillivolts = 104;
+constexpr std::uint8_t kShutdownBatteryMillivolts = 108;
+constexpr std::uint8_t kShutdownTemperature = 116;
+
+// The shutdown reason the controller reports as 0 while the live temperature marks a failed sensor is
+// that sensor's fault.
+constexpr float kOpenSensorReading = -50;
+constexpr float kShortedSensorReading = 150;
+constexpr std::uint8_t kReadingLowCode = 6;
+constexpr std::uint8_t kReadingHighCode = 5;
+
+// Orange-brown, RGB 192, 64, 0.
+constexpr platform::Colour kReasonColour = 192 | (64 << 8);
+
+const char* statusFor(std::uint8_t parameter) {
+  switch (parameter) {
+    case kBatteryGain:
+      return "Reading Battery Voltage Gain...";
+    case kTeGain:
+      return "Reading TE Module Voltage Gain...";
+    case kTempGain:
+      return "Reading Battery Temperature Gain...";
+    case kTempOffset:
+      return "Reading Battery Temperature Offset...";
+    case kShutdownStatus:
+      return "Reading Shutdown Status...";
+    case kShutdownTeMillivolts:
+      return "Reading TE Module Volts at Shutdown...";
+    case kShutdownBatteryMillivolts:
+      return "Reading Battery Volts at Shutdown...";
+    default:
+      return "Reading Battery Temperature at Shutdown...";
+  }
+}
+
+std::string volts(float millivolts) {
+  return link::formatFixed(millivolts / 1000.0f, 2) + " Volts";
+}
+
+std::string general(float value) {
+  return link::formatGeneral(value);
+}
+
+}  // namespace
+
+frmReport::frmReport(platform::Ui& ui, link::ControllerLink& link, const platform::Form& mainWindow)
+    : Form(ui, "frmReport", "Orvik Report"), link_(link), state_(link.state()), main_(mainWindow) {
+  layOut();
+  cmdEditTag.onClick = [this] { cmdEditTag_Click(); };
+  cmdResetLog.onClick = [this] { cmdResetLog_Click(); };
+  cmdClose.onClick = [this] { cmdClose_Click(); };
+  tmrSequence.onTick = [this] { tmrSequence_Timer(); };
+  tmrTimeout.onTick = [this] { tmrTimeout_Timer(); };
+}
+
+void frmReport::layOut() {
+  resize(8520, 7560);
+  lblTag.place(120, 120, 6960, 480);
+  lblTag.setFont({13.5, true});
+  lblTag.setAlignment(platform::Alignment::Center);
+  lblTag.setDescription("Tag name");
+  cmdEditTag.place(7200, 165, 1200, 375);
+  cmdEditTag.setEnabled(false);
+
+  // Rows of right-aligned caption and value, 330 twips apart.
+  const auto rows = [](platform::Frame& frame, int top,
+                       std::initializer_list<std::pair<platform::Label*, platform::Label*>> list) {
+    for (auto [caption, value] : list) {
+      caption->setContainer(&frame);
+      caption->place(120, top, 4080, 255);
+      caption->setAlignment(platform::Alignment::Right);
+      value->setContainer(&frame);
+      value->place(4320, top, 3600, 255);
+      value->setFont({0, true});
+      top += 330;
+    }
+  };
+  fraConstants.place(120, 720, 8280, 1620);
+  rows(fraConstants, 300,
+       {{&lblBVgainCaption, &lblBVgain},
+        {&lblTEgainCaption, &lblTEgain},
+        {&lblBTgainCaption, &lblBTgain},
+        {&lblBToffsetCaption, &lblBToffset}});
+  lblBVgain.setDescription("Battery voltage gain");
+  lblTEgain.setDescription("TE module voltage gain");
+  lblBTgain.setDescription("Battery temperature gain");
+  lblBToffset.setDescription("Battery temperature offset");
+
+  fraLog.place(120, 2460, 8280, 3900);
+  rows(fraLog, 300,
+       {{&lblPowerOnCyclesCaption, &lblPowerOnCycles}, {&lblShutdownCountCaption, &lblShutdownCount}});
+  lblPowerOnCycles.setDescription("Power on cycles");
+  lblShutdownCount.setDescription("Diagnostic shutdown count");
+  lblShutdownReason.setContainer(&fraLog);
+  lblShutdownReason.place(240, 990, 7800, 900);
+  lblShutdownReason.setFont({0, true});
+  lblShutdownReason.setForeColor(kReasonColour);
+  lblShutdownReason.setDescription("Reason of the last shutdown");
+
+  fraShutdown.setContainer(&fraLog);
+  fraShutdown.place(0, 1980, 8280, 1860);
+  rows(fraShutdown, 60,
+       {{&lblShutdownModeCaption, &lblShutdownMode},
+        {&lblTEvoltsCaption, &lblTEvolts},
+        {&lblBatVoltsCaption, &lblBatVolts},
+        {&lblBatTempCaption, &lblBatTemp}});
+  lblShutdownMode.setDescription("Operating mode at last shutdown");
+  lblTEvolts.setDescription("TE module volts at last shutdown");
+  lblBatVolts.setDescription("Battery volts at last shutdown");
+  lblBatTemp.setDescription("Battery temperature at last shutdown");
+  cmdResetLog.setContainer(&fraShutdown);
+  cmdResetLog.place(6840, 1410, 1320, 375);
+  cmdResetLog.setEnabled(false);
+  fraShutdown.setVisible(false);
+
+  lblStatus.place(120, 6540, 6960, 255);
+  lblStatus.setDescription("Report status");
+  cmdClose.place(7200, 6480, 1200, 375);
+  cmdClose.setCancel(true);
+}
+
+void frmReport::Form_Load() {
+  platform::centreOver(*this, main_);
+  startRead();
+}
+
+void frmReport::startRead() {
+  state_.SequenceStep = kSendTag;
+  askAgain_ = false;
+  tmrTimeout.setEnabled(true);
+  tmrSequence.setEnabled(true);
+}
+
+void frmReport::sendTagRead() {
+  lblStatus.setText("Reading Tag Name...");
+  link_.ReadTagName();
+  state_.SequenceStep = kAwaitTag;
+}
+
+void frmReport::takeTag() {
+  lblTag.setText(link::AcceptedTag(state_));
+  state_.SequenceStep = kSendBatteryGain;
+}
+
+void frmReport::sendRead(std::uint8_t parameter) {
+  state_.RxBuffer[0] = 0;
+  lblStatus.setText(statusFor(parameter));
+  link_.ReadParameter(parameter);
+}
+
+bool frmReport::answered(std::uint8_t parameter) const {
+  return state_.lastAnswer.code == link::kReadParameter && state_.lastAnswer.parameter == parameter;
+}
+
+void frmReport::showValue(platform::Label& field, const std::function<std::string(float)>& show) {
+  std::copy(state_.RxBuffer.begin() + 2, state_.RxBuffer.begin() + 6, state_.FloatBytes.begin());
+  try {
+    field.setText(show(link::FloatFromBytes(state_.FloatBytes)));
+  } catch (const link::ConversionError&) {
+    field.setText("-");  // the bytes hold no number this program can show
+  }
+}
+
+void frmReport::awaitRead(std::uint8_t parameter, const std::function<void()>& take) {
+  if (answered(parameter)) {
+    askAgain_ = false;
+    take();
+  } else if (askAgain_) {
+    askAgain_ = false;
+    sendRead(parameter);
+  } else {
+    askAgain_ = true;
+  }
+}
+
+void frmReport::tmrSequence_Timer() {
+  switch (state_.SequenceStep) {
+    case kSendTag:
+      // A tag answer that came after its step gave up on it is still the answer to this request.
+      if (askAgain_ && state_.lastAnswer.code == link::kReadTag) {
+        askAgain_ = false;
+        takeTag();
+      } else {
+        askAgain_ = false;
+        sendTagRead();
+      }
+      break;
+    case kAwaitTag:
+      if (state_.lastAnswer.code == link::kReadTag) {
+        takeTag();
+      } else {
+        ui().beep();
+        askAgain_ = true;
+        state_.SequenceStep = kSendTag;
+      }
+      break;
+    case kSendBatteryGain:
+      sendRead(kBatteryGain);
+      state_.SequenceStep = kAwaitBatteryGain;
+      break;
+    case kAwaitBatteryGain:
+      awaitRead(kBatteryGain, [this] {
+        showValue(lblBVgain, general);
+        sendRead(kTeGain);
+        state_.SequenceStep = kAwaitTeGain;
+      });
+      break;
+    case kAwaitTeGain:
+      awaitRead(kTeGain, [this] {
+        showValue(lblTEgain, general);
+        sendRead(kTempGain);
+        state_.SequenceStep = kAwaitTempGain;
+      });
+      break;
+    case kAwaitTempGain:
+      awaitRead(kTempGain, [this] {
+        showValue(lblBTgain, general);
+        sendRead(kTempOffset);
+        state_.SequenceStep = kAwaitTempOffset;
+      });
+      break;
+    case kAwaitTempOffset:
+      awaitRead(kTempOffset, [this] {
+        showValue(lblBToffset, general);
+        sendRead(kShutdownStatus);
+        state_.SequenceStep = kAwaitShutdownStatus;
+      });
+      break;
+    case kAwaitShutdownStatus:
+      awaitRead(kShutdownStatus, [this] { takeShutdownRecord(); });
+      break;
+    case kAwaitShutdownTe:
+      awaitRead(kShutdownTeMillivolts, [this] {
+        showValue(lblTEvolts, volts);
+        sendRead(kShutdownBatteryMillivolts);
+        state_.SequenceStep = kAwaitShutdownBattery;
+      });
+      break;
+    case kAwaitShutdownBattery:
+      awaitRead(kShutdownBatteryMillivolts, [this] {
+        showValue(lblBatVolts, volts);
+        sendRead(kShutdownTemperature);
+        state_.SequenceStep = kAwaitShutdownTemp;
+      });
+      break;
+    case kAwaitShutdownTemp:
+      awaitRead(kShutdownTemperature, [this] {
+        showValue(lblBatTemp, link::formatFahrenheit);
+        state_.SequenceStep = kDone;
+      });
+      break;
+    case kDone:
+      finishRead();
+      break;
+    case kClearLog:
+      state_.FloatBytes = {0, 0, 0, 0};
+      state_.RxBuffer[0] = 0;
+      link_.WriteParameter(kShutdownStatus);
+      state_.SequenceStep = kAwaitClearLog;
+      break;
+    case kAwaitClearLog:
+      if (state_.lastAnswer.code == link::kWriteParameter) {
+        state_.RxBuffer[0] = 0;
+        askAgain_ = false;
+        state_.SequenceStep = kSendTag;
+      } else {
+        ui().beep();
+        state_.SequenceStep = kClearLog;
+      }
+      break;
+    default:
+      break;  // another window's step
+  }
+}
+
+void frmReport::takeShutdownRecord() {
+  const auto& rx = state_.RxBuffer;
+  std::uint8_t reason = rx[2];
+  if (reason == 0 && state_.BatTemp == kOpenSensorReading) reason = kReadingLowCode;
+  if (reason == 0 && state_.BatTemp == kShortedSensorReading) reason = kReadingHighCode;
+  lblShutdownReason.setText(link::AlarmText(reason));
+  if (auto mode = link::ChargeModeText(rx[3])) lblShutdownMode.setText(mode->text);
+  const std::uint8_t count = rx[4];
+  lblShutdownCount.setText(std::to_string(count));
+  fraShutdown.setVisible(count != 0);
+  lblPowerOnCycles.setText(std::to_string(rx[5]));
+  // Asked for whatever the count, as the controller has always been asked; unused after no shutdown.
+  sendRead(kShutdownTeMillivolts);
+  state_.SequenceStep = count != 0 ? kAwaitShutdownTe : kDone;
+}
+
+void frmReport::finishRead() {
+  ui().setPointer(platform::Pointer::Normal);
+  lblStatus.setText("");
+  tmrSequence.setEnabled(false);
+  tmrTimeout.setEnabled(false);
+  cmdEditTag.setEnabled(true);
+  cmdResetLog.setEnabled(true);
+}
+
+void frmReport::tmrTimeout_Timer() {
+  ui().setPointer(platform::Pointer::Normal);
+  tmrSequence.setEnabled(false);
+  tmrTimeout.setEnabled(false);
+  ui().beep();
+  ui().messageBox({"Unable to communicate with the Orvik.  Check cable connections.",
+                   "Communications Timeout", platform::MsgIcon::Information, platform::MsgButtons::Ok});
+  cmdClose_Click();
+}
+
+void frmReport::cmdEditTag_Click() {
+  ui().setPointer(platform::Pointer::Busy);
+  // The editor runs its own steps: this window's sequence and its time limit wait until it has closed.
+  tmrSequence.setEnabled(false);
+  tmrTimeout.setEnabled(false);
+  {
+    frmEditTag editor(ui(), link_, main_);
+    ui().showModal(editor);
+  }
+  if (!lifecycle().loaded) return;
+  ui().setPointer(platform::Pointer::Busy);
+  startRead();
+}
+
+void frmReport::cmdResetLog_Click() {
+  const auto answer = ui().messageBox({"OK to clear the diagnostics log?", "Clear Diagnostics Log",
+                                       platform::MsgIcon::Question, platform::MsgButtons::OkCancel});
+  if (answer != platform::MsgResult::Ok) return;
+  ui().setPointer(platform::Pointer::Busy);
+  state_.SequenceStep = kClearLog;
+  // Clearing and the read after it have no overall limit: a read's limit must not close the window.
+  tmrTimeout.setEnabled(false);
+  tmrSequence.setEnabled(true);
+}
+
+void frmReport::cmdClose_Click() {
+  close();
+}
+
+}  // namespace orvik::diagnostics

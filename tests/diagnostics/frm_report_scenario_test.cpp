@@ -1,0 +1,253 @@
+// The diagnostics report against the controller model, on the virtual clock.
+#include "diagnostics/frm_report.h"
+
+#include <gtest/gtest.h>
+
+#include "diagnostics/diagnostics_rig.h"
+#include "link/alarm_text.h"
+#include "link/subs.h"
+
+namespace orvik::diagnostics {
+namespace {
+
+using namespace std::chrono_literals;
+using platform::MsgResult;
+using sim::ControllerModel;
+
+// What the report showed when it was looked at.
+struct Seen {
+  std::string tag, bvGain, teGain, btGain, btOffset, cycles, count, reason, mode, teVolts, batVolts, batTemp;
+  bool shutdownShown = false, editTagEnabled = false, resetEnabled = false;
+  std::int64_t finishedAtMs = -1;
+};
+
+struct ReportSession : testing::ControllerSession {
+  // Opens the report from the menu, lets `open` pass, looks at it and closes it.
+  Seen openReport(std::chrono::milliseconds open = 4s, std::function<void(frmReport&)> meanwhile = {}) {
+    Seen seen;
+    ui.whenShown("frmReport", [&, open, meanwhile](platform::Form& f) {
+      auto& r = static_cast<frmReport&>(f);
+      if (meanwhile) meanwhile(r);
+      ui.at(std::chrono::milliseconds(ui.nowMs()) + open, [&] {
+        seen = {r.lblTag.text(),           r.lblBVgain.text(),
+                r.lblTEgain.text(),        r.lblBTgain.text(),
+                r.lblBToffset.text(),      r.lblPowerOnCycles.text(),
+                r.lblShutdownCount.text(), r.lblShutdownReason.text(),
+                r.lblShutdownMode.text(),  r.lblTEvolts.text(),
+                r.lblBatVolts.text(),      r.lblBatTemp.text(),
+                r.fraShutdown.visible(),   r.cmdEditTag.enabled(),
+                r.cmdResetLog.enabled(),   finishedAt};
+        if (r.lifecycle().loaded) r.cmdClose.click();
+      });
+      r.tmrSequence.onTick = [&r, this] {
+        r.tmrSequence_Timer();
+        if (!r.tmrSequence.enabled() && finishedAt < 0) finishedAt = ui.nowMs();
+      };
+    });
+    opened = ui.nowMs();
+    rig.main.mnuReport.click();
+    return seen;
+  }
+
+  std::int64_t opened = 0;
+  std::int64_t finishedAt = -1;
+};
+
+class Report : public ::testing::Test, protected ReportSession {};
+
+TEST_F(Report, ShowsTheTagTheConstantsAndTheLastShutdown) {
+  rig.model.settings.tag = "  UNIT 42";
+  rig.model.settings.shutdownCount = 3;
+  rig.model.settings.shutdownReason = 2;
+  rig.model.settings.shutdownMode = 3;
+  rig.model.settings.powerCycles = 250;
+  rig.model.setParameter(ControllerModel::kBatteryGain, 1.0234f);
+  rig.model.setParameter(ControllerModel::kTeGain, 0.98f);
+  rig.model.setParameter(ControllerModel::kTempGain, 1.0f);
+  rig.model.setParameter(ControllerModel::kTempOffset, -2.5f);
+  rig.model.setParameter(ControllerModel::kShutdownTe, 12345.0f);
+  rig.model.setParameter(ControllerModel::kShutdownBattery, 400.0f);
+  rig.model.setParameter(ControllerModel::kShutdownTemp, -4.6f);
+  startPolling();
+  const std::size_t before = rig.model.requests().size();
+  const Seen s = openReport();
+  EXPECT_EQ(s.tag, "UNIT 42");
+  EXPECT_EQ(s.bvGain, "1.0234");
+  EXPECT_EQ(s.teGain, "0.98");
+  EXPECT_EQ(s.btGain, "1");
+  EXPECT_EQ(s.btOffset, "-2.5");
+  EXPECT_EQ(s.cycles, "250");
+  EXPECT_EQ(s.count, "3");
+  EXPECT_EQ(s.reason, link::AlarmText(2));
+  EXPECT_EQ(s.mode, "Warming");
+  EXPECT_EQ(s.teVolts, "12.35 Volts");
+  EXPECT_EQ(s.batVolts, "0.40 Volts");
+  EXPECT_EQ(s.batTemp, "-5 \u00B0F");
+  EXPECT_TRUE(s.shutdownShown);
+  EXPECT_TRUE(s.editTagEnabled && s.resetEnabled);
+  EXPECT_EQ(finishedAt - opened, 12 * 200) << "twelve ticks of 200 ms";
+  const auto requests = requestsSince(before);
+  EXPECT_EQ(requests.front(), (Bytes{0x43, 0x02, 0xFE}));
+  for (int p : {18, 22, 26, 30, 100, 104, 108, 116})
+    EXPECT_EQ(readsOf(requests, static_cast<std::uint8_t>(p)), 1) << p;
+  EXPECT_TRUE(rig.model.writes().empty());
+  EXPECT_TRUE(ui.beeps().empty());
+  EXPECT_EQ(ui.pointer(), platform::Pointer::Normal);
+  const std::size_t polls = rig.statusRequests();
+  ui.advance(2100ms);
+  EXPECT_EQ(rig.statusRequests(), polls + 1) << "polling resumes after the report";
+}
+
+TEST_F(Report, TheShutdownRecordFollowsItsCountReasonAndTheLiveTemperature) {
+  struct Row {
+    const char* what;
+    std::uint8_t count, reason, mode;
+    sim::SensorFault sensor;
+    std::string shownReason, shownMode;
+    bool groupShown;
+  };
+  const std::vector<Row> rows = {
+      {"no shutdown", 0, 0, 1, sim::SensorFault::None, "", "Charging", false},
+      {"one shutdown", 1, 4, 0, sim::SensorFault::None, link::AlarmText(4), "Trickle", true},
+      {"255 shutdowns", 255, 12, 4, sim::SensorFault::None, "Unknow Error Code,  12", "DISABLED", true},
+      {"reason 0, open sensor", 1, 0, 2, sim::SensorFault::Open, link::AlarmText(6), "Starting", true},
+      {"reason 0, shorted sensor", 1, 0, 2, sim::SensorFault::Shorted, link::AlarmText(5), "Starting", true},
+      {"mode 5 is left as it was", 1, 1, 5, sim::SensorFault::None, link::AlarmText(1), "-", true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    ReportSession run;
+    run.rig.model.settings.shutdownCount = row.count;
+    run.rig.model.settings.shutdownReason = row.reason;
+    run.rig.model.settings.shutdownMode = row.mode;
+    run.rig.model.settings.sensor = row.sensor;
+    run.startPolling();
+    const std::size_t before = run.rig.model.requests().size();
+    const Seen s = run.openReport();
+    EXPECT_EQ(s.reason, row.shownReason);
+    EXPECT_EQ(s.mode, row.shownMode);
+    EXPECT_EQ(s.count, std::to_string(row.count));
+    EXPECT_EQ(s.shutdownShown, row.groupShown);
+    const auto requests = run.requestsSince(before);
+    EXPECT_EQ(readsOf(requests, 104), 1) << "asked for once, used or not";
+    EXPECT_EQ(readsOf(requests, 108), row.count != 0 ? 1 : 0);
+    EXPECT_EQ(readsOf(requests, 116), row.count != 0 ? 1 : 0);
+  }
+}
+
+TEST_F(Report, AControllerThatNeverAnswersGetsATagRequestEvery400msThenTheTimeOutClosesTheReport) {
+  startPolling();
+  rig.model.faults.silent = true;
+  const std::size_t before = rig.model.requests().size();
+  const std::size_t beepsBefore = ui.beeps().size();
+  ui.expectBox("Communications Timeout", MsgResult::Ok);
+  bool closedByTimeout = false;
+  ui.whenShown("frmReport", [&](platform::Form& f) {
+    ui.at(std::chrono::milliseconds(ui.nowMs()) + 5500ms, [&] { closedByTimeout = !f.lifecycle().loaded; });
+  });
+  opened = ui.nowMs();
+  rig.main.mnuReport.click();
+  ui.advance(1s);
+  EXPECT_TRUE(closedByTimeout);
+  ASSERT_EQ(ui.boxes().size(), 1u);
+  EXPECT_EQ(ui.boxes()[0].atMs - opened, 5000);
+  EXPECT_EQ(ui.boxes()[0].box.text, "Unable to communicate with the Orvik.  Check cable connections.");
+  EXPECT_EQ(ui.boxes()[0].box.icon, platform::MsgIcon::Information);
+  const auto requests = requestsSince(before);
+  ASSERT_FALSE(requests.empty());
+  for (const Bytes& r : requests)
+    EXPECT_EQ(r, (Bytes{0x43, 0x02, 0xFE}));
+  EXPECT_EQ(requests.size(), 12u) << "at 200 ms, then every 400 ms up to 5 s";
+  EXPECT_EQ(ui.beeps().size() - beepsBefore, 13u) << "a beep per missed answer and one at the time-out";
+}
+
+TEST_F(Report, AControllerThatStopsAfterTheTagIsAskedForTheFirstGainEvery400msWithoutABeep) {
+  startPolling();
+  const std::size_t before = rig.model.requests().size();
+  ui.expectBox("Communications Timeout", MsgResult::Ok);
+  ui.whenShown("frmReport", [&](platform::Form&) {
+    ui.at(std::chrono::milliseconds(ui.nowMs()) + 300ms, [&] { rig.model.faults.silent = true; });
+  });
+  const std::size_t beepsBefore = ui.beeps().size();
+  rig.main.mnuReport.click();
+  const auto requests = requestsSince(before);
+  EXPECT_EQ(readsOf(requests, 18), static_cast<int>(requests.size()) - 1) << "nothing but the tag and 18";
+  EXPECT_GE(readsOf(requests, 18), 11);
+  EXPECT_EQ(ui.beeps().size() - beepsBefore, 1u) << "only the time-out beeps";
+}
+
+// A slow controller's late answer is never shown under another constant's name.
+TEST_F(Report, EveryFieldShowsItsOwnParameterAgainstAControllerAnswering250msLate) {
+  rig.model.setParameter(ControllerModel::kBatteryGain, 1.5f);
+  rig.model.setParameter(ControllerModel::kTeGain, 2.5f);
+  rig.model.setParameter(ControllerModel::kTempGain, 3.5f);
+  rig.model.setParameter(ControllerModel::kTempOffset, 4.5f);
+  rig.model.settings.shutdownCount = 1;
+  rig.model.setParameter(ControllerModel::kShutdownTe, 5500.0f);
+  rig.model.setParameter(ControllerModel::kShutdownBattery, 6500.0f);
+  rig.model.setParameter(ControllerModel::kShutdownTemp, 75.0f);
+  startPolling();
+  rig.model.faults.answerDelay = 250ms;
+  const Seen s = openReport(4900ms);
+  EXPECT_EQ(s.bvGain, "1.5");
+  EXPECT_EQ(s.teGain, "2.5");
+  EXPECT_EQ(s.btGain, "3.5");
+  EXPECT_EQ(s.btOffset, "4.5");
+  EXPECT_EQ(s.teVolts, "5.50 Volts");
+  EXPECT_EQ(s.batVolts, "6.50 Volts");
+  EXPECT_EQ(s.batTemp, "75 \u00B0F");
+  EXPECT_EQ(s.tag, "ORVIK SIM 0001");
+  ASSERT_GT(finishedAt, 0) << "the read completes within its 5 s";
+  RecordProperty("ReportMsAgainst250msController", static_cast<int>(finishedAt - opened));
+  EXPECT_EQ(finishedAt - opened, 4200);
+}
+
+TEST_F(Report, ResetLogClearsTheLogOnlyOnOkAndReadsEverythingAgain) {
+  rig.model.settings.shutdownCount = 2;
+  startPolling();
+  ui.expectBox("Clear Diagnostics Log", MsgResult::Cancel);
+  Seen s = openReport(3s, [&](frmReport& r) {
+    ui.at(std::chrono::milliseconds(ui.nowMs()) + 2600ms, [&] { r.cmdResetLog.click(); });
+  });
+  EXPECT_TRUE(rig.model.writes().empty()) << "Cancel changes nothing";
+  EXPECT_EQ(s.count, "2");
+  ASSERT_EQ(ui.boxes().back().box.text, "OK to clear the diagnostics log?");
+  EXPECT_EQ(ui.boxes().back().box.icon, platform::MsgIcon::Question);
+
+  ui.expectBox("Clear Diagnostics Log", MsgResult::Ok);
+  const std::size_t before = rig.model.requests().size();
+  s = openReport(8s, [&](frmReport& r) {
+    ui.at(std::chrono::milliseconds(ui.nowMs()) + 2600ms, [&] { r.cmdResetLog.click(); });
+  });
+  ASSERT_EQ(rig.model.writes().size(), 1u);
+  const auto requests = requestsSince(before);
+  const auto write = std::find(requests.begin(), requests.end(), Bytes{0x3D, 0x07, 0x64, 0, 0, 0, 0, 0x95});
+  ASSERT_NE(write, requests.end());
+  EXPECT_EQ(*(write + 1), (Bytes{0x43, 0x02, 0xFE})) << "everything is read again";
+  EXPECT_EQ(s.count, "0");
+  EXPECT_FALSE(s.shutdownShown);
+}
+
+TEST_F(Report, AValueThatCannotBeDecodedShowsADashAndTheReportGoesOn) {
+  rig.model.setParameter(ControllerModel::kTeGain, std::array<std::uint8_t, 4>{0xFF, 0x10, 0, 0});
+  startPolling();
+  const Seen s = openReport();
+  EXPECT_EQ(s.teGain, "-");
+  EXPECT_EQ(s.btGain, "1");
+  EXPECT_TRUE(s.editTagEnabled);
+}
+
+TEST_F(Report, IsRefusedBelowHardwareRevisionFive) {
+  rig.model.settings.hardwareRevision = 4;
+  startPolling();
+  ui.expectBox("Feature not Supported", MsgResult::Ok);
+  const std::size_t beeps = ui.beeps().size();
+  rig.main.mnuReport.click();
+  ASSERT_EQ(ui.boxes().size(), 1u);
+  EXPECT_EQ(ui.boxes()[0].box.text, "This feature requires Hardware Version 5 or higher.");
+  EXPECT_EQ(ui.beeps().size() - beeps, 1u);
+  EXPECT_EQ(ui.pointer(), platform::Pointer::Normal);
+}
+
+}  // namespace
+}  // namespace orvik::diagnostics
