@@ -1,9 +1,12 @@
 #include "app/frm_main.h"
 
 #include "app/frm_about.h"
+#include "calibration/frm_cal_date.h"
+#include "calibration/trim_dialogs.h"
 #include "diagnostics/frm_edit_tag.h"
 #include "diagnostics/frm_report.h"
 #include "link/display_format.h"
+#include "link/parameter_numbers.h"
 #include "platform/ui.h"
 #include "port_settings/port_opening.h"
 #include "port_settings/settings_file.h"
@@ -128,6 +131,10 @@ void frmMain::layOut() {
 void frmMain::buildMenus() {
   mnuExit.onClick = [this] { mnuExit_Click(); };
   mnuReport.onClick = [this] { mnuReport_Click(); };
+  mnuTrimTemp.onClick = [this] { mnuTrimTemp_Click(); };
+  mnuTrimVolts.onClick = [this] { mnuTrimVolts_Click(); };
+  mnuTrimTE.onClick = [this] { mnuTrimTE_Click(); };
+  mnuCalDate.onClick = [this] { mnuCalDate_Click(); };
   mnuEditTag.onClick = [this] { mnuEditTag_Click(); };
   mnuSerialPort.onClick = [this] { mnuSerialPort_Click(); };
   mnuAbout.onClick = [this] { mnuAbout_Click(); };
@@ -205,6 +212,59 @@ void frmMain::mnuReport_Click() {
   tmrUpdate.setEnabled(true);
 }
 
+bool frmMain::readingUpdatedFor(std::uint8_t parameter) {
+  if (!awaitingReading_.contains(parameter)) return true;
+  ui().messageBox(
+      {"The controller has not yet sent a reading taken with the new calibration.\r"
+       "Wait for the next reading, then trim again.",
+       "Reading Not Updated", platform::MsgIcon::Information, platform::MsgButtons::Ok});
+  return false;
+}
+
+void frmMain::runTrim(calibration::TrimDialog& dialog) {
+  tmrUpdate.setEnabled(false);
+  ui().setPointer(platform::Pointer::Busy);
+  ui().showModal(dialog);
+  if (dialog.wroteToController()) awaitingReading_.insert(dialog.parameter());
+  tmrUpdate.setEnabled(true);
+}
+
+void frmMain::mnuTrimTemp_Click() {
+  if (!controllerReady(false)) return;
+  if (state_.BatTemp == -50.0f || state_.BatTemp == 150.0f) {
+    ui().beep();
+    ui().messageBox(
+        {"The battery temperature sensor is not connected or not reading accurately.\r"
+         "Check sensor and sensor connections before calibrating.",
+         "Temperature Sensor Error", platform::MsgIcon::Exclamation, platform::MsgButtons::Ok});
+    return;
+  }
+  if (!readingUpdatedFor(link::parameter::kBatteryTempOffset)) return;
+  calibration::frmBatOffset dialog(ui(), link_, state_, *this);
+  runTrim(dialog);
+}
+
+void frmMain::mnuTrimVolts_Click() {
+  if (!controllerReady(false) || !readingUpdatedFor(link::parameter::kBatteryVoltsGain)) return;
+  calibration::frmBatVolts dialog(ui(), link_, state_, *this);
+  runTrim(dialog);
+}
+
+void frmMain::mnuTrimTE_Click() {
+  if (!controllerReady(false) || !readingUpdatedFor(link::parameter::kTeVoltsGain)) return;
+  calibration::frmTEVolts dialog(ui(), link_, state_, *this);
+  runTrim(dialog);
+}
+
+void frmMain::mnuCalDate_Click() {
+  if (!controllerReady(false)) return;
+  tmrUpdate.setEnabled(false);
+  ui().setPointer(platform::Pointer::Busy);
+  calibration::frmCalDate dialog(ui(), link_, state_, *this);
+  ui().showModal(dialog);
+  // Polling comes back with the main window's activation.
+}
+
 void frmMain::mnuEditTag_Click() {
   if (!controllerReady(true)) return;
   tmrUpdate.setEnabled(false);
@@ -280,6 +340,9 @@ void frmMain::packetReceived(std::span<const std::uint8_t> packet) {
 
 void frmMain::statusReceived(const link::StatusRecord& record) {
   showLive(link::StatusView(record, state_.shown));
+  if (record.batVolts) awaitingReading_.erase(link::parameter::kBatteryVoltsGain);
+  if (record.teVolts) awaitingReading_.erase(link::parameter::kTeVoltsGain);
+  if (record.batTemp) awaitingReading_.erase(link::parameter::kBatteryTempOffset);
 }
 
 void frmMain::answerSettled() {

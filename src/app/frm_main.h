@@ -1,7 +1,9 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <memory>
+#include <set>
 
 #include "link/controller_link.h"
 #include "link/link_listener.h"
@@ -12,6 +14,10 @@
 #include "platform/form.h"
 #include "platform/menu.h"
 #include "platform/timer.h"
+
+namespace orvik::calibration {
+class TrimDialog;
+}
 
 namespace orvik::app {
 
@@ -33,6 +39,10 @@ class frmMain : public platform::Form, private link::LinkListener {
   void cmdClose_Click();
   void mnuExit_Click();
   void mnuReport_Click();
+  void mnuTrimTemp_Click();
+  void mnuTrimVolts_Click();
+  void mnuTrimTE_Click();
+  void mnuCalDate_Click();
   void mnuEditTag_Click();
   void mnuSerialPort_Click();
   void mnuAbout_Click();
@@ -53,6 +63,11 @@ class frmMain : public platform::Form, private link::LinkListener {
   // The checks before a command that talks to the controller: the hardware revision when the command
   // needs revision 5, then the link. Says what is missing and returns false.
   bool controllerReady(bool needsRevision5);
+  // The reading that the trim of `parameter` freezes has come in since that trim last wrote; otherwise
+  // says so, because a reading taken before the write would be corrected a second time.
+  bool readingUpdatedFor(std::uint8_t parameter);
+  // A trim dialog, modal, with polling stopped around it.
+  void runTrim(calibration::TrimDialog& dialog);
 
   // What the link tells.
   void packetSent() override;
@@ -125,6 +140,8 @@ class frmMain : public platform::Form, private link::LinkListener {
 
  private:
   std::unique_ptr<frmAbout> about_;
+  // The trims that wrote since a status record last carried the reading they correct.
+  std::set<std::uint8_t> awaitingReading_;
 };
 
 }  // namespace orvik::app

@@ -1,5 +1,7 @@
 #include "platform/controls.h"
 
+#include <cstdlib>
+
 #include "platform/form.h"
 
 namespace orvik::platform {
@@ -47,6 +49,13 @@ NumericEdit::NumericEdit(Form& owner, std::string name, int decimalPlaces, doubl
       decimals_(decimalPlaces),
       min_(minValue),
       max_(maxValue) {}
+
+bool NumericEdit::outsideLimits() const {
+  const char* begin = text().c_str();
+  char* end = nullptr;
+  const double value = std::strtod(begin, &end);
+  return end != begin && (value < min_ || value > max_);
+}
 
 DateEdit::DateEdit(Form& owner, std::string name, std::string displayPattern)
     : TextBox(owner, std::move(name), ControlKind::DateEdit, {}), pattern_(std::move(displayPattern)) {}

@@ -103,7 +103,8 @@ class TextBox : public Control {
   Alignment alignment_ = Alignment::Left;
 };
 
-// A numeric entry with decimal places and limits.
+// A numeric entry with decimal places and limits. The limits only mark a value outside them: the text
+// stays as the user typed it, so the window's own check sees (and can refuse) exactly that.
 class NumericEdit : public TextBox {
  public:
   NumericEdit(Form& owner, std::string name, int decimalPlaces, double minValue, double maxValue);
@@ -111,6 +112,8 @@ class NumericEdit : public TextBox {
   int decimalPlaces() const { return decimals_; }
   double minValue() const { return min_; }
   double maxValue() const { return max_; }
+  // The text starts with a number below minValue() or above maxValue().
+  bool outsideLimits() const;
 
  private:
   int decimals_;

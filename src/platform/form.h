@@ -17,6 +17,11 @@ class Ui;
 
 enum class BorderStyle { FixedDialog, Sizable, None };
 
+// A window's width and height include its frame and title bar, nominally this many twips
+// (8 by 31 pixels at 96 dpi); the rest is its client area, where its controls are laid out.
+inline constexpr int kFrameWidth = 120;
+inline constexpr int kFrameHeight = 465;
+
 // A window: caption, geometry in twips, its controls, menus and timers, and the three events that
 // form logic overrides. The backend owns showing, activation and unloading (see Ui).
 class Form {
@@ -39,6 +44,8 @@ class Form {
   int height() const { return geometry_.height; }
   void move(int left, int top) { setGeometry({left, top, geometry_.width, geometry_.height}); }
   void resize(int width, int height) { setGeometry({geometry_.left, geometry_.top, width, height}); }
+  // Size the window for a client area of `width` by `height` inside a fixed frame.
+  void resizeClient(int width, int height) { resize(width + kFrameWidth, height + kFrameHeight); }
 
   BorderStyle borderStyle() const { return border_; }
   void setBorderStyle(BorderStyle b) {

@@ -27,6 +27,7 @@ struct MessageBox {
   MsgButtons buttons = MsgButtons::Ok;
   // More for whoever asks (a "Show Details..." part); empty for none.
   std::string details;
+  bool rightAligned = false;  // the text set against the box's right edge
   bool operator==(const MessageBox&) const = default;
 };
 

@@ -109,9 +109,11 @@ double ControllerModel::noise(std::int64_t nowMs, int channel) const {
 }
 
 LiveReadings ControllerModel::liveAt(std::int64_t nowMs) const {
-  const double rawTe = 12600 + 900 * wave(nowMs, 47) + 40 * noise(nowMs, 1);
-  const double rawBattery = 13250 + 250 * wave(nowMs, 131) + 12 * noise(nowMs, 2);
-  const double rawTemp = 76 + 4 * wave(nowMs, 293) + 0.4 * noise(nowMs, 3);
+  const double rawTe =
+      settings.rawTeMillivolts.value_or(12600 + 900 * wave(nowMs, 47) + 40 * noise(nowMs, 1));
+  const double rawBattery =
+      settings.rawBatteryMillivolts.value_or(13250 + 250 * wave(nowMs, 131) + 12 * noise(nowMs, 2));
+  const double rawTemp = settings.rawFahrenheit.value_or(76 + 4 * wave(nowMs, 293) + 0.4 * noise(nowMs, 3));
 
   LiveReadings r{};
   r.teMillivolts = static_cast<float>(rawTe * parameterValue(kTeGain));
@@ -205,6 +207,7 @@ std::optional<std::vector<std::uint8_t>> ControllerModel::answerTo(const std::ve
       std::copy(request.begin() + 3, request.begin() + 7, w.value.begin());
       setParameter(w.parameter, w.value);
       writes_.push_back(w);
+      if (faults.writeAcksLost) return std::nullopt;
       return packet('=', {});
     }
     case 'C': {

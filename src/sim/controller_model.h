@@ -27,6 +27,10 @@ struct ControllerSettings {
   std::uint8_t calMonth = 2;
   std::uint8_t calDay = 15;
   std::uint8_t calYear = 5;
+  // Raw readings held still (before the stored gains and offset), in place of the drifting ones.
+  std::optional<double> rawTeMillivolts;
+  std::optional<double> rawBatteryMillivolts;
+  std::optional<double> rawFahrenheit;
 };
 
 // How the simulated charger misbehaves on the line.
@@ -35,6 +39,7 @@ struct ControllerFaults {
   std::chrono::milliseconds answerDelay{5};
   int firstBytesOnly = 0;                  // send only the first N bytes of each answer (0: all)
   bool badChecksum = false;                // a wrong checksum byte on every answer
+  bool writeAcksLost = false;              // parameter writes are stored, their "=" never sent
   int garbageBytes = 0;                    // junk bytes before every answer
   bool shortAnswers = false;               // a length byte that cuts the answer's content short
   bool overlongAnswers = false;            // 60 bytes that never make a packet

@@ -63,6 +63,12 @@ void applyTextBox(const TextBox& box, QLineEdit& w) {
   // Rewriting unchanged text would move the cursor under the user's fingers.
   const QString text = QString::fromStdString(box.text());
   if (w.text() != text) w.setText(text);
+  // A value outside a numeric field's own limits shows in red; it is never changed.
+  QPalette palette;
+  if (box.kind() == ControlKind::NumericEdit && static_cast<const NumericEdit&>(box).outsideLimits()) {
+    palette.setColor(QPalette::Text, toQColor(kRed));
+  }
+  w.setPalette(palette);
 }
 
 void applyButton(const Button& button, QPushButton& w) {

@@ -20,9 +20,6 @@ namespace orvik::platform::qt {
 
 namespace {
 
-// A form's width and height are those of the whole window: this much of it is frame and title bar.
-constexpr int kNominalFrameWidth = 8;
-constexpr int kNominalFrameHeight = 31;
 constexpr int kTwipsPerPixel = kTwipsPerInch / 96;
 
 Qt::WindowFlags flagsFor(const Form& form) {
@@ -144,7 +141,9 @@ QSize FormWindow::clientSize(const Form& form) {
   const int width = twipsToPixels(form.width());
   const int height = twipsToPixels(form.height());
   if (form.borderStyle() == BorderStyle::None) return {std::max(0, width), std::max(0, height)};
-  return {std::max(0, width - kNominalFrameWidth), std::max(0, height - kNominalFrameHeight)};
+  // A form's width and height are those of the whole window, frame and title bar included.
+  return {std::max(0, twipsToPixels(form.width() - kFrameWidth)),
+          std::max(0, twipsToPixels(form.height() - kFrameHeight))};
 }
 
 void FormWindow::buildControls() {

@@ -6,6 +6,7 @@
 #include <QEventLoop>
 #include <QFontDatabase>
 #include <QGridLayout>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -223,6 +224,11 @@ MsgResult QtUi::messageBox(const MessageBox& box) {
   dialog->setText(toQtText(box.text));
   dialog->setIcon(toQtIcon(box.icon));
   if (!box.details.empty()) dialog->setDetailedText(QString::fromStdString(box.details));
+  if (box.rightAligned) {
+    if (auto* label = dialog->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+      label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    }
+  }
   const std::vector<BoxButton> buttons = buttonsOf(box.buttons);
   std::vector<std::pair<QAbstractButton*, MsgResult>> answers;
   for (const BoxButton& b : buttons) {

@@ -1,0 +1,117 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "link/controller_link.h"
+#include "link/subs.h"
+#include "platform/controls.h"
+#include "platform/form.h"
+#include "platform/message_box.h"
+#include "platform/timer.h"
+
+namespace orvik::calibration {
+
+// One step of the exchange per tick; the whole exchange, repeats included, within the time-out.
+inline constexpr std::chrono::milliseconds kStepPeriod{100};
+inline constexpr std::chrono::milliseconds kSequenceTimeout{5000};
+
+// What a dialog's sequence exchanges with the controller: it reads the stored parameter, writes the
+// new value and waits for the acknowledgement.
+struct SequencePlan {
+  std::uint8_t parameter = 0;
+  std::string readingText;  // status line while the stored value is read
+  std::string savingText;   // status line while a trim writes the new value
+  // The value goes out in the tick that sees the read's answer, and a missing acknowledgement leads back
+  // to a fresh read before it goes out again (the calibration date).
+  bool writeWithReadAnswer = false;
+};
+
+// The value to write as four bytes, or the message that says why nothing may be written.
+using WriteDecision = std::variant<link::FloatBytesArray, platform::MessageBox>;
+
+// The dialog a sequence runs in.
+class SequenceDialog {
+ public:
+  virtual ~SequenceDialog() = default;
+  // The value to write, given the stored value just read (its four bytes as the controller sent them).
+  virtual WriteDecision valueToWrite(const link::FloatBytesArray& stored) = 0;
+  // The start and cancel actions, which the time-out's Retry and Cancel run.
+  virtual void cmdTrim_Click() = 0;
+  virtual void cmdCancel_Click() = 0;
+};
+
+// The step machine that the calibration dialogs share. It takes an answer only when the link accepted it
+// complete, with a good checksum, after this sequence's own request went out and before anything else was
+// sent; an answer to an identical earlier request of the same sequence counts as well, since it answers
+// the same question with the same value.
+class CalibrationSequence {
+ public:
+  CalibrationSequence(platform::Form& dialog, SequenceDialog& owner, link::ControllerLink& link,
+                      SequencePlan plan, platform::Label& lblStatus, platform::Button& cmdTrim,
+                      platform::Timer& tmrSequence, platform::Timer& tmrTimeout);
+
+  // Busy pointer, first step, start button disabled, then the step timer and the time-out.
+  void start();
+  void tmrSequence_Timer();
+  void tmrTimeout_Timer();
+
+  // Shows `box` with the exchange held: neither the step timer nor the time-out runs until it is
+  // answered, so the dialog cannot finish underneath it. A running exchange then goes on from the same
+  // step, with a full time-out again.
+  platform::MsgResult askHeld(const platform::MessageBox& box);
+  // Ends the exchange: both timers stopped, normal pointer.
+  void stop();
+  bool running() const { return tmrSequence_.enabled() || tmrTimeout_.enabled(); }
+  // A write has gone out from this dialog, acknowledged or not.
+  bool writeSent() const { return writeSent_; }
+
+  // The link check made whenever the dialog becomes active: false, after telling the technician, when the
+  // main window shows no working link. A running exchange is held while the message is open.
+  bool linkCheck();
+
+ private:
+  void sendRead();
+  void sendWrite();
+  void noteSent();
+  void noteAnswer();
+  bool answered(std::uint8_t code) const { return answered_ && !sent_.empty() && sent_[0] == code; }
+  // Runs `show` (which shows a message box) with both timers stopped, then lets a running exchange go on.
+  template <typename Show>
+  auto holding(Show&& show) {
+    const bool held = running();
+    tmrSequence_.setEnabled(false);
+    tmrTimeout_.setEnabled(false);
+    auto answer = show();
+    if (held && dialog_.lifecycle().loaded) {
+      tmrSequence_.setEnabled(true);
+      tmrTimeout_.setEnabled(true);
+    }
+    return answer;
+  }
+  bool takeValue();
+  void missed(int backTo);
+  void finish();
+  void trimStep();
+  void dateStep();
+
+  platform::Form& dialog_;
+  SequenceDialog& owner_;
+  link::ControllerLink& link_;
+  SequencePlan plan_;
+  platform::Label& lblStatus_;
+  platform::Button& cmdTrim_;
+  platform::Timer& tmrSequence_;
+  platform::Timer& tmrTimeout_;
+
+  std::vector<std::uint8_t> sent_;  // this sequence's latest request, as it went out
+  bool answered_ = false;           // the link has accepted an answer to it
+  link::FloatBytesArray stored_{};  // the value that answered the read
+  link::FloatBytesArray toWrite_{};
+  bool writeSent_ = false;
+};
+
+}  // namespace orvik::calibration

@@ -1,0 +1,84 @@
+#include "calibration/frm_cal_date.h"
+
+#include "calibration/calibration_date.h"
+#include "link/parameter_numbers.h"
+#include "platform/ui.h"
+
+namespace orvik::calibration {
+
+using platform::MsgButtons;
+using platform::MsgIcon;
+using platform::MsgResult;
+
+frmCalDate::frmCalDate(platform::Ui& ui, link::ControllerLink& link, link::RunState& state,
+                       const platform::Form& mainWindow)
+    : Form(ui, "frmCalDate", "Update Calibration Date"),
+      state_(state),
+      main_(mainWindow),
+      sequence_(*this, *this, link,
+                SequencePlan{link::parameter::kCalibrationDate, "Looking for TE Controller...", "", true},
+                lblStatus, cmdTrim, tmrSequence, tmrTimeout) {
+  resizeClient(4305, 2685);
+  lblLastCal.place(120, 240, 4065, 255);
+  lblLastCal.setAlignment(platform::Alignment::Center);
+  lblLastCal.setDescription("Last calibration date");
+  Label2.place(120, 825, 2340, 255);
+  Label2.setAlignment(platform::Alignment::Right);
+  txtCalDate.place(2580, 780, 1605, 345);
+  txtCalDate.setDescription("New calibration date");
+  lblStatus.place(120, 1500, 4065, 255);
+  lblStatus.setAlignment(platform::Alignment::Center);
+  lblStatus.setDescription("Status");
+  cmdHelp.place(120, 2190, 915, 375);
+  cmdHelp.setEnabled(false);
+  cmdHelp.setVisible(false);
+  cmdTrim.place(1695, 2190, 915, 375);
+  cmdTrim.setDefault(true);
+  cmdCancel.place(3270, 2190, 915, 375);
+  cmdCancel.setCancel(true);
+
+  txtCalDate.onUserEdit = [this] { cmdTrim.setEnabled(true); };
+  cmdTrim.onClick = [this] { cmdTrim_Click(); };
+  cmdCancel.onClick = [this] { cmdCancel_Click(); };
+  tmrSequence.onTick = [this] { tmrSequence_Timer(); };
+  tmrTimeout.onTick = [this] { tmrTimeout_Timer(); };
+}
+
+void frmCalDate::Form_Load() {
+  platform::centreOver(*this, main_);
+  ui().setPointer(platform::Pointer::Normal);
+  txtCalDate.setText(dateFieldText(ui().today()));
+  lblLastCal.setText("Last Calibration - " + state_.shown.calDate);
+}
+
+void frmCalDate::Form_Activate() {
+  if (!sequence_.linkCheck()) close();
+}
+
+void frmCalDate::cmdTrim_Click() {
+  const auto date = parseDateField(txtCalDate.text());
+  if (!date) {
+    ui().beep();
+    sequence_.askHeld(
+        {"\"" + txtCalDate.text() +
+             "\" is not a date.\rType the day, the month and the year, for example 15-Feb-2005.",
+         "Invalid Date", MsgIcon::Exclamation, MsgButtons::Ok});
+    return;
+  }
+  const MsgResult answer = sequence_.askHeld(
+      {"OK to change Capibration Date?", "Save Changes", MsgIcon::Question, MsgButtons::OkCancel});
+  if (answer != MsgResult::Ok || !lifecycle().loaded) return;
+  txtCalDate.setText(dateFieldText(*date));
+  accepted_ = *date;
+  sequence_.start();
+}
+
+void frmCalDate::cmdCancel_Click() {
+  close();
+}
+
+WriteDecision frmCalDate::valueToWrite(const link::FloatBytesArray& /*stored*/) {
+  return calibrationDateBytes(accepted_);
+}
+
+}  // namespace orvik::calibration

@@ -1,0 +1,190 @@
+#include "calibration/trim_dialog.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+
+#include "link/display_format.h"
+#include "link/subs.h"
+#include "platform/ui.h"
+
+namespace orvik::calibration {
+
+using platform::MsgButtons;
+using platform::MsgIcon;
+using platform::MsgResult;
+
+namespace {
+
+constexpr link::FloatBytesArray kNeverStored = {255, 255, 255, 255};
+// Added to every new value before it is written: a computed 0 goes out as 1e-11, never as zero bytes.
+constexpr double kWriteBias = 1e-11;
+
+// A number as the working fields hold it: at most `significant` digits, no trailing zeros, the exponent
+// form only for very large or very small magnitudes ("1.01247367568443", "1e-11").
+template <typename Real>
+std::string numberText(Real value, int significant) {
+  std::array<char, 64> buf{};
+  const auto end =
+      std::to_chars(buf.data(), buf.data() + buf.size(), value, std::chars_format::general, significant).ptr;
+  return std::string(buf.data(), end);
+}
+
+}  // namespace
+
+TrimDialog::TrimDialog(platform::Ui& ui, link::ControllerLink& link, link::RunState& state,
+                       const platform::Form& mainWindow, const TrimSetup& setup)
+    : Form(ui, setup.formName, setup.caption),
+      state_(state),
+      main_(mainWindow),
+      setup_(setup),
+      Label1(*this, "Label1", setup.measuredCaption),
+      measured(*this, setup.measuredName, "-"),
+      Label2(*this, "Label2", setup.actualCaption),
+      entry(*this, setup.entryName, setup.decimals, setup.fieldLow, setup.fieldHigh),
+      stored(*this, setup.storedName, "-"),
+      sequence_(*this, *this, link, SequencePlan{setup.parameter, setup.readingText, setup.savingText, false},
+                lblStatus, cmdTrim, tmrSequence, tmrTimeout) {
+  resizeClient(3990, 2400);
+  for (platform::Label* caption : {&Label1, &Label2})
+    caption->setAlignment(platform::Alignment::Right);
+  Label1.place(60, 405, 2850, 255);
+  measured.place(2970, 360, 960, 345);
+  measured.setAlignment(platform::Alignment::Right);
+  measured.setDescription(std::string("Measured ") + setup.quantity);
+  Label2.place(60, 945, 2850, 255);
+  entry.place(2970, 900, 960, 345);
+  entry.setAlignment(platform::Alignment::Right);
+  entry.setDescription(std::string("Actual ") + setup.quantity);
+  stored.place(120, 1440, 1800, 255);
+  stored.setVisible(false);
+  lblTrim.place(2070, 1440, 1800, 255);
+  lblTrim.setVisible(false);
+  lblStatus.place(120, 1440, 3750, 255);
+  lblStatus.setAlignment(platform::Alignment::Center);
+  lblStatus.setDescription("Trim status");
+  cmdHelp.place(120, 1905, 915, 375);
+  cmdHelp.setEnabled(false);
+  cmdHelp.setVisible(false);
+  cmdTrim.place(1537, 1905, 915, 375);
+  cmdTrim.setEnabled(false);
+  cmdTrim.setDefault(true);
+  cmdCancel.place(2955, 1905, 915, 375);
+  cmdCancel.setCancel(true);
+
+  entry.onUserEdit = [this] { cmdTrim.setEnabled(true); };
+  cmdTrim.onClick = [this] { cmdTrim_Click(); };
+  cmdCancel.onClick = [this] { cmdCancel_Click(); };
+  tmrSequence.onTick = [this] { tmrSequence_Timer(); };
+  tmrTimeout.onTick = [this] { tmrTimeout_Timer(); };
+}
+
+void TrimDialog::Form_Load() {
+  platform::centreOver(*this, main_);
+  ui().setPointer(platform::Pointer::Normal);
+  // The reading is frozen now and shown as it is; the entry starts inside its own limits.
+  const float reading = state_.*setup_.reading;
+  std::string shown = link::formatFixed(reading, setup_.decimals);
+  if (setup_.decimals == 0 && shown == "0") shown.clear();  // a whole-degree reading of 0 shows no digit
+  measured.setText(shown);
+  const float held =
+      std::clamp(reading, static_cast<float>(setup_.shownLow), static_cast<float>(setup_.shownHigh));
+  prefilled_ = link::formatFixed(held, setup_.decimals);
+  entry.setText(prefilled_);
+}
+
+void TrimDialog::Form_Activate() {
+  if (setup_.normalPointerOnActivate) ui().setPointer(platform::Pointer::Normal);
+  if (!sequence_.linkCheck()) close();
+}
+
+void TrimDialog::cmdTrim_Click() {
+  entry.setText(link::formatFixed(link::leadingNumber(entry.text()), setup_.decimals));
+  const double actual = link::leadingNumber(entry.text());
+  const char* outOfRange = actual > setup_.highest  ? setup_.tooHighText
+                           : actual < setup_.lowest ? setup_.tooLowText
+                                                    : nullptr;
+  if (outOfRange != nullptr) {
+    ui().beep();
+    sequence_.askHeld({outOfRange, "Range Error", MsgIcon::Exclamation, MsgButtons::Ok});
+    return;
+  }
+  accepted_ = actual;
+  sequence_.start();
+}
+
+void TrimDialog::cmdCancel_Click() {
+  if (link::leadingNumber(entry.text()) != link::leadingNumber(prefilled_)) {
+    ui().beep();
+    platform::MessageBox question("Cancel changes?           ", setup_.cancelTitle, MsgIcon::Question,
+                                  MsgButtons::YesNo);
+    question.rightAligned = true;
+    const MsgResult answer = sequence_.askHeld(question);
+    if (answer != MsgResult::Yes || !lifecycle().loaded) return;
+    if (sequence_.writeSent()) {
+      sequence_.stop();
+      ui().messageBox({std::string("The new ") + constantName() +
+                           " may already be stored in the controller.\r"
+                           "Check the next reading before trimming again.",
+                       setup_.cancelTitle, MsgIcon::Information, MsgButtons::Ok});
+    }
+  }
+  close();
+}
+
+platform::MessageBox TrimDialog::refusal(const std::string& why) const {
+  return {why + "\rNothing has been written to the controller.", "Trim Not Possible", MsgIcon::Exclamation,
+          MsgButtons::Ok};
+}
+
+WriteDecision TrimDialog::valueToWrite(const link::FloatBytesArray& bytes) {
+  if (!storedRead_) {
+    float value = 0;
+    try {
+      value = link::FloatFromBytes(bytes);
+    } catch (const link::ConversionError&) {
+      return refusal(std::string("The controller's stored ") + constantName() +
+                     " cannot be read as a number.");
+    }
+    if (setup_.correction == Correction::Gain && bytes == kNeverStored) {
+      return refusal("The controller has no gain stored.");
+    }
+    if (setup_.correction == Correction::Gain && !(value > 0)) {
+      return refusal("The controller's stored gain is " + numberText(value, 7) + ", not a positive number.");
+    }
+    stored.setText(numberText(value, 7));
+    storedRead_ = true;
+  }
+
+  const double constant = link::leadingNumber(stored.text());
+  const double measuredValue = link::leadingNumber(measured.text());
+  double next = 0;
+  if (setup_.correction == Correction::Gain) {
+    if (!(measuredValue > 0)) {
+      return refusal("The measured reading is " + measured.text() +
+                     ": no gain can be worked out from a reading of zero or below.");
+    }
+    const double raw = (measuredValue * 1000) / constant;
+    next = (accepted_ * 1000) / raw;
+  } else {
+    next = (accepted_ - measuredValue) + constant;
+  }
+  const std::string nextText = numberText(next, 15);
+  if (!std::isfinite(next) || (setup_.correction == Correction::Gain && !(next > 0))) {
+    return refusal(std::string("The new ") + constantName() + " works out as " + nextText +
+                   ", which the controller cannot use.");
+  }
+  lblTrim.setText(nextText);
+
+  link::FloatBytesArray out{};
+  try {
+    link::FloatToBytes(static_cast<float>(link::leadingNumber(lblTrim.text()) + kWriteBias), out);
+  } catch (const link::ConversionError&) {
+    return refusal(std::string("The new ") + constantName() + " works out as " + nextText +
+                   ", which the controller cannot store.");
+  }
+  return out;
+}
+
+}  // namespace orvik::calibration
