@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "diagnostics/link_check.h"
+#include "calibration/link_check.h"
 #include "platform/ui.h"
 
 namespace orvik::calibration {
@@ -207,7 +207,7 @@ platform::MsgResult CalibrationSequence::askHeld(const platform::MessageBox& box
 }
 
 bool CalibrationSequence::linkCheck() {
-  return holding([&] { return diagnostics::confirmLink(dialog_.ui(), link_.state()); });
+  return holding([&] { return confirmLink(dialog_.ui(), link_.state()); });
 }
 
 }  // namespace orvik::calibration

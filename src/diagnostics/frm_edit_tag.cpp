@@ -1,6 +1,6 @@
 #include "diagnostics/frm_edit_tag.h"
 
-#include "diagnostics/link_check.h"
+#include "calibration/link_check.h"
 #include "link/subs.h"
 #include "link/tag_text.h"
 #include "platform/ui.h"
@@ -60,7 +60,7 @@ void frmEditTag::Form_Load() {
 }
 
 void frmEditTag::Form_Activate() {
-  if (!confirmLink(ui(), state_)) {
+  if (!calibration::confirmLink(ui(), state_)) {
     close();
     return;
   }

@@ -1,8 +1,8 @@
-#include "diagnostics/link_check.h"
+#include "calibration/link_check.h"
 
 #include "link/display_format.h"
 
-namespace orvik::diagnostics {
+namespace orvik::calibration {
 
 bool confirmLink(platform::Ui& ui, const link::RunState& state) {
   const bool established = state.linkStatus != link::kLinkNoResponse &&
@@ -16,4 +16,4 @@ bool confirmLink(platform::Ui& ui, const link::RunState& state) {
   return false;
 }
 
-}  // namespace orvik::diagnostics
+}  // namespace orvik::calibration
