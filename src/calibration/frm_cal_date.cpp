@@ -1,5 +1,6 @@
 #include "calibration/frm_cal_date.h"
 
+#include "calibration/button_row.h"
 #include "calibration/calibration_date.h"
 #include "link/parameter_numbers.h"
 #include "platform/ui.h"
@@ -29,13 +30,7 @@ frmCalDate::frmCalDate(platform::Ui& ui, link::ControllerLink& link, link::RunSt
   lblStatus.place(120, 1500, 4065, 255);
   lblStatus.setAlignment(platform::Alignment::Center);
   lblStatus.setDescription("Status");
-  cmdHelp.place(120, 2190, 915, 375);
-  cmdHelp.setEnabled(false);
-  cmdHelp.setVisible(false);
-  cmdTrim.place(1695, 2190, 915, 375);
-  cmdTrim.setDefault(true);
-  cmdCancel.place(3270, 2190, 915, 375);
-  cmdCancel.setCancel(true);
+  placeButtonRow(cmdHelp, cmdTrim, cmdCancel, 120, 4185, 2190, 915, true);
 
   txtCalDate.onUserEdit = [this] { cmdTrim.setEnabled(true); };
   cmdTrim.onClick = [this] { cmdTrim_Click(); };

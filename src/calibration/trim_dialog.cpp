@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "calibration/button_row.h"
 #include "link/display_format.h"
 #include "link/subs.h"
 #include "platform/ui.h"
@@ -64,14 +65,7 @@ TrimDialog::TrimDialog(platform::Ui& ui, link::ControllerLink& link, link::RunSt
   lblStatus.place(120, 1440, 3750, 255);
   lblStatus.setAlignment(platform::Alignment::Center);
   lblStatus.setDescription("Trim status");
-  cmdHelp.place(120, 1905, 915, 375);
-  cmdHelp.setEnabled(false);
-  cmdHelp.setVisible(false);
-  cmdTrim.place(1537, 1905, 915, 375);
-  cmdTrim.setEnabled(false);
-  cmdTrim.setDefault(true);
-  cmdCancel.place(2955, 1905, 915, 375);
-  cmdCancel.setCancel(true);
+  placeButtonRow(cmdHelp, cmdTrim, cmdCancel, 120, 3870, 1905, 915, false);
 
   entry.onUserEdit = [this] { cmdTrim.setEnabled(true); };
   cmdTrim.onClick = [this] { cmdTrim_Click(); };

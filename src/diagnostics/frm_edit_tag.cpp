@@ -1,5 +1,6 @@
 #include "diagnostics/frm_edit_tag.h"
 
+#include "calibration/button_row.h"
 #include "calibration/link_check.h"
 #include "link/subs.h"
 #include "link/tag_text.h"
@@ -40,14 +41,7 @@ frmEditTag::frmEditTag(platform::Ui& ui, link::ControllerLink& link, const platf
   lblStatus.place(120, 960, 4560, 255);
   lblStatus.setAlignment(platform::Alignment::Center);
   lblStatus.setDescription("Tag name status");
-  cmdHelp.place(240, 1320, 1335, 375);
-  cmdHelp.setEnabled(false);
-  cmdHelp.setVisible(false);
-  cmdTrim.place(1680, 1320, 1335, 375);
-  cmdTrim.setEnabled(false);
-  cmdTrim.setDefault(true);
-  cmdCancel.place(3225, 1320, 1335, 375);
-  cmdCancel.setCancel(true);
+  calibration::placeButtonRow(cmdHelp, cmdTrim, cmdCancel, 240, 4560, 1320, 1335, false);
   txtTag.onUserEdit = [this] { txtTag_Change(); };
   cmdTrim.onClick = [this] { cmdTrim_Click(); };
   cmdCancel.onClick = [this] { cmdCancel_Click(); };
