@@ -36,6 +36,7 @@ class QtSerialPort final : public SerialPort {
  private:
   void takeArrivedBytes();
   void onError(QSerialPort::SerialPortError error);
+  void closeLostDevice();
 
   QSerialPort port_;
   std::deque<std::uint8_t> input_;
