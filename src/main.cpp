@@ -8,6 +8,7 @@
 #include "platform/files.h"
 #include "platform/qt/qt_serial_port.h"
 #include "platform/qt/qt_ui.h"
+#include "platform/qt/termination_signals.h"
 #include "version.h"
 
 int main(int argc, char** argv) {
@@ -25,6 +26,8 @@ int main(int argc, char** argv) {
   orvik::link::ControllerLink link(state, port, ui.timers());
   orvik::app::frmMain mainWindow(ui, state, link, files);
   orvik::app::frmLogo splash(ui, mainWindow);
+  // Ended by the system or from a terminal: leave as File > Exit does, so the port and its lock go.
+  orvik::platform::qt::endOnTerminationSignals([&mainWindow] { mainWindow.mnuExit_Click(); });
   ui.show(splash);
   return QApplication::exec();
 }
