@@ -8,7 +8,9 @@ packages=(
   qt6-base-dev qt6-serialport-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-format
+  clang libclang-rt-14-dev
   xvfb xauth xdotool
+  dbus at-spi2-core e2fsprogs
 )
 
 missing=()
