@@ -9,8 +9,10 @@ packages=(
   qt6-base-dev qt6-serialport-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-format
+  clang libclang-rt-14-dev
   xvfb xauth xdotool
   dpkg-dev file lintian desktop-file-utils appstream man-db
+  dbus at-spi2-core e2fsprogs
 )
 
 missing=()

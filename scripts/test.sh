@@ -2,7 +2,8 @@
 # The whole test suite from a fresh checkout: install what is missing, check formatting, configure,
 # build with warnings as errors, check that orvik-monitor stays portable, build the Debian package and
 # try it (install, run from its menu entry, remove), and run every test tier (unit, scenario, serial,
-# gui, e2e, install).
+# gui, e2e, install); then the same suite under address and undefined-behaviour sanitizers, and each
+# fuzz target for a minute.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,3 +14,9 @@ cmake --build --preset ci
 scripts/check-portable.sh build/ci
 scripts/test-package.sh
 ctest --preset ci -j "$(nproc)"
+
+cmake --preset asan
+cmake --build --preset asan
+ctest --preset asan -j "$(nproc)"
+
+scripts/fuzz.sh 60

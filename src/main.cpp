@@ -13,6 +13,7 @@
 #include "platform/files.h"
 #include "platform/qt/qt_serial_port.h"
 #include "platform/qt/qt_ui.h"
+#include "platform/qt/termination_signals.h"
 #include "version.h"
 
 int main(int argc, char** argv) {
@@ -55,6 +56,8 @@ int main(int argc, char** argv) {
     ui.messageBox({start.folderProblem + "\rThe settings are kept in the working directory for this run.",
                    orvik::kAppTitle, orvik::platform::MsgIcon::Exclamation, orvik::platform::MsgButtons::Ok});
   }
+  // Ended by the system or from a terminal: leave as File > Exit does, so the port and its lock go.
+  orvik::platform::qt::endOnTerminationSignals([&mainWindow] { mainWindow.mnuExit_Click(); });
   ui.show(splash);
   return QApplication::exec();
 }

@@ -298,7 +298,18 @@ void frmMain::mnuAbout_Click() {
 }
 
 void frmMain::tmrUpdate_Timer() {
+  reopenLostPort();
   link_.RequestStatus();
+}
+
+void frmMain::reopenLostPort() {
+  // Polling runs with the port closed only when its device went away. One quiet try a poll: a missing
+  // device fails at once, and one that is back under the same name is polled from this tick on.
+  if (link_.port().isOpen() || state_.PortNumber < 1 || state_.PortNumber > 4) return;
+  try {
+    port_settings::openCommPort(link_.port(), state_.PortNumber);
+  } catch (const platform::SerialError&) {
+  }
 }
 
 void frmMain::showLive(const link::LiveView& view) {

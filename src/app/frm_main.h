@@ -54,6 +54,7 @@ class frmMain : public platform::Form, private link::LinkListener {
   void layOut();
   void buildMenus();
   void openConfiguredPort();
+  void reopenLostPort();
   // The port dialog, modal. Values on screen belong to the device on the old port: a new port shows "-"
   // until its device answers.
   void choosePort();

@@ -10,11 +10,13 @@ namespace orvik::link {
 ControllerLink::ControllerLink(RunState& state, platform::SerialPort& port, platform::TimerEngine& timers)
     : tmrRecvTimeout(timers, "tmrRecvTimeout", 100),
       tmrRefresh(timers, "tmrRefresh", static_cast<int>(kLedHoldOff.count())),
+      tmrAnswerDeadline(timers, "tmrAnswerDeadline", static_cast<int>(kStatusAnswerTimeout.count())),
       state_(state),
       port_(port) {
   port_.onComm = [this] { SerialPort_OnComm(); };
   tmrRecvTimeout.onTick = [this] { tmrRecvTimeout_Timer(); };
   tmrRefresh.onTick = [this] { tmrRefresh_Timer(); };
+  tmrAnswerDeadline.onTick = [this] { tmrAnswerDeadline_Timer(); };
 }
 
 void ControllerLink::WriteParameter(int number) {
@@ -74,9 +76,11 @@ void ControllerLink::finishCommand(std::chrono::milliseconds timeout) {
   SendPacket();
   // A running time-out keeps its deadline: were every command to restart it, a poll every 2000 ms
   // would postpone a 2500 ms limit for ever and a dead controller would look alive.
-  if (!tmrRecvTimeout.enabled()) {
-    tmrRecvTimeout.setInterval(static_cast<int>(timeout.count()));
-    tmrRecvTimeout.setEnabled(true);
+  for (platform::Timer* limit : {&tmrRecvTimeout, &tmrAnswerDeadline}) {
+    if (!limit->enabled()) {
+      limit->setInterval(static_cast<int>(timeout.count()));
+      limit->setEnabled(true);
+    }
   }
 }
 

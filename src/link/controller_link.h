@@ -73,15 +73,23 @@ class ControllerLink {
   // Link supervision.
   void tmrRecvTimeout_Timer();
   void tmrRefresh_Timer();
+  void tmrAnswerDeadline_Timer();
 
   // Back to the state of a link that has not heard from the controller: LinkDown, nothing waiting, and no
   // stale length that could end the first packet.
   void resetReceiveState();
   // The port is about to close or change: no time-out is to report on it.
-  void stopReceiveTimeout() { tmrRecvTimeout.setEnabled(false); }
+  void stopReceiveTimeout() {
+    tmrRecvTimeout.setEnabled(false);
+    tmrAnswerDeadline.setEnabled(false);
+  }
 
   platform::Timer tmrRecvTimeout;
   platform::Timer tmrRefresh;
+  // The limit for a good answer, armed with the command's time-out and stopped only by a packet that
+  // passes its checksum. A bad packet stops tmrRecvTimeout; this one still reports a link on which
+  // nothing passes as down, at the moment a silent controller's would be.
+  platform::Timer tmrAnswerDeadline;
 
  private:
   void finishCommand(std::chrono::milliseconds timeout);
@@ -89,6 +97,7 @@ class ControllerLink {
   void handlePacket();
   void acceptParameterAnswer();
   void acceptStatusAnswer();
+  void reportLinkDown();
   void notify(auto event) {
     if (listener_ != nullptr) guardStep([&] { event(*listener_); });
   }

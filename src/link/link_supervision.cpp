@@ -4,8 +4,17 @@
 namespace orvik::link {
 
 void ControllerLink::tmrRecvTimeout_Timer() {
+  reportLinkDown();
+}
+
+void ControllerLink::tmrAnswerDeadline_Timer() {
+  reportLinkDown();
+}
+
+void ControllerLink::reportLinkDown() {
   notify([](LinkListener& l) { l.linkDown(); });
   tmrRecvTimeout.setEnabled(false);
+  tmrAnswerDeadline.setEnabled(false);
   guardStep([&] { port_.discardInput(); });
   state_.RxBuffer[1] = kNoStaleLength;
   state_.PacketReady = false;

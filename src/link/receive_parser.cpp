@@ -15,6 +15,13 @@ constexpr std::uint8_t kShortestParameterAnswer = 6;
 }  // namespace
 
 void ControllerLink::SerialPort_OnComm() {
+  if (port_.commEvent() == platform::kCommEventDeviceLost) {
+    // Nothing more can arrive: the link is down within one receive time-out, answer pending or not.
+    if (!tmrRecvTimeout.enabled()) {
+      tmrRecvTimeout.setInterval(static_cast<int>(kStatusAnswerTimeout.count()));
+      tmrRecvTimeout.setEnabled(true);
+    }
+  }
   if (port_.commEvent() == platform::kCommEventReceive) {
     notify([](LinkListener& l) { l.liveCommandsAvailable(true); });
     if (state_.PacketReady) {
@@ -63,6 +70,7 @@ void ControllerLink::collectBytes() {
 void ControllerLink::handlePacket() {
   auto& rx = state_.RxBuffer;
   guardStep([&] { tmrRefresh.setEnabled(true); });
+  tmrAnswerDeadline.setEnabled(false);
   state_.PacketReady = false;
   state_.LinkDown = false;
   state_.RxCount = 0;

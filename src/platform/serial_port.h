@@ -23,6 +23,8 @@ class SerialError : public std::runtime_error {
 
 // The receive event code for "data received"; other codes are line or modem events.
 inline constexpr int kCommEventReceive = 2;
+// The device went away while open (a hang-up, an unplugged adapter): the port has closed itself.
+inline constexpr int kCommEventDeviceLost = 1100;
 
 // The serial port as the controller link needs it: one of "Comm 1".."Comm 4", 9600 8N1, no
 // handshaking, raw bytes, and an event whenever bytes have arrived.

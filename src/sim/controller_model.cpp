@@ -181,7 +181,8 @@ std::optional<Answer> ControllerModel::receive(std::uint8_t byte, std::int64_t n
 
   if (faults.silent || (faults.unplugAtMs && nowMs >= *faults.unplugAtMs)) return std::nullopt;
   if (faults.dropEvery > 0 && requestCount_ % faults.dropEvery == 0) return std::nullopt;
-  auto answer = answerTo(request, nowMs);
+  static const std::vector<std::uint8_t> kTagRead{'C', 2, 0xFE};
+  auto answer = answerTo(faults.wrongAnswers ? kTagRead : request, nowMs);
   if (!answer) return std::nullopt;
   return Answer{applyLineFaults(std::move(*answer)), faults.answerDelay};
 }
@@ -236,7 +237,10 @@ std::vector<std::uint8_t> ControllerModel::applyLineFaults(std::vector<std::uint
     answer.resize(answer[1] + 1u);
     answer.back() = packetChecksum(answer);
   }
-  if (faults.badChecksum) answer.back() = static_cast<std::uint8_t>(answer.back() ^ 0x5A);
+  ++answerCount_;
+  const bool spoilt =
+      faults.badChecksum || (faults.badChecksumEvery > 0 && answerCount_ % faults.badChecksumEvery == 0);
+  if (spoilt) answer.back() = static_cast<std::uint8_t>(answer.back() ^ 0x5A);
   if (faults.overlongAnswers) {
     const std::uint8_t code = answer[0];
     answer.assign(60, 0x55);

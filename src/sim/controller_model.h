@@ -40,6 +40,8 @@ struct ControllerFaults {
   int firstBytesOnly = 0;                  // send only the first N bytes of each answer (0: all)
   bool badChecksum = false;                // a wrong checksum byte on every answer
   bool writeAcksLost = false;              // parameter writes are stored, their "=" never sent
+  int badChecksumEvery = 0;                // a wrong checksum byte on every k-th answer (0: none)
+  bool wrongAnswers = false;               // every request answered as a tag name read, not as asked
   int garbageBytes = 0;                    // junk bytes before every answer
   bool shortAnswers = false;               // a length byte that cuts the answer's content short
   bool overlongAnswers = false;            // 60 bytes that never make a packet
@@ -117,6 +119,7 @@ class ControllerModel {
   std::vector<std::uint8_t> pending_;
   std::int64_t lastByteMs_ = 0;
   int requestCount_ = 0;
+  int answerCount_ = 0;
   std::uint32_t garbageState_;
   std::vector<AcceptedWrite> writes_;
   std::vector<std::vector<std::uint8_t>> requests_;

@@ -49,6 +49,8 @@ Faults on the line:
   --delay MS            answer delay in milliseconds (default 5)
   --first-bytes N       send only the first N bytes of each answer
   --bad-checksum        spoil the checksum of every answer
+  --bad-checksum-every K  spoil the checksum of every K-th answer
+  --wrong-answer        answer every request as a tag name read, whatever was asked
   --garbage N           send N junk bytes before every answer
   --short               answers whose length byte cuts their content short
   --overlong            answers of 60 bytes that never complete a packet
@@ -126,6 +128,8 @@ int main(int argc, char** argv) {
     kDelay,
     kFirstBytes,
     kBadChecksum,
+    kBadChecksumEvery,
+    kWrongAnswer,
     kGarbage,
     kShort,
     kOverlong,
@@ -150,6 +154,8 @@ int main(int argc, char** argv) {
                                     {"delay", required_argument, nullptr, kDelay},
                                     {"first-bytes", required_argument, nullptr, kFirstBytes},
                                     {"bad-checksum", no_argument, nullptr, kBadChecksum},
+                                    {"bad-checksum-every", required_argument, nullptr, kBadChecksumEvery},
+                                    {"wrong-answer", no_argument, nullptr, kWrongAnswer},
                                     {"garbage", required_argument, nullptr, kGarbage},
                                     {"short", no_argument, nullptr, kShort},
                                     {"overlong", no_argument, nullptr, kOverlong},
@@ -223,6 +229,12 @@ int main(int argc, char** argv) {
         break;
       case kBadChecksum:
         f.badChecksum = true;
+        break;
+      case kBadChecksumEvery:
+        f.badChecksumEvery = parseInt(optarg, "--bad-checksum-every");
+        break;
+      case kWrongAnswer:
+        f.wrongAnswers = true;
         break;
       case kGarbage:
         f.garbageBytes = parseInt(optarg, "--garbage");

@@ -9,6 +9,7 @@
 #include "support/headless_fixture.h"
 #include "support/link_rig.h"
 #include "support/model_peer.h"
+#include "support/reference_parser.h"
 
 namespace orvik::link {
 namespace {
@@ -18,6 +19,7 @@ using Bytes = std::vector<std::uint8_t>;
 using orvik::testing::HeadlessTest;
 using orvik::testing::LinkRig;
 using orvik::testing::ModelPeer;
+using orvik::testing::ReferenceParser;
 
 class LinkWithController : public HeadlessTest {
  protected:
@@ -43,7 +45,9 @@ TEST_F(LinkListenerEvents, AreToldInTheOrderTheWindowShowsThem) {
   };
   const std::vector<Row> rows = {
       {"a good answer", [](sim::ControllerModel&) {}, {"sent", "available", "received", "status", "settled"}},
-      {"a bad checksum", [](sim::ControllerModel& m) { m.faults.badChecksum = true; }, {"sent", "available"}},
+      {"a bad checksum, at the time-out a silent controller would have",
+       [](sim::ControllerModel& m) { m.faults.badChecksum = true; },
+       {"sent", "available", "down", "unavailable"}},
       {"a silent controller",
        [](sim::ControllerModel& m) { m.faults.silent = true; },
        {"sent", "down", "unavailable"}},
@@ -92,8 +96,10 @@ TEST_F(LinkWithController, AnAnswerWithABadChecksumLeavesTheParserIdleAndShowsNo
   EXPECT_FALSE(rig.tmrRecvTimeout.enabled());
   EXPECT_EQ(rig.lblTest.text(), "Comm Status");
   EXPECT_EQ(rig.ledRefresh.fillColor(), platform::kRed);
-  ui.advance(5000ms);
-  EXPECT_EQ(rig.lblRefresh.text(), "Communication Status") << "a bad packet stops the time-out";
+  ui.advance(2199ms);
+  EXPECT_EQ(rig.lblRefresh.text(), "Communication Status") << "a bad packet shows nothing by itself";
+  ui.advance(1ms);
+  EXPECT_EQ(rig.lblRefresh.text(), "No Response") << "no good answer within the command's time-out";
 }
 
 TEST_F(LinkWithController, AControllerThatSendsOnlyTheFirstByteTimesOutTwoHundredMillisecondsLater) {
@@ -124,31 +130,6 @@ TEST_F(LinkWithController, AnOverlongAnswerIsThrownAwayAfterFiftyOneBytes) {
   EXPECT_EQ(rig.lblRefresh.text(), "No Response");
 }
 
-// The receive rules written out once more, plainly, as an oracle for arbitrary byte streams.
-struct ReferenceParser {
-  std::array<std::uint8_t, 56> rx{};
-  int count = 0;
-  int packets = 0;
-  void feed(const Bytes& bytes) {
-    for (auto b : bytes) {
-      rx[count] = b;
-      if (count >= 1 && count == rx[1]) {
-        unsigned sum = 0;
-        for (int i = 1; i < count; ++i)
-          sum += rx[i];
-        if ((256 - sum % 256) % 256 == rx[count]) ++packets;
-        count = 0;
-        return;  // the rest of the burst is discarded
-      }
-      if (++count > 50) {
-        count = 0;
-        rx[1] = 52;
-        return;
-      }
-    }
-  }
-};
-
 // Forwards to a model and keeps the last answer it put on the line.
 struct RecordingPeer final : platform::headless::MemorySerialPort::Peer {
   RecordingPeer(platform::headless::HeadlessUi& u, platform::headless::MemorySerialPort& p)
@@ -176,7 +157,7 @@ TEST_F(LinkWithController, GarbageBeforeAnAnswerLeavesExactlyTheStateTheReceiveR
     decoded = 0;
     state.RxBuffer = {};
     state.RxBuffer[1] = 255;
-    rig.tmrRecvTimeout.setEnabled(false);
+    rig.link.stopReceiveTimeout();
 
     rig.link.RequestStatus();
     ui.advance(200ms);

@@ -29,6 +29,7 @@ std::string MemorySerialPort::deviceName(int number) const {
 
 void MemorySerialPort::open() {
   if (open_) throw SerialError("port already open");
+  ++openAttempts_;
   switch (availability_[comm_]) {
     case Availability::Missing:
       throw SerialError("no such device", openFailureDetails(deviceName(comm_), "No such file or directory"));
@@ -55,7 +56,9 @@ void MemorySerialPort::close() {
 
 void MemorySerialPort::unplug() {
   availability_[comm_] = Availability::Missing;
+  if (!open_) return;
   close();
+  raiseCommEvent(kCommEventDeviceLost);
 }
 
 std::uint8_t MemorySerialPort::readByte() {

@@ -15,6 +15,7 @@ namespace orvik::platform::headless {
 //   attach(n, peer)         -> bytes the program writes to Comm n reach peer.hostWrote() one by one
 //   deliver(bytes, delay)   -> the peer's answer arrives byte by byte, raising receive events
 //   setAvailability / unplug -> ports that are missing, held by another program, or vanish while open
+//                               (raising kCommEventDeviceLost); setAvailability(n, Usable) brings one back
 class MemorySerialPort final : public SerialPort {
  public:
   // 10 bits a byte at 9600 bit/s.
@@ -38,7 +39,8 @@ class MemorySerialPort final : public SerialPort {
   void receiveNow(const std::vector<std::uint8_t>& bytes);
   // How many arrived bytes make one receive event (the last byte of a burst always raises one).
   void setReceiveChunk(int bytes) { chunk_ = bytes < 1 ? 1 : bytes; }
-  // The device vanishes while open: the port closes, as the real backend does on a device error.
+  // The device vanishes while open: the port closes and says so, as the real backend does on a device
+  // error.
   void unplug();
 
   // Everything the program wrote, in order, and how many receive events were raised.
@@ -46,6 +48,7 @@ class MemorySerialPort final : public SerialPort {
   void clearWritten() { written_.clear(); }
   int receiveEvents() const { return receiveEvents_; }
   int opens() const { return opens_; }
+  int openAttempts() const { return openAttempts_; }
 
   void setCommPort(int number) override;
   int commPort() const override { return comm_; }
@@ -79,6 +82,7 @@ class MemorySerialPort final : public SerialPort {
   int sinceEvent_ = 0;
   int receiveEvents_ = 0;
   int opens_ = 0;
+  int openAttempts_ = 0;
   std::vector<std::uint8_t> written_;
 };
 

@@ -191,15 +191,22 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error) {
     case QSerialPort::ReadError:
     case QSerialPort::WriteError:
     case QSerialPort::ResourceError:
-      // The device hung up or vanished. Qt would report it again and again while the port stays
-      // open; closing it here stops that, and the receive time-out shows the link as down.
-      ++deviceErrors_;
-      if (port_.isOpen()) port_.close();
-      input_.clear();
+      closeLostDevice();
       break;
     default:
       break;
   }
+}
+
+void QtSerialPort::closeLostDevice() {
+  // The device hung up or vanished. Qt would report it again and again while the port stays open;
+  // closing it here stops that. Whoever listens learns of it once, so the link can be shown down.
+  if (!port_.isOpen()) return;
+  ++deviceErrors_;
+  port_.close();
+  port_.clearError();
+  input_.clear();
+  raiseCommEvent(kCommEventDeviceLost);
 }
 
 }  // namespace orvik::platform::qt

@@ -42,6 +42,7 @@ class QtSerialPort final : public SerialPort {
  private:
   void takeArrivedBytes();
   void onError(QSerialPort::SerialPortError error);
+  void closeLostDevice();
 
   QSerialPort port_;
   std::optional<CommDevices> devices_;

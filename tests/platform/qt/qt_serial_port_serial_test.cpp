@@ -115,12 +115,17 @@ TEST_F(QtSerialPortTest, WaitingForOutputToDrainIsBoundedWhenTheFarEndNeverReads
 TEST_F(QtSerialPortTest, AFarEndThatHangsUpMidAnswerClosesThePortInsteadOfSpinning) {
   openPort();
   int events = 0;
-  port.onComm = [&] { ++events; };
+  int lost = 0;
+  port.onComm = [&] {
+    ++events;
+    if (port.commEvent() == kCommEventDeviceLost) ++lost;
+  };
   pty.write({0x3E, 0x1F, 0x01});
   ASSERT_TRUE(processEventsUntil([&] { return port.inBufferCount() == 3; }));
   pty.hangUp();
   ASSERT_TRUE(processEventsUntil([&] { return !port.isOpen(); }));
   EXPECT_EQ(port.deviceErrors(), 1);
+  EXPECT_EQ(lost, 1) << "the link is told once that the device went away";
   // Nothing keeps firing once closed.
   const int eventsAfter = events;
   processEventsUntil([] { return false; }, 300ms);
