@@ -566,3 +566,38 @@ TEST_F(Trim, ATrimThatWroteIsRefusedUntilAStatusRecordCarriesTheReadingTakenWith
 
 }  // namespace
 }  // namespace orvik::calibration
+
+namespace orvik::calibration {
+namespace {
+
+// The adapter is pulled while the corrected gain is on its way: the technician is told, nothing else is
+// written, and the main window shows the link down.
+TEST_F(Trim, ADeviceGoneInTheMiddleOfTheWriteIsReportedAndNothingElseIsWritten) {
+  startAt12_3456();
+  ui.expectBox("Communications Timeout", MsgResult::Cancel);
+  ui.expectBox("Battery Voltage Trim", MsgResult::Yes);  // "Cancel changes?"
+  ui.expectBox("Battery Voltage Trim", MsgResult::Ok);   // the gain may already be stored
+  openTrim("frmBatVolts", [this](TrimDialog& d) {
+    typeAndTrim(d, "12.5");
+    const auto writeOnTheLine = [this] {
+      const Bytes sent = rig.port.written();
+      return std::find(sent.begin(), sent.end(), 0x3D) != sent.end();
+    };
+    ASSERT_TRUE(ui.runUntil(writeOnTheLine, 1s));
+    rig.port.unplug();
+  });
+  ASSERT_EQ(ui.boxes().size(), 3u);
+  EXPECT_EQ(ui.boxes()[0].box.text, "Unable to communicate with the Orvik.  Check cable connections.");
+  EXPECT_NE(ui.boxes()[2].box.text.find("may already be stored"), std::string::npos);
+  EXPECT_LE(rig.model.writes().size(), 1u);
+  for (const auto& w : rig.model.writes())
+    EXPECT_EQ(w.value, kCorrectedGainValue) << "nothing but the corrected gain";
+  for (const Bytes& r : requests('='))
+    EXPECT_EQ(r, kCorrectedBatteryGain);
+  ui.advance(3s);
+  EXPECT_EQ(rig.main.lblRefresh.text(), "No Response");
+  EXPECT_FALSE(rig.main.mnuTrimVolts.enabled());
+}
+
+}  // namespace
+}  // namespace orvik::calibration
