@@ -6,6 +6,7 @@
 #   scripts/fuzz.sh              # 60 seconds each (what CI runs)
 #   scripts/fuzz.sh 3600         # an hour each
 #   FUZZ_RUNS=5000000 scripts/fuzz.sh 0    # five million executions each, however long that takes
+#   scripts/fuzz.sh 600 -max_len=192       # anything after the time goes to libFuzzer as it is
 #
 # Inputs that crash or fail a check are kept in build/fuzz/findings/<target>/; the corpora grow in
 # build/fuzz/corpus/<target>/ from run to run. The exit status is non-zero when a target found anything.
@@ -13,6 +14,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 seconds=${1:-60}
+shift || true
 targets=(receive_bytes valid_packets)
 
 cmake --preset fuzz >/dev/null
@@ -26,7 +28,7 @@ limits=(-max_total_time="$seconds")
 pids=()
 for t in "${targets[@]}"; do
   mkdir -p "build/fuzz/corpus/$t" "build/fuzz/findings/$t"
-  "build/fuzz/fuzz/orvik_fuzz_$t" "${limits[@]}" -print_final_stats=1 \
+  "build/fuzz/fuzz/orvik_fuzz_$t" "${limits[@]}" "$@" -print_final_stats=1 \
     -artifact_prefix="build/fuzz/findings/$t/" "build/fuzz/corpus/$t" "$seeds/$t" \
     >"build/fuzz/$t.log" 2>&1 &
   pids+=($!)
