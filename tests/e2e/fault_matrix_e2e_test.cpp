@@ -20,6 +20,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using testing::AccessibleNode;
+using testing::cpuTicks;
 using testing::Process;
 using testing::readFile;
 using testing::SessionBus;
@@ -30,17 +31,6 @@ using Clock = std::chrono::steady_clock;
 
 const char* const kApp = "Orvik Monitor";
 const char* const kSetupRequired = "Setup Required...";
-
-long cpuTicks(pid_t pid) {
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string field;
-  long utime = 0, stime = 0;
-  for (int i = 1; i <= 15 && stat >> field; ++i) {
-    if (i == 14) utime = std::stol(field);
-    if (i == 15) stime = std::stol(field);
-  }
-  return utime + stime;
-}
 
 // What the technician sees of the monitor at one moment.
 struct Screen {

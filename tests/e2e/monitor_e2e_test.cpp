@@ -12,6 +12,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+using testing::cpuTicks;
 using testing::Process;
 using testing::readFile;
 using testing::VirtualDisplay;
@@ -39,17 +40,6 @@ std::string run(const std::string& command) {
   while (!out.empty() && (out.back() == '\n' || out.back() == '\r'))
     out.pop_back();
   return out;
-}
-
-long cpuTicks(pid_t pid) {
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string field;
-  long utime = 0, stime = 0;
-  for (int i = 1; i <= 15 && stat >> field; ++i) {
-    if (i == 14) utime = std::stol(field);
-    if (i == 15) stime = std::stol(field);
-  }
-  return utime + stime;
 }
 
 class MonitorAgainstSimulator : public ::testing::Test {

@@ -93,6 +93,18 @@ inline std::string readFile(const std::string& path) {
   return s.str();
 }
 
+// User and system CPU time a process has used so far, in clock ticks (sysconf(_SC_CLK_TCK) a second).
+inline long cpuTicks(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string field;
+  long utime = 0, stime = 0;
+  for (int i = 1; i <= 15 && stat >> field; ++i) {
+    if (i == 14) utime = std::stol(field);
+    if (i == 15) stime = std::stol(field);
+  }
+  return utime + stime;
+}
+
 // Polls `done` until it holds or `limit` passes; returns done().
 inline bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds limit) {
   const auto deadline = std::chrono::steady_clock::now() + limit;
