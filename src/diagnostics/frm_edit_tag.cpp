@@ -18,8 +18,6 @@ enum Step : int {
   kAwaitWrite = 11,
 };
 
-constexpr int kTagLength = 20;
-
 std::string trimmed(const std::string& text) {
   const auto first = text.find_first_not_of(' ');
   if (first == std::string::npos) return "";
@@ -36,7 +34,7 @@ frmEditTag::frmEditTag(platform::Ui& ui, link::ControllerLink& link, const platf
   resize(4905, 2265);
   Label1.place(240, 180, 4320, 255);
   txtTag.place(240, 480, 4320, 345);
-  txtTag.setMaxLength(kTagLength);
+  txtTag.setMaxLength(link::kTagLength);
   txtTag.setDescription("Tag name");
   lblStatus.place(120, 960, 4560, 255);
   lblStatus.setAlignment(platform::Alignment::Center);

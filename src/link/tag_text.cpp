@@ -4,13 +4,12 @@
 #include <array>
 #include <cstdint>
 
+#include "link/controller_link.h"
 #include "link/subs.h"
 
 namespace orvik::link {
 
 namespace {
-
-constexpr int kTagBytes = 20;
 
 // Code points of bytes 80..9F in Windows-1252; the five unassigned bytes keep their own number.
 constexpr std::array<char32_t, 32> kHighControls = {
@@ -93,7 +92,7 @@ std::string TagTextFromBytes(std::string_view bytes) {
 }
 
 std::string AcceptedTag(const RunState& state) {
-  const int end = std::min<int>(state.lastAnswer.length, 2 + kTagBytes);
+  const int end = std::min<int>(state.lastAnswer.length, 2 + kTagLength);
   std::string bytes;
   for (int i = 2; i < end; ++i)
     bytes += static_cast<char>(state.RxBuffer[i]);
