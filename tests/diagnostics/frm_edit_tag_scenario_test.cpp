@@ -38,10 +38,16 @@ TEST_F(EditTag, ReadsTheTagAndWritesWhatWasTypedPaddedToTwentyBlanks) {
   rig.model.settings.tag = "  OLD TAG";
   startPolling();
   const std::size_t before = rig.model.requests().size();
-  std::string shownAfterRead;
+  std::string shownAfterRead, statusReading, statusSaving;
   bool saveEnabledAfterRead = true;
   ui.expectBox("Save Changes", MsgResult::Ok);
   openEditor([&](frmEditTag& d) {
+    ui.at(std::chrono::milliseconds(ui.nowMs()) + 600ms, [&] { statusReading = d.lblStatus.text(); });
+    d.tmrSequence.onTick = [&d, &statusSaving] {
+      d.tmrSequence_Timer();
+      if (d.lblStatus.text() != "" && d.lblStatus.text() != "Reading Tag Name...")
+        statusSaving = d.lblStatus.text();
+    };
     ui.at(std::chrono::milliseconds(ui.nowMs()) + 1100ms, [&] {
       shownAfterRead = d.txtTag.text();
       saveEnabledAfterRead = d.cmdTrim.enabled();
@@ -49,6 +55,8 @@ TEST_F(EditTag, ReadsTheTagAndWritesWhatWasTypedPaddedToTwentyBlanks) {
     typeAndSave(d, 1500ms, "ABC");
   });
   EXPECT_EQ(shownAfterRead, "OLD TAG");
+  EXPECT_EQ(statusReading, "Reading Tag Name...");
+  EXPECT_EQ(statusSaving, "Saving new Tag Name...");
   EXPECT_FALSE(saveEnabledAfterRead) << "filling the box from the controller does not enable Save";
   EXPECT_EQ(ui.boxes().back().box.text, "OK to change new Tag Name?");
   const auto requests = requestsSince(before);

@@ -41,6 +41,7 @@ struct ReportSession : testing::ControllerSession {
       });
       r.tmrSequence.onTick = [&r, this] {
         r.tmrSequence_Timer();
+        if (statuses.empty() || statuses.back() != r.lblStatus.text()) statuses.push_back(r.lblStatus.text());
         if (!r.tmrSequence.enabled() && finishedAt < 0) finishedAt = ui.nowMs();
       };
     });
@@ -51,6 +52,7 @@ struct ReportSession : testing::ControllerSession {
 
   std::int64_t opened = 0;
   std::int64_t finishedAt = -1;
+  std::vector<std::string> statuses;  // the status line as each tick left it, repeats folded
 };
 
 class Report : public ::testing::Test, protected ReportSession {};
@@ -86,6 +88,12 @@ TEST_F(Report, ShowsTheTagTheConstantsAndTheLastShutdown) {
   EXPECT_TRUE(s.shutdownShown);
   EXPECT_TRUE(s.editTagEnabled && s.resetEnabled);
   EXPECT_EQ(finishedAt - opened, 12 * 200) << "twelve ticks of 200 ms";
+  EXPECT_EQ(statuses,
+            (std::vector<std::string>{
+                "Reading Tag Name...", "Reading Battery Voltage Gain...", "Reading TE Module Voltage Gain...",
+                "Reading Battery Temperature Gain...", "Reading Battery Temperature Offset...",
+                "Reading Shutdown Status...", "Reading TE Module Volts at Shutdown...",
+                "Reading Battery Volts at Shutdown...", "Reading Battery Temperature at Shutdown...", ""}));
   const auto requests = requestsSince(before);
   EXPECT_EQ(requests.front(), (Bytes{0x43, 0x02, 0xFE}));
   for (int p : {18, 22, 26, 30, 100, 104, 108, 116})
