@@ -156,7 +156,7 @@ void frmMain::openConfiguredPort() {
   state_.PortNumber = port_settings::readPortNumber(files_);
   if (state_.PortNumber == 0) return;
   try {
-    port_settings::openCommPort(link_.port(), state_.PortNumber);
+    link_.openPort(state_.PortNumber);
   } catch (const platform::SerialError& e) {
     ui().beep();
     ui().messageBox(port_settings::portUnavailableBox(state_.PortNumber, e.details()));
@@ -203,13 +203,18 @@ bool frmMain::controllerReady(bool needsRevision5) {
   return true;
 }
 
+void frmMain::runDialog(platform::Form& dialog) {
+  tmrUpdate.setEnabled(false);
+  ui().setPointer(platform::Pointer::Busy);
+  ui().showModal(dialog);
+  // However the dialog ended, polling goes on; the next poll opens a port whose device came back.
+  tmrUpdate.setEnabled(true);
+}
+
 void frmMain::mnuReport_Click() {
   if (!controllerReady(true)) return;
-  ui().setPointer(platform::Pointer::Busy);
-  tmrUpdate.setEnabled(false);
   diagnostics::frmReport report(ui(), link_, *this);
-  ui().showModal(report);
-  tmrUpdate.setEnabled(true);
+  runDialog(report);
 }
 
 bool frmMain::readingUpdatedFor(std::uint8_t parameter) {
@@ -222,11 +227,8 @@ bool frmMain::readingUpdatedFor(std::uint8_t parameter) {
 }
 
 void frmMain::runTrim(calibration::TrimDialog& dialog) {
-  tmrUpdate.setEnabled(false);
-  ui().setPointer(platform::Pointer::Busy);
-  ui().showModal(dialog);
+  runDialog(dialog);
   if (dialog.wroteToController()) awaitingReading_.insert(dialog.parameter());
-  tmrUpdate.setEnabled(true);
 }
 
 void frmMain::mnuTrimTemp_Click() {
@@ -258,20 +260,14 @@ void frmMain::mnuTrimTE_Click() {
 
 void frmMain::mnuCalDate_Click() {
   if (!controllerReady(false)) return;
-  tmrUpdate.setEnabled(false);
-  ui().setPointer(platform::Pointer::Busy);
   calibration::frmCalDate dialog(ui(), link_, state_, *this);
-  ui().showModal(dialog);
-  // Polling comes back with the main window's activation.
+  runDialog(dialog);
 }
 
 void frmMain::mnuEditTag_Click() {
   if (!controllerReady(true)) return;
-  tmrUpdate.setEnabled(false);
-  ui().setPointer(platform::Pointer::Busy);
   diagnostics::frmEditTag editor(ui(), link_, *this);
-  ui().showModal(editor);
-  // Polling comes back with the main window's activation.
+  runDialog(editor);
 }
 
 void frmMain::mnuSerialPort_Click() {
@@ -298,18 +294,9 @@ void frmMain::mnuAbout_Click() {
 }
 
 void frmMain::tmrUpdate_Timer() {
-  reopenLostPort();
+  // Polling runs with the port closed only when its device went away: each poll tries once to open it.
+  link_.reopenLostPort();
   link_.RequestStatus();
-}
-
-void frmMain::reopenLostPort() {
-  // Polling runs with the port closed only when its device went away. One quiet try a poll: a missing
-  // device fails at once, and one that is back under the same name is polled from this tick on.
-  if (link_.port().isOpen() || state_.PortNumber < 1 || state_.PortNumber > 4) return;
-  try {
-    port_settings::openCommPort(link_.port(), state_.PortNumber);
-  } catch (const platform::SerialError&) {
-  }
 }
 
 void frmMain::showLive(const link::LiveView& view) {
@@ -332,7 +319,6 @@ void frmMain::showLive(const link::LiveView& view) {
 
 void frmMain::setLinkStatus(const char* text) {
   lblRefresh.setText(text);
-  state_.linkStatus = text;
 }
 
 void frmMain::setLiveCommandsEnabled(bool enabled) {

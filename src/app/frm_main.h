@@ -54,7 +54,6 @@ class frmMain : public platform::Form, private link::LinkListener {
   void layOut();
   void buildMenus();
   void openConfiguredPort();
-  void reopenLostPort();
   // The port dialog, modal. Values on screen belong to the device on the old port: a new port shows "-"
   // until its device answers.
   void choosePort();
@@ -67,7 +66,8 @@ class frmMain : public platform::Form, private link::LinkListener {
   // The reading that the trim of `parameter` freezes has come in since that trim last wrote; otherwise
   // says so, because a reading taken before the write would be corrected a second time.
   bool readingUpdatedFor(std::uint8_t parameter);
-  // A trim dialog, modal, with polling stopped around it.
+  // A dialog that talks to the controller, modal, with polling stopped around it.
+  void runDialog(platform::Form& dialog);
   void runTrim(calibration::TrimDialog& dialog);
 
   // What the link tells.

@@ -1,8 +1,7 @@
 #include "calibration/calibration_sequence.h"
 
-#include <algorithm>
-
-#include "calibration/link_check.h"
+#include "dialogs/held_question.h"
+#include "dialogs/link_check.h"
 #include "platform/ui.h"
 
 namespace orvik::calibration {
@@ -27,6 +26,7 @@ CalibrationSequence::CalibrationSequence(platform::Form& dialog, SequenceDialog&
     : dialog_(dialog),
       owner_(owner),
       link_(link),
+      exchange_(link.exchange()),
       plan_(std::move(plan)),
       lblStatus_(lblStatus),
       cmdTrim_(cmdTrim),
@@ -36,18 +36,30 @@ CalibrationSequence::CalibrationSequence(platform::Form& dialog, SequenceDialog&
   tmrTimeout_.setInterval(static_cast<int>(kSequenceTimeout.count()));
 }
 
+CalibrationSequence::~CalibrationSequence() {
+  exchange_.release();
+}
+
 void CalibrationSequence::start() {
   dialog_.ui().setPointer(platform::Pointer::Busy);
   link_.state().SequenceStep = 1;
-  sent_.clear();
-  answered_ = false;
+  exchange_.release();  // every start reads afresh
   cmdTrim_.setEnabled(false);
   tmrSequence_.setEnabled(true);
   tmrTimeout_.setEnabled(true);
 }
 
+bool CalibrationSequence::writeSent() const {
+  const link::Exchange::Step step = exchange_.step();
+  if (writeAsked_ && exchange_.asked() == writeRequest() && step != link::Exchange::Step::Held &&
+      step != link::Exchange::Step::Idle) {
+    writeSent_ = true;
+  }
+  return writeSent_;
+}
+
 void CalibrationSequence::tmrSequence_Timer() {
-  noteAnswer();
+  writeSent();  // notes a held write that has gone out since the last tick
   if (plan_.writeWithReadAnswer) {
     dateStep();
   } else {
@@ -61,22 +73,23 @@ void CalibrationSequence::trimStep() {
     case kTrimRead:
       lblStatus_.setText(plan_.readingText);
       step = kTrimReadAnswer;
-      sendRead();
+      exchange_.ask(readRequest());
       break;
     case kTrimReadAnswer:
-      if (!answered(link::kReadParameter)) {
+      if (const link::Answer* answer = exchange_.answerTo(readRequest())) {
+        if (takeValue(*answer)) step = kTrimWrite;
+      } else {
         missed(kTrimRead);
-      } else if (takeValue()) {
-        step = kTrimWrite;
       }
       break;
     case kTrimWrite:
       lblStatus_.setText(plan_.savingText);
       step = kTrimWriteAnswer;
-      sendWrite();
+      writeAsked_ = true;
+      exchange_.ask(writeRequest());
       break;
     case kTrimWriteAnswer:
-      if (answered(link::kWriteParameter)) {
+      if (exchange_.answerTo(writeRequest()) != nullptr) {
         step = kTrimDone;
       } else {
         missed(kTrimWrite);
@@ -96,21 +109,24 @@ void CalibrationSequence::dateStep() {
     case kDateRead:
       lblStatus_.setText(plan_.readingText);
       step = kDateReadAnswer;
-      sendRead();
+      exchange_.ask(readRequest());
       break;
     case kDateReadAnswer:
-      if (answered(link::kWriteParameter)) {
-        // Back here after a missed acknowledgement that has come in since: the value is stored.
+      if (writeAsked_ && exchange_.answerTo(writeRequest()) != nullptr) {
+        // Back here after a missed acknowledgement that has come in since: the date is stored.
         step = kDateDone;
-      } else if (!answered(link::kReadParameter)) {
+      } else if (const link::Answer* answer = exchange_.answerTo(readRequest())) {
+        if (takeValue(*answer)) {
+          step = kDateWriteAnswer;
+          writeAsked_ = true;
+          exchange_.ask(writeRequest());
+        }
+      } else {
         missed(kDateRead);
-      } else if (takeValue()) {
-        step = kDateWriteAnswer;
-        sendWrite();
       }
       break;
     case kDateWriteAnswer:
-      if (answered(link::kWriteParameter)) {
+      if (exchange_.answerTo(writeRequest()) != nullptr) {
         step = kDateDone;
       } else {
         missed(kDateReadAnswer);
@@ -124,42 +140,8 @@ void CalibrationSequence::dateStep() {
   }
 }
 
-void CalibrationSequence::sendRead() {
-  link_.ReadParameter(plan_.parameter);
-  noteSent();
-}
-
-void CalibrationSequence::sendWrite() {
-  link_.state().FloatBytes = toWrite_;
-  link_.WriteParameter(plan_.parameter);
-  writeSent_ = true;
-  noteSent();
-}
-
-void CalibrationSequence::noteSent() {
-  const auto& tx = link_.state().TxBuffer;
-  std::vector<std::uint8_t> packet(tx.begin(), tx.begin() + tx[1] + 1);
-  // A repeat of the same request keeps an answer that has already come in for it.
-  if (packet != sent_) answered_ = false;
-  sent_ = std::move(packet);
-}
-
-void CalibrationSequence::noteAnswer() {
-  if (sent_.empty() || answered_) return;
-  const link::RunState& state = link_.state();
-  // The link forgets its accepted answer whenever a command goes out; this one must still be the last.
-  if (!std::equal(sent_.begin(), sent_.end(), state.TxBuffer.begin())) return;
-  if (sent_[0] == link::kReadParameter && state.lastAnswer.code == link::kReadParameter &&
-      state.lastAnswer.parameter == plan_.parameter) {
-    answered_ = true;
-    stored_ = state.FloatBytes;  // the value the link took from that answer
-  } else if (sent_[0] == link::kWriteParameter && state.lastAnswer.code == link::kWriteParameter) {
-    answered_ = true;
-  }
-}
-
-bool CalibrationSequence::takeValue() {
-  WriteDecision decision = owner_.valueToWrite(stored_);
+bool CalibrationSequence::takeValue(const link::Answer& answer) {
+  WriteDecision decision = owner_.valueToWrite(answer.value());
   if (auto* bytes = std::get_if<link::FloatBytesArray>(&decision)) {
     toWrite_ = *bytes;
     return true;
@@ -203,11 +185,12 @@ void CalibrationSequence::stop() {
 }
 
 platform::MsgResult CalibrationSequence::askHeld(const platform::MessageBox& box) {
-  return holding([&] { return dialog_.ui().messageBox(box); });
+  return dialogs::askHeld(dialog_, {&tmrSequence_, &tmrTimeout_}, box);
 }
 
 bool CalibrationSequence::linkCheck() {
-  return holding([&] { return confirmLink(dialog_.ui(), link_.state()); });
+  return dialogs::whileHeld(dialog_, {&tmrSequence_, &tmrTimeout_},
+                            [&] { return dialogs::confirmLink(dialog_.ui(), link_); });
 }
 
 }  // namespace orvik::calibration

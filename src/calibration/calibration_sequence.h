@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <string>
 #include <variant>
-#include <vector>
 
 #include "link/controller_link.h"
 #include "link/subs.h"
@@ -44,15 +43,15 @@ class SequenceDialog {
   virtual void cmdCancel_Click() = 0;
 };
 
-// The step machine that the calibration dialogs share. It takes an answer only when the link accepted it
-// complete, with a good checksum, after this sequence's own request went out and before anything else was
-// sent; an answer to an identical earlier request of the same sequence counts as well, since it answers
-// the same question with the same value.
+// The step machine that the calibration dialogs share, on the link's exchange: a step takes only the
+// answer to its own request, complete and with a good checksum, and a late answer to an identical
+// earlier request of the same sequence counts as well, since it answers the same question.
 class CalibrationSequence {
  public:
   CalibrationSequence(platform::Form& dialog, SequenceDialog& owner, link::ControllerLink& link,
                       SequencePlan plan, platform::Label& lblStatus, platform::Button& cmdTrim,
                       platform::Timer& tmrSequence, platform::Timer& tmrTimeout);
+  ~CalibrationSequence();
 
   // Busy pointer, first step, start button disabled, then the step timer and the time-out.
   void start();
@@ -67,32 +66,16 @@ class CalibrationSequence {
   void stop();
   bool running() const { return tmrSequence_.enabled() || tmrTimeout_.enabled(); }
   // A write has gone out from this dialog, acknowledged or not.
-  bool writeSent() const { return writeSent_; }
+  bool writeSent() const;
 
   // The link check made whenever the dialog becomes active: false, after telling the technician, when the
-  // main window shows no working link. A running exchange is held while the message is open.
+  // link does not work. A running exchange is held while the message is open.
   bool linkCheck();
 
  private:
-  void sendRead();
-  void sendWrite();
-  void noteSent();
-  void noteAnswer();
-  bool answered(std::uint8_t code) const { return answered_ && !sent_.empty() && sent_[0] == code; }
-  // Runs `show` (which shows a message box) with both timers stopped, then lets a running exchange go on.
-  template <typename Show>
-  auto holding(Show&& show) {
-    const bool held = running();
-    tmrSequence_.setEnabled(false);
-    tmrTimeout_.setEnabled(false);
-    auto answer = show();
-    if (held && dialog_.lifecycle().loaded) {
-      tmrSequence_.setEnabled(true);
-      tmrTimeout_.setEnabled(true);
-    }
-    return answer;
-  }
-  bool takeValue();
+  link::Request readRequest() const { return link::Request::readParameter(plan_.parameter); }
+  link::Request writeRequest() const { return link::Request::writeParameter(plan_.parameter, toWrite_); }
+  bool takeValue(const link::Answer& answer);
   void missed(int backTo);
   void finish();
   void trimStep();
@@ -101,17 +84,16 @@ class CalibrationSequence {
   platform::Form& dialog_;
   SequenceDialog& owner_;
   link::ControllerLink& link_;
+  link::Exchange& exchange_;
   SequencePlan plan_;
   platform::Label& lblStatus_;
   platform::Button& cmdTrim_;
   platform::Timer& tmrSequence_;
   platform::Timer& tmrTimeout_;
 
-  std::vector<std::uint8_t> sent_;  // this sequence's latest request, as it went out
-  bool answered_ = false;           // the link has accepted an answer to it
-  link::FloatBytesArray stored_{};  // the value that answered the read
   link::FloatBytesArray toWrite_{};
-  bool writeSent_ = false;
+  bool writeAsked_ = false;  // the write has been asked; it goes out once nothing else may be answered
+  mutable bool writeSent_ = false;
 };
 
 }  // namespace orvik::calibration

@@ -1,6 +1,6 @@
 #include "calibration/frm_cal_date.h"
 
-#include "calibration/button_row.h"
+#include "dialogs/button_row.h"
 #include "calibration/calibration_date.h"
 #include "link/parameter_numbers.h"
 #include "platform/ui.h"
@@ -30,7 +30,7 @@ frmCalDate::frmCalDate(platform::Ui& ui, link::ControllerLink& link, link::RunSt
   lblStatus.place(120, 1500, 4065, 255);
   lblStatus.setAlignment(platform::Alignment::Center);
   lblStatus.setDescription("Status");
-  placeButtonRow(cmdHelp, cmdTrim, cmdCancel, 120, 4185, 2190, 915, true);
+  dialogs::placeButtonRow(cmdHelp, cmdTrim, cmdCancel, 120, 4185, 2190, 915, true);
 
   txtCalDate.onUserEdit = [this] { cmdTrim.setEnabled(true); };
   cmdTrim.onClick = [this] { cmdTrim_Click(); };
@@ -68,7 +68,19 @@ void frmCalDate::cmdTrim_Click() {
   sequence_.start();
 }
 
+bool frmCalDate::Form_QueryUnload() {
+  cmdCancel_Click();
+  return false;
+}
+
 void frmCalDate::cmdCancel_Click() {
+  // Cancel closes at once; once the date has gone out the technician is told it may be stored.
+  if (sequence_.writeSent()) {
+    sequence_.stop();
+    ui().messageBox({"The new calibration date may already be stored in the controller.\r"
+                     "Check the date the main window shows.",
+                     "Update Calibration Date", MsgIcon::Information, MsgButtons::Ok});
+  }
   close();
 }
 

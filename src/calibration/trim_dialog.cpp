@@ -5,7 +5,7 @@
 #include <charconv>
 #include <cmath>
 
-#include "calibration/button_row.h"
+#include "dialogs/button_row.h"
 #include "link/display_format.h"
 #include "link/subs.h"
 #include "platform/ui.h"
@@ -65,7 +65,7 @@ TrimDialog::TrimDialog(platform::Ui& ui, link::ControllerLink& link, link::RunSt
   lblStatus.place(120, 1440, 3750, 255);
   lblStatus.setAlignment(platform::Alignment::Center);
   lblStatus.setDescription("Trim status");
-  placeButtonRow(cmdHelp, cmdTrim, cmdCancel, 120, 3870, 1905, 915, false);
+  dialogs::placeButtonRow(cmdHelp, cmdTrim, cmdCancel, 120, 3870, 1905, 915, false);
 
   entry.onUserEdit = [this] { cmdTrim.setEnabled(true); };
   cmdTrim.onClick = [this] { cmdTrim_Click(); };
@@ -108,8 +108,17 @@ void TrimDialog::cmdTrim_Click() {
   sequence_.start();
 }
 
+bool TrimDialog::Form_QueryUnload() {
+  cmdCancel_Click();
+  return false;
+}
+
 void TrimDialog::cmdCancel_Click() {
-  if (link::leadingNumber(entry.text()) != link::leadingNumber(prefilled_)) {
+  // Nothing to lose only while the entry still says what it said at open and nothing has been started;
+  // once a write has gone out the technician is told, whatever the entry says.
+  const bool untouched = link::leadingNumber(entry.text()) == link::leadingNumber(prefilled_) &&
+                         !sequence_.running() && !sequence_.writeSent();
+  if (!untouched) {
     ui().beep();
     platform::MessageBox question("Cancel changes?           ", setup_.cancelTitle, MsgIcon::Question,
                                   MsgButtons::YesNo);

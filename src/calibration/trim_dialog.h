@@ -58,6 +58,8 @@ class TrimDialog : public platform::Form, public SequenceDialog {
   void Form_Activate() override;
   void cmdTrim_Click() override;
   void cmdCancel_Click() override;
+  // The close box and Alt+F4 do what Cancel does.
+  bool Form_QueryUnload() override;
   void tmrSequence_Timer() { sequence_.tmrSequence_Timer(); }
   void tmrTimeout_Timer() { sequence_.tmrTimeout_Timer(); }
   WriteDecision valueToWrite(const link::FloatBytesArray& stored) override;

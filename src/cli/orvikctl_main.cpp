@@ -10,7 +10,6 @@
 #include "link/run_state.h"
 #include "platform/qt/qt_serial_port.h"
 #include "platform/qt/qt_timer_engine.h"
-#include "port_settings/port_opening.h"
 #include "version.h"
 
 namespace {
@@ -80,7 +79,7 @@ int main(int argc, char** argv) {
   link.setListener(&listener);
   link.resetReceiveState();
   try {
-    orvik::port_settings::openCommPort(port, comm);
+    link.openPort(comm);
   } catch (const orvik::platform::SerialError& e) {
     std::cerr << "orvikctl: Comm" << comm << " (" << port.deviceName(comm) << ") is unavailable: " << e.what()
               << '\n';

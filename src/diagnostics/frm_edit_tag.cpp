@@ -1,7 +1,8 @@
 #include "diagnostics/frm_edit_tag.h"
 
-#include "calibration/button_row.h"
-#include "calibration/link_check.h"
+#include "dialogs/button_row.h"
+#include "dialogs/held_question.h"
+#include "dialogs/link_check.h"
 #include "link/subs.h"
 #include "link/tag_text.h"
 #include "platform/ui.h"
@@ -39,7 +40,7 @@ frmEditTag::frmEditTag(platform::Ui& ui, link::ControllerLink& link, const platf
   lblStatus.place(120, 960, 4560, 255);
   lblStatus.setAlignment(platform::Alignment::Center);
   lblStatus.setDescription("Tag name status");
-  calibration::placeButtonRow(cmdHelp, cmdTrim, cmdCancel, 240, 4560, 1320, 1335, false);
+  dialogs::placeButtonRow(cmdHelp, cmdTrim, cmdCancel, 240, 4560, 1320, 1335, false);
   txtTag.onUserEdit = [this] { txtTag_Change(); };
   cmdTrim.onClick = [this] { cmdTrim_Click(); };
   cmdCancel.onClick = [this] { cmdCancel_Click(); };
@@ -47,12 +48,16 @@ frmEditTag::frmEditTag(platform::Ui& ui, link::ControllerLink& link, const platf
   tmrTimeout.onTick = [this] { tmrTimeout_Timer(); };
 }
 
+frmEditTag::~frmEditTag() {
+  link_.exchange().release();
+}
+
 void frmEditTag::Form_Load() {
   platform::centreOver(*this, main_);
 }
 
 void frmEditTag::Form_Activate() {
-  if (!calibration::confirmLink(ui(), state_)) {
+  if (!dialogs::confirmLink(ui(), link_)) {
     close();
     return;
   }
@@ -63,14 +68,9 @@ void frmEditTag::Form_Activate() {
   }
 }
 
-void frmEditTag::takeTag() {
-  state_.SequenceStep = kReadDone;
-  if (!typed_) txtTag.setText(link::AcceptedTag(state_));
-}
-
 void frmEditTag::startRead() {
   writing_ = false;
-  askedAgain_ = false;
+  link_.exchange().release();  // read afresh
   state_.SequenceStep = kSendRead;
   tmrSequence.setEnabled(true);
   tmrTimeout.setEnabled(true);
@@ -78,7 +78,6 @@ void frmEditTag::startRead() {
 
 void frmEditTag::startWrite() {
   writing_ = true;
-  askedAgain_ = false;
   state_.SequenceStep = kSendWrite;
   cmdTrim.setEnabled(false);
   tmrSequence.setEnabled(true);
@@ -86,25 +85,21 @@ void frmEditTag::startWrite() {
 }
 
 void frmEditTag::tmrSequence_Timer() {
+  link::Exchange& exchange = link_.exchange();
   switch (state_.SequenceStep) {
     case kSendRead:
-      // An answer that came after its step gave up on it still answers this request.
-      if (askedAgain_ && state_.lastAnswer.code == link::kReadTag) {
-        askedAgain_ = false;
-        takeTag();
-        break;
-      }
-      askedAgain_ = false;
-      lblStatus.setText("Reading Tag Name...");
-      link_.ReadTagName();
-      state_.SequenceStep = kAwaitRead;
-      break;
     case kAwaitRead:
-      if (state_.lastAnswer.code == link::kReadTag) {
-        takeTag();
+      // A tag answer that came after its step gave up on it is still the answer to this read.
+      if (const link::Answer* answer = exchange.answerTo(link::Request::readTag())) {
+        state_.SequenceStep = kReadDone;
+        // Once the technician has typed, the box is theirs.
+        if (!typed_) txtTag.setText(answer->tag());
+      } else if (state_.SequenceStep == kSendRead) {
+        lblStatus.setText("Reading Tag Name...");
+        exchange.ask(link::Request::readTag());
+        state_.SequenceStep = kAwaitRead;
       } else {
         ui().beep();
-        askedAgain_ = true;
         state_.SequenceStep = kSendRead;
       }
       break;
@@ -114,24 +109,15 @@ void frmEditTag::tmrSequence_Timer() {
       tmrTimeout.setEnabled(false);
       tmrSequence.setEnabled(false);
       break;
-    case kSendWrite: {
-      if (askedAgain_ && state_.lastAnswer.code == link::kWriteTag) {
-        close();  // the acknowledgement of the write before came late
-        break;
-      }
-      askedAgain_ = false;
-      state_.RxBuffer[0] = 0;
-      lblStatus.setText("Saving new Tag Name...");
-      std::string tag = link::TagTextFromBytes(tagToWrite_);
-      link_.WriteTagName(tag);
-      state_.SequenceStep = kAwaitWrite;
-      break;
-    }
+    case kSendWrite:
     case kAwaitWrite:
-      if (state_.lastAnswer.code == link::kWriteTag) {
-        close();
+      if (exchange.answerTo(writeRequest()) != nullptr) {
+        close();  // acknowledged, also late, after its step gave up on it
+      } else if (state_.SequenceStep == kSendWrite) {
+        lblStatus.setText("Saving new Tag Name...");
+        exchange.ask(writeRequest());
+        state_.SequenceStep = kAwaitWrite;
       } else {
-        askedAgain_ = true;
         state_.SequenceStep = kSendWrite;  // sent again, without a beep
       }
       break;
@@ -148,6 +134,7 @@ void frmEditTag::tmrTimeout_Timer() {
   const auto answer = ui().messageBox({"Unable to communicate with the Orvik.  Check cable connections.",
                                        "Communications Timeout", platform::MsgIcon::Information,
                                        platform::MsgButtons::RetryCancel});
+  if (!lifecycle().loaded) return;
   if (answer != platform::MsgResult::Retry) {
     cmdCancel_Click();
   } else if (writing_) {
@@ -157,24 +144,45 @@ void frmEditTag::tmrTimeout_Timer() {
   }
 }
 
+platform::MsgResult frmEditTag::askHeld(const platform::MessageBox& box) {
+  return dialogs::askHeld(*this, {&tmrSequence, &tmrTimeout}, box);
+}
+
 void frmEditTag::cmdTrim_Click() {
   const std::string tag = trimmed(txtTag.text());
-  std::string wire;
   try {
-    wire = link::TagBytesFromText(tag);
+    link::TagBytesFromText(tag);
   } catch (const link::ConversionError& e) {
     ui().beep();
-    ui().messageBox({e.what(), "Tag Name", platform::MsgIcon::Exclamation, platform::MsgButtons::Ok});
+    askHeld({e.what(), "Tag Name", platform::MsgIcon::Exclamation, platform::MsgButtons::Ok});
     return;
   }
-  const auto answer = ui().messageBox({"OK to change new Tag Name?", "Save Changes",
-                                       platform::MsgIcon::Question, platform::MsgButtons::OkCancel});
-  if (answer == platform::MsgResult::Cancel) return;
-  tagToWrite_ = wire;
+  const auto answer = askHeld({"OK to change new Tag Name?", "Save Changes", platform::MsgIcon::Question,
+                               platform::MsgButtons::OkCancel});
+  if (answer == platform::MsgResult::Cancel || !lifecycle().loaded) return;
+  tagToWrite_ = tag;
   startWrite();
 }
 
+bool frmEditTag::Form_QueryUnload() {
+  cmdCancel_Click();
+  return false;
+}
+
 void frmEditTag::cmdCancel_Click() {
+  // Cancel closes at once; once a new tag has gone out the technician is told it may be stored.
+  const link::Exchange& exchange = link_.exchange();
+  const bool writeOut = writing_ && exchange.asked() == writeRequest() &&
+                        exchange.step() != link::Exchange::Step::Held;
+  if (writeOut) {
+    tmrSequence.setEnabled(false);
+    tmrTimeout.setEnabled(false);
+    ui().setPointer(platform::Pointer::Normal);
+    ui().messageBox({"The new tag name may already be stored in the controller.\rOpen the editor again to "
+                     "see the tag it holds.",
+                     "Edit Orvik Controller Tag Name", platform::MsgIcon::Information,
+                     platform::MsgButtons::Ok});
+  }
   close();
 }
 

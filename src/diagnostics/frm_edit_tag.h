@@ -6,6 +6,7 @@
 #include "link/controller_link.h"
 #include "platform/controls.h"
 #include "platform/form.h"
+#include "platform/message_box.h"
 #include "platform/timer.h"
 
 namespace orvik::diagnostics {
@@ -18,6 +19,7 @@ inline constexpr std::chrono::milliseconds kTagExchangeLimit{5000};
 class frmEditTag : public platform::Form {
  public:
   frmEditTag(platform::Ui& ui, link::ControllerLink& link, const platform::Form& mainWindow);
+  ~frmEditTag() override;
 
   void Form_Load() override;
   void Form_Activate() override;
@@ -25,6 +27,8 @@ class frmEditTag : public platform::Form {
   void tmrTimeout_Timer();
   void cmdTrim_Click();
   void cmdCancel_Click();
+  // The close box and Alt+F4 do what Cancel does.
+  bool Form_QueryUnload() override;
   void txtTag_Change();
 
   platform::Label Label1{*this, "Label1", "Tag Name:     (20 characters max)"};
@@ -37,9 +41,10 @@ class frmEditTag : public platform::Form {
   platform::Timer tmrTimeout{*this, "tmrTimeout", static_cast<int>(kTagExchangeLimit.count())};
 
  private:
-  void takeTag();
   void startRead();
   void startWrite();
+  platform::MsgResult askHeld(const platform::MessageBox& box);
+  link::Request writeRequest() const { return link::Request::writeTag(tagToWrite_); }
 
   link::ControllerLink& link_;
   link::RunState& state_;
@@ -47,11 +52,9 @@ class frmEditTag : public platform::Form {
   bool readStarted_ = false;
   // Once the technician has typed, the box is theirs: a late answer to the read never refills it.
   bool typed_ = false;
-  // The waiting step missed its answer: the next tick asks again unless the answer has come meanwhile.
-  bool askedAgain_ = false;
   // What was last timed out, so Retry repeats that and not something else.
   bool writing_ = false;
-  // The tag as accepted by Save, in the wire's character set: what every repeat of the write sends.
+  // The tag as accepted by Save: what every repeat of the write sends.
   std::string tagToWrite_;
 };
 

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <initializer_list>
 #include <utility>
-#include "diagnostics/frm_edit_tag.h"
 
+#include "diagnostics/frm_edit_tag.h"
+#include "dialogs/held_question.h"
 #include "link/alarm_text.h"
 #include "link/display_format.h"
+#include "link/parameter_numbers.h"
 #include "link/status_view.h"
 #include "link/subs.h"
 #include "link/tag_text.h"
@@ -34,14 +36,7 @@ enum Step : int {
   kAwaitClearLog = 21,
 };
 
-constexpr std::uint8_t kBatteryGain = 18;
-constexpr std::uint8_t kTeGain = 22;
-constexpr std::uint8_t kTempGain = 26;
-constexpr std::uint8_t kTempOffset = 30;
-constexpr std::uint8_t kShutdownStatus = 100;
-constexpr std::uint8_t kShutdownTeMillivolts = 104;
-constexpr std::uint8_t kShutdownBatteryMillivolts = 108;
-constexpr std::uint8_t kShutdownTemperature = 116;
+using namespace link::parameter;
 
 // The shutdown reason the controller reports as 0 while the live temperature marks a failed sensor is
 // that sensor's fault.
@@ -55,19 +50,19 @@ constexpr platform::Colour kReasonColour = 192 | (64 << 8);
 
 const char* statusFor(std::uint8_t parameter) {
   switch (parameter) {
-    case kBatteryGain:
+    case kBatteryVoltsGain:
       return "Reading Battery Voltage Gain...";
-    case kTeGain:
+    case kTeVoltsGain:
       return "Reading TE Module Voltage Gain...";
-    case kTempGain:
+    case kBatteryTempGain:
       return "Reading Battery Temperature Gain...";
-    case kTempOffset:
+    case kBatteryTempOffset:
       return "Reading Battery Temperature Offset...";
     case kShutdownStatus:
       return "Reading Shutdown Status...";
-    case kShutdownTeMillivolts:
+    case kShutdownTeVolts:
       return "Reading TE Module Volts at Shutdown...";
-    case kShutdownBatteryMillivolts:
+    case kShutdownBatteryVolts:
       return "Reading Battery Volts at Shutdown...";
     default:
       return "Reading Battery Temperature at Shutdown...";
@@ -165,47 +160,36 @@ void frmReport::Form_Load() {
   startRead();
 }
 
+frmReport::~frmReport() {
+  link_.exchange().release();
+}
+
 void frmReport::startRead() {
   state_.SequenceStep = kSendTag;
   askAgain_ = false;
+  link_.exchange().release();  // every read asks afresh
   tmrTimeout.setEnabled(true);
   tmrSequence.setEnabled(true);
 }
 
-void frmReport::sendTagRead() {
-  lblStatus.setText("Reading Tag Name...");
-  link_.ReadTagName();
-  state_.SequenceStep = kAwaitTag;
-}
-
-void frmReport::takeTag() {
-  lblTag.setText(link::AcceptedTag(state_));
-  state_.SequenceStep = kSendBatteryGain;
-}
-
 void frmReport::sendRead(std::uint8_t parameter) {
-  state_.RxBuffer[0] = 0;
   lblStatus.setText(statusFor(parameter));
-  link_.ReadParameter(parameter);
+  link_.exchange().ask(link::Request::readParameter(parameter));
 }
 
-bool frmReport::answered(std::uint8_t parameter) const {
-  return state_.lastAnswer.code == link::kReadParameter && state_.lastAnswer.parameter == parameter;
-}
-
-void frmReport::showValue(platform::Label& field, const std::function<std::string(float)>& show) {
-  std::copy(state_.RxBuffer.begin() + 2, state_.RxBuffer.begin() + 6, state_.FloatBytes.begin());
+void frmReport::showValue(platform::Label& field, const link::Answer& answer,
+                          const std::function<std::string(float)>& show) {
   try {
-    field.setText(show(link::FloatFromBytes(state_.FloatBytes)));
+    field.setText(show(link::FloatFromBytes(answer.value())));
   } catch (const link::ConversionError&) {
     field.setText("-");  // the bytes hold no number this program can show
   }
 }
 
-void frmReport::awaitRead(std::uint8_t parameter, const std::function<void()>& take) {
-  if (answered(parameter)) {
+void frmReport::awaitRead(std::uint8_t parameter, const std::function<void(const link::Answer&)>& take) {
+  if (const link::Answer* answer = link_.exchange().answerTo(link::Request::readParameter(parameter))) {
     askAgain_ = false;
-    take();
+    take(*answer);
   } else if (askAgain_) {
     askAgain_ = false;
     sendRead(parameter);
@@ -215,78 +199,81 @@ void frmReport::awaitRead(std::uint8_t parameter, const std::function<void()>& t
 }
 
 void frmReport::tmrSequence_Timer() {
+  link::Exchange& exchange = link_.exchange();
+  const link::Request clearLog = link::Request::writeParameter(kShutdownStatus, {0, 0, 0, 0});
   switch (state_.SequenceStep) {
     case kSendTag:
-      // A tag answer that came after its step gave up on it is still the answer to this request.
-      if (askAgain_ && state_.lastAnswer.code == link::kReadTag) {
-        askAgain_ = false;
-        takeTag();
-      } else {
-        askAgain_ = false;
-        sendTagRead();
+      // A tag answer that came after its step gave up on it is still the answer to this read.
+      if (const link::Answer* answer = exchange.answerTo(link::Request::readTag())) {
+        lblTag.setText(answer->tag());
+        state_.SequenceStep = kSendBatteryGain;
+        break;
       }
+      lblStatus.setText("Reading Tag Name...");
+      exchange.ask(link::Request::readTag());
+      state_.SequenceStep = kAwaitTag;
       break;
     case kAwaitTag:
-      if (state_.lastAnswer.code == link::kReadTag) {
-        takeTag();
+      if (const link::Answer* answer = exchange.answerTo(link::Request::readTag())) {
+        lblTag.setText(answer->tag());
+        state_.SequenceStep = kSendBatteryGain;
       } else {
         ui().beep();
-        askAgain_ = true;
         state_.SequenceStep = kSendTag;
       }
       break;
     case kSendBatteryGain:
-      sendRead(kBatteryGain);
+      sendRead(kBatteryVoltsGain);
       state_.SequenceStep = kAwaitBatteryGain;
       break;
     case kAwaitBatteryGain:
-      awaitRead(kBatteryGain, [this] {
-        showValue(lblBVgain, general);
-        sendRead(kTeGain);
+      awaitRead(kBatteryVoltsGain, [this](const link::Answer& answer) {
+        showValue(lblBVgain, answer, general);
+        sendRead(kTeVoltsGain);
         state_.SequenceStep = kAwaitTeGain;
       });
       break;
     case kAwaitTeGain:
-      awaitRead(kTeGain, [this] {
-        showValue(lblTEgain, general);
-        sendRead(kTempGain);
+      awaitRead(kTeVoltsGain, [this](const link::Answer& answer) {
+        showValue(lblTEgain, answer, general);
+        sendRead(kBatteryTempGain);
         state_.SequenceStep = kAwaitTempGain;
       });
       break;
     case kAwaitTempGain:
-      awaitRead(kTempGain, [this] {
-        showValue(lblBTgain, general);
-        sendRead(kTempOffset);
+      awaitRead(kBatteryTempGain, [this](const link::Answer& answer) {
+        showValue(lblBTgain, answer, general);
+        sendRead(kBatteryTempOffset);
         state_.SequenceStep = kAwaitTempOffset;
       });
       break;
     case kAwaitTempOffset:
-      awaitRead(kTempOffset, [this] {
-        showValue(lblBToffset, general);
+      awaitRead(kBatteryTempOffset, [this](const link::Answer& answer) {
+        showValue(lblBToffset, answer, general);
         sendRead(kShutdownStatus);
         state_.SequenceStep = kAwaitShutdownStatus;
       });
       break;
     case kAwaitShutdownStatus:
-      awaitRead(kShutdownStatus, [this] { takeShutdownRecord(); });
+      awaitRead(kShutdownStatus, [this](const link::Answer& answer) { takeShutdownRecord(answer); });
       break;
     case kAwaitShutdownTe:
-      awaitRead(kShutdownTeMillivolts, [this] {
-        showValue(lblTEvolts, volts);
-        sendRead(kShutdownBatteryMillivolts);
+      awaitRead(kShutdownTeVolts, [this](const link::Answer& answer) {
+        showValue(lblTEvolts, answer, volts);
+        sendRead(kShutdownBatteryVolts);
         state_.SequenceStep = kAwaitShutdownBattery;
       });
       break;
     case kAwaitShutdownBattery:
-      awaitRead(kShutdownBatteryMillivolts, [this] {
-        showValue(lblBatVolts, volts);
-        sendRead(kShutdownTemperature);
+      awaitRead(kShutdownBatteryVolts, [this](const link::Answer& answer) {
+        showValue(lblBatVolts, answer, volts);
+        sendRead(kShutdownBatteryTemp);
         state_.SequenceStep = kAwaitShutdownTemp;
       });
       break;
     case kAwaitShutdownTemp:
-      awaitRead(kShutdownTemperature, [this] {
-        showValue(lblBatTemp, link::formatFahrenheit);
+      awaitRead(kShutdownBatteryTemp, [this](const link::Answer& answer) {
+        showValue(lblBatTemp, answer, link::formatFahrenheit);
         state_.SequenceStep = kDone;
       });
       break;
@@ -294,15 +281,13 @@ void frmReport::tmrSequence_Timer() {
       finishRead();
       break;
     case kClearLog:
-      state_.FloatBytes = {0, 0, 0, 0};
-      state_.RxBuffer[0] = 0;
-      link_.WriteParameter(kShutdownStatus);
+      exchange.ask(clearLog);
       state_.SequenceStep = kAwaitClearLog;
       break;
     case kAwaitClearLog:
-      if (state_.lastAnswer.code == link::kWriteParameter) {
-        state_.RxBuffer[0] = 0;
+      if (exchange.answerTo(clearLog) != nullptr) {
         askAgain_ = false;
+        exchange.release();  // the read after it asks afresh
         state_.SequenceStep = kSendTag;
       } else {
         ui().beep();
@@ -314,19 +299,19 @@ void frmReport::tmrSequence_Timer() {
   }
 }
 
-void frmReport::takeShutdownRecord() {
-  const auto& rx = state_.RxBuffer;
-  std::uint8_t reason = rx[2];
+void frmReport::takeShutdownRecord(const link::Answer& answer) {
+  const link::FloatBytesArray record = answer.value();
+  std::uint8_t reason = record[0];
   if (reason == 0 && state_.BatTemp == kOpenSensorReading) reason = kReadingLowCode;
   if (reason == 0 && state_.BatTemp == kShortedSensorReading) reason = kReadingHighCode;
   lblShutdownReason.setText(link::AlarmText(reason));
-  if (auto mode = link::ChargeModeText(rx[3])) lblShutdownMode.setText(mode->text);
-  const std::uint8_t count = rx[4];
+  if (auto mode = link::ChargeModeText(record[1])) lblShutdownMode.setText(mode->text);
+  const std::uint8_t count = record[2];
   lblShutdownCount.setText(std::to_string(count));
   fraShutdown.setVisible(count != 0);
-  lblPowerOnCycles.setText(std::to_string(rx[5]));
+  lblPowerOnCycles.setText(std::to_string(record[3]));
   // Asked for whatever the count, as the controller has always been asked; unused after no shutdown.
-  sendRead(kShutdownTeMillivolts);
+  sendRead(kShutdownTeVolts);
   state_.SequenceStep = count != 0 ? kAwaitShutdownTe : kDone;
 }
 
@@ -346,7 +331,7 @@ void frmReport::tmrTimeout_Timer() {
   ui().beep();
   ui().messageBox({"Unable to communicate with the Orvik.  Check cable connections.",
                    "Communications Timeout", platform::MsgIcon::Information, platform::MsgButtons::Ok});
-  cmdClose_Click();
+  if (lifecycle().loaded) cmdClose_Click();
 }
 
 void frmReport::cmdEditTag_Click() {
@@ -364,9 +349,11 @@ void frmReport::cmdEditTag_Click() {
 }
 
 void frmReport::cmdResetLog_Click() {
-  const auto answer = ui().messageBox({"OK to clear the diagnostics log?", "Clear Diagnostics Log",
-                                       platform::MsgIcon::Question, platform::MsgButtons::OkCancel});
-  if (answer != platform::MsgResult::Ok) return;
+  const auto answer =
+      dialogs::askHeld(*this, {&tmrSequence, &tmrTimeout},
+                       {"OK to clear the diagnostics log?", "Clear Diagnostics Log", platform::MsgIcon::Question,
+                        platform::MsgButtons::OkCancel});
+  if (answer != platform::MsgResult::Ok || !lifecycle().loaded) return;
   ui().setPointer(platform::Pointer::Busy);
   state_.SequenceStep = kClearLog;
   // Clearing and the read after it have no overall limit: a read's limit must not close the window.

@@ -18,12 +18,14 @@ inline constexpr std::chrono::milliseconds kReportReadLimit{5000};
 // diagnostic shutdown, read one request at a time; the log can be cleared and the tag edited.
 //
 // Steps: 1-2 tag, 3-11 the parameters 18, 22, 26, 30, 100, 104, 108, 116, 12 done; 20-21 clear the log.
-// A step takes only the answer to its own request. When it is not there yet, the next tick asks for the
-// same value again unless it has come meanwhile; a read for another parameter goes out only once the
-// previous one is answered, so a late answer is never shown under another constant's name.
+// A step takes only the answer to its own request, as the link's exchange delivers it. When it is not
+// there yet, the next tick asks for the same value again unless it has come meanwhile; the exchange sends
+// a read for another parameter only once no earlier read can still be answered, so a late answer is
+// never shown under another constant's name.
 class frmReport : public platform::Form {
  public:
   frmReport(platform::Ui& ui, link::ControllerLink& link, const platform::Form& mainWindow);
+  ~frmReport() override;
 
   void Form_Load() override;
   void tmrSequence_Timer();
@@ -72,17 +74,15 @@ class frmReport : public platform::Form {
  private:
   void layOut();
   void startRead();
-  void sendTagRead();
-  void takeTag();
   // Asks for the value of `parameter`, saying so on the status line.
   void sendRead(std::uint8_t parameter);
-  bool answered(std::uint8_t parameter) const;
-  // The value of the accepted answer, shown by `show`; "-" when it does not decode.
-  void showValue(platform::Label& field, const std::function<std::string(float)>& show);
-  void takeShutdownRecord();
+  // The value `answer` carries, shown by `show`; "-" when it does not decode.
+  static void showValue(platform::Label& field, const link::Answer& answer,
+                        const std::function<std::string(float)>& show);
+  void takeShutdownRecord(const link::Answer& answer);
   void finishRead();
   // One tick of a step that waits for the answer to `parameter`; `take` shows it and moves on.
-  void awaitRead(std::uint8_t parameter, const std::function<void()>& take);
+  void awaitRead(std::uint8_t parameter, const std::function<void(const link::Answer&)>& take);
 
   link::ControllerLink& link_;
   link::RunState& state_;

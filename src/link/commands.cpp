@@ -12,11 +12,30 @@ ControllerLink::ControllerLink(RunState& state, platform::SerialPort& port, plat
       tmrRefresh(timers, "tmrRefresh", static_cast<int>(kLedHoldOff.count())),
       tmrAnswerDeadline(timers, "tmrAnswerDeadline", static_cast<int>(kStatusAnswerTimeout.count())),
       state_(state),
-      port_(port) {
+      port_(port),
+      exchange_(*this, timers) {
   port_.onComm = [this] { SerialPort_OnComm(); };
   tmrRecvTimeout.onTick = [this] { tmrRecvTimeout_Timer(); };
   tmrRefresh.onTick = [this] { tmrRefresh_Timer(); };
   tmrAnswerDeadline.onTick = [this] { tmrAnswerDeadline_Timer(); };
+}
+
+void ControllerLink::openPort(int number) {
+  forgetHealth();
+  port_.setHandshakingNone();
+  port_.setCommPort(number);
+  port_.open();
+  port_.discardInput();
+  exchange_.portOpened();
+}
+
+void ControllerLink::reopenLostPort() {
+  // A missing device fails at once, so one try costs nothing noticeable.
+  if (port_.isOpen() || state_.PortNumber < 1 || state_.PortNumber > 4) return;
+  try {
+    openPort(state_.PortNumber);
+  } catch (const platform::SerialError&) {
+  }
 }
 
 void ControllerLink::WriteParameter(int number) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "link/exchange.h"
 #include "link/link_listener.h"
 #include "link/run_state.h"
 #include "platform/serial_port.h"
@@ -58,6 +59,19 @@ class ControllerLink {
   void setListener(LinkListener* listener) { listener_ = listener; }
   platform::SerialPort& port() { return port_; }
   RunState& state() { return state_; }
+  // The requests that expect their own answer go through here.
+  Exchange& exchange() { return exchange_; }
+
+  // Opens "Comm n" (RunState::PortNumber is the caller's to set): no handshaking, that port number,
+  // open, empty receive buffer. The link has not heard from the controller on it yet. Throws
+  // platform::SerialError when the port is missing, held by another program or cannot be set up.
+  void openPort(int number);
+  // The configured port's device went away: one quiet attempt to open it again, so a device that is back
+  // under the same name is used from now on.
+  void reopenLostPort();
+  // The link works: a status record has been accepted since the port was opened, and no answer has
+  // missed its deadline since the last one accepted.
+  bool works() const { return statusSinceOpen_ && answeringInTime_; }
 
   // The commands. Each fills TxBuffer, sends it and arms the receive time-out.
   void WriteParameter(int number);  // value from FloatBytes; number outside 0..255 throws ConversionError
@@ -97,6 +111,7 @@ class ControllerLink {
   void handlePacket();
   void acceptParameterAnswer();
   void acceptStatusAnswer();
+  void forgetHealth() { statusSinceOpen_ = answeringInTime_ = false; }
   void reportLinkDown();
   void notify(auto event) {
     if (listener_ != nullptr) guardStep([&] { event(*listener_); });
@@ -105,6 +120,10 @@ class ControllerLink {
   RunState& state_;
   platform::SerialPort& port_;
   LinkListener* listener_ = nullptr;
+  bool statusSinceOpen_ = false;
+  bool answeringInTime_ = false;
+  // Declared last: it sends through the link, so it is built after everything it uses.
+  Exchange exchange_;
 };
 
 }  // namespace orvik::link

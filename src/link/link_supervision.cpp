@@ -12,6 +12,7 @@ void ControllerLink::tmrAnswerDeadline_Timer() {
 }
 
 void ControllerLink::reportLinkDown() {
+  answeringInTime_ = false;
   notify([](LinkListener& l) { l.linkDown(); });
   tmrRecvTimeout.setEnabled(false);
   tmrAnswerDeadline.setEnabled(false);
@@ -29,6 +30,7 @@ void ControllerLink::tmrRefresh_Timer() {
 }
 
 void ControllerLink::resetReceiveState() {
+  forgetHealth();
   state_.LinkDown = true;
   state_.PacketReady = false;
   state_.RxBuffer[1] = 255;  // no stale length can end the first packet

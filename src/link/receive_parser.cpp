@@ -75,7 +75,9 @@ void ControllerLink::handlePacket() {
   state_.LinkDown = false;
   state_.RxCount = 0;
   guardStep([&] { port_.discardInput(); });
-  notify([&](LinkListener& l) { l.packetReceived(std::span<const std::uint8_t>(rx.data(), rx[1] + 1u)); });
+  answeringInTime_ = true;
+  const std::span<const std::uint8_t> packet(rx.data(), rx[1] + 1u);
+  notify([&](LinkListener& l) { l.packetReceived(packet); });
 
   switch (rx[0]) {
     case kStatus:
@@ -89,6 +91,7 @@ void ControllerLink::handlePacket() {
       state_.lastAnswer = {rx[0], 0, rx[1]};
       break;
   }
+  guardStep([&] { exchange_.packetAccepted(packet); });
 }
 
 void ControllerLink::acceptParameterAnswer() {
@@ -114,6 +117,7 @@ void TakeLiveValues(RunState& state, const StatusRecord& record) {
 
 void ControllerLink::acceptStatusAnswer() {
   const StatusRecord record = DecodeStatusRecord(state_.RxBuffer);
+  statusSinceOpen_ = true;
   TakeLiveValues(state_, record);
   notify([&](LinkListener& l) { l.statusReceived(record); });
 }

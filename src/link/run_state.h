@@ -40,9 +40,8 @@ struct RunState {
   float Setpoint = 0;
   std::int16_t PWMvalue = 0;
 
-  // What the main window shows of the controller. The dialogs judge the link and the unit by it.
+  // What the main window shows of the controller.
   LiveView shown;
-  std::string linkStatus = kLinkNotYetAnswered;  // as lblRefresh shows it
 
   // The configured serial port, 1..4, or 0 for none.
   int PortNumber = 0;

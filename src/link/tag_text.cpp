@@ -91,11 +91,12 @@ std::string TagTextFromBytes(std::string_view bytes) {
   return out;
 }
 
-std::string AcceptedTag(const RunState& state) {
-  const int end = std::min<int>(state.lastAnswer.length, 2 + kTagLength);
+std::string AnswerTag(std::span<const std::uint8_t> packet) {
+  // The checksum is the last byte; the tag is what lies between the length byte and it, 20 at most.
+  const std::size_t end = packet.empty() ? 0 : std::min<std::size_t>(packet.size() - 1, 2 + kTagLength);
   std::string bytes;
-  for (int i = 2; i < end; ++i)
-    bytes += static_cast<char>(state.RxBuffer[i]);
+  for (std::size_t i = 2; i < end; ++i)
+    bytes += static_cast<char>(packet[i]);
   const auto first = bytes.find_first_not_of(' ');
   if (first == std::string::npos) return "";
   bytes = bytes.substr(first, bytes.find_last_not_of(' ') - first + 1);

@@ -1,9 +1,10 @@
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
-#include "link/run_state.h"
 
 namespace orvik::link {
 
@@ -18,8 +19,8 @@ std::string TagBytesFromText(std::string_view utf8);
 // read as the control characters of the same number, so they survive a read and a write back).
 std::string TagTextFromBytes(std::string_view bytes);
 
-// The tag of the accepted "C" answer in RxBuffer, blanks around it removed: only bytes inside that packet
-// (at most 20) count, never bytes an earlier, longer packet left behind.
-std::string AcceptedTag(const RunState& state);
+// The tag of a "C" answer (code byte to checksum), blanks around it removed: only bytes inside that
+// packet (at most 20) count.
+std::string AnswerTag(std::span<const std::uint8_t> packet);
 
 }  // namespace orvik::link

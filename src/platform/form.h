@@ -71,6 +71,10 @@ class Form {
   virtual void Form_Load() {}
   virtual void Form_Activate() {}
   virtual void Form_Unload() {}
+  // The user asks to close the window: its close box, Alt+F4, or Esc where it has no cancel button.
+  // True unloads it. A window whose way out asks first (as its Cancel does) handles the request itself,
+  // closing or not, and returns false.
+  virtual bool Form_QueryUnload() { return true; }
 
   // Unload this window (as a program's "Unload Me"): its timers stop and a modal loop ends.
   void close();

@@ -79,6 +79,11 @@ void Ui::unload(Form& form) {
   }
 }
 
+void Ui::requestClose(Form& form) {
+  if (!form.lifecycle().loaded) return;
+  if (form.Form_QueryUnload()) unload(form);
+}
+
 void Ui::userActivated(Form& form) {
   if (form.lifecycle().visible) activate(form);
 }

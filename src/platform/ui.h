@@ -35,6 +35,8 @@ class Ui {
   void hide(Form& form);
   // Form_Unload, stop the form's timers, remove its view; a modal loop on it ends.
   void unload(Form& form);
+  // The user asks to close the form (close box, Alt+F4): the form's Form_QueryUnload decides.
+  void requestClose(Form& form);
 
   // The backend reports that the user made one of our windows the active one.
   void userActivated(Form& form);

@@ -4,13 +4,6 @@
 
 namespace orvik::port_settings {
 
-void openCommPort(platform::SerialPort& port, int number) {
-  port.setHandshakingNone();
-  port.setCommPort(number);
-  port.open();
-  port.discardInput();
-}
-
 platform::MessageBox portUnavailableBox(int number, const std::string& details) {
   return {"Comm" + std::to_string(number) + " is unavailable.\rSelect a different serial port.", "Port Setup",
           platform::MsgIcon::Exclamation, platform::MsgButtons::Ok, details};

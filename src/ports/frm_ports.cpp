@@ -10,7 +10,6 @@
 namespace orvik::ports {
 
 using port_settings::kSettingsFile;
-using port_settings::openCommPort;
 using port_settings::portUnavailableBox;
 using port_settings::writePortNumber;
 
@@ -115,7 +114,7 @@ void frmPorts::cmdCancel_Click() {
     return;
   }
   try {
-    openCommPort(link_.port(), portNumber);
+    link_.openPort(portNumber);
   } catch (const platform::SerialError& e) {
     // The chosen port cannot be opened: say so, save nothing, and let the user choose another.
     ui().beep();

@@ -34,9 +34,7 @@ TEST_P(DateWrite, SendsMonthDayAndTwoDigitYearAsPlainBytes) {
   EXPECT_EQ(requests('B'), (std::vector<Bytes>{{0x42, 0x03, 0x00, 0xFD}}));
   EXPECT_EQ(requests('='), std::vector<Bytes>{row.write});
   EXPECT_EQ(rig.model.writes().size(), 1u);
-  EXPECT_FALSE(rig.main.tmrUpdate.enabled()) << "polling waits for the main window's activation";
-  ui.advance(0ms);
-  EXPECT_TRUE(rig.main.tmrUpdate.enabled());
+  EXPECT_TRUE(rig.main.tmrUpdate.enabled()) << "polling goes on once the dialog has closed";
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -154,13 +154,10 @@ TEST_F(Trim, AControllerAnswering150msLateCostsABeepPerMissedTickAndOnlyEverGets
   startAt12_3456();
   rig.model.faults.answerDelay = 150ms;
   openTrim("frmBatVolts", [](TrimDialog& d) { typeAndTrim(d, "12.5"); });
-  const std::size_t reads = requests('B').size();
-  const std::vector<Bytes> writes = requests('=');
-  EXPECT_GE(reads, 2u) << "the read is repeated";
-  ASSERT_GE(writes.size(), 1u);
-  for (const Bytes& w : writes)
-    EXPECT_EQ(w, kCorrectedBatteryGain);
-  EXPECT_EQ(ui.beeps().size(), (reads - 1) + (writes.size() - 1)) << "a beep for each repeated request";
+  // Each answer misses its step's one look and is in before the repeat is due, so nothing is repeated.
+  EXPECT_EQ(requests('B').size(), 1u);
+  EXPECT_EQ(requests('='), std::vector<Bytes>{kCorrectedBatteryGain});
+  EXPECT_EQ(ui.beeps().size(), 2u) << "a beep for each missed tick";
   EXPECT_TRUE(ui.boxes().empty()) << "done well within the time-out";
   for (const auto& w : rig.model.writes())
     EXPECT_EQ(w.value, kCorrectedGainValue);
@@ -324,7 +321,7 @@ TEST_P(LinkCheck, ADialogOpenedWithoutAWorkingLinkSaysSoAndClosesWithoutSending)
   rig.model.faults.firstBytesOnly = 1;
   ASSERT_TRUE(ui.runUntil(
       [&] {
-        return rig.state.linkStatus != link::kLinkAnswered && !rig.state.LinkDown &&
+        return !rig.link.works() && !rig.state.LinkDown &&
                rig.main.mnuCalDate.enabled();
       },
       6s));

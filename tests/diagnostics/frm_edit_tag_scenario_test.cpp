@@ -178,8 +178,11 @@ TEST_F(EditTag, IsRefusedWithoutRevisionFiveOrALink) {
 
 TEST_F(EditTag, ALostLinkClosesTheEditorWithItsMessageAndSendsNothing) {
   startPolling();
+  // The controller falls silent: the link is down, and the next poll clears LinkDown again, so only the
+  // editor's own check can tell.
+  rig.model.faults.silent = true;
+  ASSERT_TRUE(ui.runUntil([&] { return !rig.link.works() && !rig.state.LinkDown; }, 10s));
   ui.expectBox("Communications Link", MsgResult::Ok);
-  rig.state.linkStatus = "No Response";  // the main window shows the link as lost
   const std::size_t before = rig.model.requests().size();
   rig.main.mnuEditTag.click();
   ASSERT_EQ(ui.boxes().size(), 1u);

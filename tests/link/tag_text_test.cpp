@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "link/run_state.h"
+#include <vector>
+
 #include "link/subs.h"
 
 namespace orvik::link {
@@ -28,20 +29,18 @@ TEST(TagText, TravelsInWindows1252BothWays) {
   }
 }
 
-// Only the bytes inside the accepted packet form the tag; blanks around it are dropped.
-TEST(TagText, ComesFromTheAcceptedAnswerOnly) {
-  RunState state;
-  std::fill(state.RxBuffer.begin(), state.RxBuffer.end(), 'X');  // an earlier, longer packet
-  const std::string wire = "  AB C\xE9";
-  state.RxBuffer[0] = 'C';
-  state.RxBuffer[1] = static_cast<std::uint8_t>(2 + wire.size());
-  std::copy(wire.begin(), wire.end(), state.RxBuffer.begin() + 2);
-  state.lastAnswer = {'C', 0, state.RxBuffer[1]};
-  EXPECT_EQ(AcceptedTag(state), "AB C\xC3\xA9");
-  state.lastAnswer.length = 2;
-  EXPECT_EQ(AcceptedTag(state), "");
-  state.lastAnswer = {'C', 0, 40};
-  EXPECT_EQ(AcceptedTag(state), "AB C\xC3\xA9" + std::string(13, 'X')) << "bytes 2..21 only";
+// Only the bytes inside the answer form the tag, 20 at most; blanks around it are dropped.
+TEST(TagText, ComesFromTheAnswerOnly) {
+  const auto packet = [](std::string body) {
+    std::vector<std::uint8_t> p{'C', static_cast<std::uint8_t>(2 + body.size())};
+    p.insert(p.end(), body.begin(), body.end());
+    p.push_back(0);  // the checksum, not part of the tag
+    return p;
+  };
+  EXPECT_EQ(AnswerTag(packet("  AB C\xE9")), "AB C\xC3\xA9");
+  EXPECT_EQ(AnswerTag(packet("")), "");
+  EXPECT_EQ(AnswerTag(packet("AB C\xE9" + std::string(33, 'X'))), "AB C\xC3\xA9" + std::string(15, 'X'))
+      << "bytes 2..21 only";
 }
 
 }  // namespace

@@ -330,7 +330,7 @@ QPushButton* FormWindow::buttonWhere(bool (*wanted)(const Control&)) const {
 void FormWindow::closeEvent(QCloseEvent* event) {
   // The form decides: unloading it removes this window (later, never inside its own event).
   event->ignore();
-  if (live()) ui_.unload(form_);
+  if (live()) ui_.requestClose(form_);
 }
 
 void FormWindow::keyPressEvent(QKeyEvent* event) {
@@ -356,7 +356,7 @@ void FormWindow::reject() {
   if (QPushButton* button = buttonWhere(isCancelButton)) {
     button->click();
   } else if (form_.lifecycle().modal) {
-    ui_.unload(form_);
+    ui_.requestClose(form_);
   }
 }
 

@@ -1,6 +1,6 @@
-#include "calibration/button_row.h"
+#include "dialogs/button_row.h"
 
-namespace orvik::calibration {
+namespace orvik::dialogs {
 
 namespace {
 constexpr int kButtonHeight = 375;
@@ -19,4 +19,4 @@ void placeButtonRow(platform::Button& help, platform::Button& start, platform::B
   cancel.setCancel(true);
 }
 
-}  // namespace orvik::calibration
+}  // namespace orvik::dialogs

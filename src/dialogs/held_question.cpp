@@ -1,0 +1,12 @@
+#include "dialogs/held_question.h"
+
+#include "platform/ui.h"
+
+namespace orvik::dialogs {
+
+platform::MsgResult askHeld(platform::Form& window, std::initializer_list<platform::Timer*> timers,
+                            const platform::MessageBox& box) {
+  return whileHeld(window, timers, [&] { return window.ui().messageBox(box); });
+}
+
+}  // namespace orvik::dialogs

@@ -1,0 +1,167 @@
+#include "link/exchange.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "link/controller_link.h"
+#include "link/tag_text.h"
+
+namespace orvik::link {
+
+namespace {
+// A "B" answer carries its value at indices 2..5, so its checksum sits at index 6 or later.
+constexpr std::uint8_t kShortestParameterAnswer = 6;
+}  // namespace
+
+Request Request::readParameter(std::uint8_t number) {
+  Request r;
+  r.code = kReadParameter;
+  r.parameter = number;
+  return r;
+}
+
+Request Request::writeParameter(std::uint8_t number, const FloatBytesArray& value) {
+  Request r;
+  r.code = kWriteParameter;
+  r.parameter = number;
+  r.value = value;
+  return r;
+}
+
+Request Request::readTag() {
+  Request r;
+  r.code = kReadTag;
+  return r;
+}
+
+Request Request::writeTag(std::string text) {
+  Request r;
+  r.code = kWriteTag;
+  r.tag = std::move(text);
+  return r;
+}
+
+std::chrono::milliseconds Request::answerTimeout() const {
+  switch (code) {
+    case kWriteParameter:
+      return kWriteAnswerTimeout;
+    case kReadTag:
+    case kWriteTag:
+      return kTagAnswerTimeout;
+    default:
+      return kReadAnswerTimeout;
+  }
+}
+
+FloatBytesArray Answer::value() const {
+  FloatBytesArray out{};
+  if (packet.size() >= 2 + out.size()) std::copy(packet.begin() + 2, packet.begin() + 6, out.begin());
+  return out;
+}
+
+std::string Answer::tag() const {
+  return AnswerTag(packet);
+}
+
+Exchange::Exchange(ControllerLink& link, platform::TimerEngine& timers)
+    : tmrAnswerLimit(timers, "tmrAnswerLimit", static_cast<int>(kReadAnswerTimeout.count())), link_(link) {
+  tmrAnswerLimit.onTick = [this] { tmrAnswerLimit_Timer(); };
+}
+
+void Exchange::ask(const Request& request) {
+  if (asked_ == request) {
+    if (step_ == Step::Answered) return;  // its answer is already in
+    // Asked while held, it went out on its own: that send was this ask's.
+    if (std::exchange(leftHold_, false) && step_ == Step::Sent) return;
+  } else {
+    answer_.reset();
+    leftHold_ = false;
+  }
+  asked_ = request;
+  if (unanswered_ > 0 && onLine_ != request) {
+    step_ = Step::Held;
+    return;
+  }
+  send(request);
+}
+
+void Exchange::release() {
+  leftHold_ = false;
+  asked_.reset();
+  answer_.reset();
+  onAnswer = nullptr;
+  step_ = Step::Idle;
+}
+
+const Answer* Exchange::answerTo(const Request& request) const {
+  return step_ == Step::Answered && asked_ == request ? &*answer_ : nullptr;
+}
+
+void Exchange::send(const Request& request) {
+  link_.reopenLostPort();
+  switch (request.code) {
+    case kReadParameter:
+      link_.ReadParameter(request.parameter);
+      break;
+    case kWriteParameter:
+      link_.state().FloatBytes = request.value;
+      link_.WriteParameter(request.parameter);
+      break;
+    case kReadTag:
+      link_.ReadTagName();
+      break;
+    case kWriteTag: {
+      std::string tag = request.tag;
+      link_.WriteTagName(tag);
+      break;
+    }
+    default:
+      break;
+  }
+  onLine_ = request;
+  if (!link_.port().isOpen()) {
+    step_ = Step::Lapsed;  // nothing reached the controller: there is no answer to wait for
+    return;
+  }
+  ++unanswered_;
+  step_ = Step::Sent;
+  tmrAnswerLimit.setInterval(static_cast<int>(request.answerTimeout().count()));
+  tmrAnswerLimit.setEnabled(true);
+}
+
+void Exchange::portOpened() {
+  unanswered_ = 0;
+  tmrAnswerLimit.setEnabled(false);
+  if (step_ == Step::Sent) step_ = Step::Lapsed;
+}
+
+bool Exchange::matchesOnLine(std::span<const std::uint8_t> packet) const {
+  if (!onLine_ || packet.empty() || packet[0] != onLine_->code) return false;
+  return packet[0] != kReadParameter || packet.size() > kShortestParameterAnswer;
+}
+
+void Exchange::packetAccepted(std::span<const std::uint8_t> packet) {
+  if (unanswered_ == 0 || !matchesOnLine(packet)) return;
+  if (--unanswered_ == 0) tmrAnswerLimit.setEnabled(false);
+  if (step_ == Step::Sent && asked_ == onLine_) {
+    answer_ = Answer{std::vector<std::uint8_t>(packet.begin(), packet.end())};
+    step_ = Step::Answered;
+    if (onAnswer) onAnswer(*answer_);
+  } else if (step_ == Step::Held && unanswered_ == 0) {
+    leftHold_ = true;
+    send(*asked_);
+  }
+}
+
+void Exchange::tmrAnswerLimit_Timer() {
+  tmrAnswerLimit.setEnabled(false);
+  unanswered_ = 0;
+  if (step_ == Step::Sent) {
+    step_ = Step::Lapsed;
+  } else if (step_ == Step::Held) {
+    leftHold_ = true;
+    send(*asked_);
+  }
+}
+
+}  // namespace orvik::link

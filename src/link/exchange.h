@@ -1,0 +1,108 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "link/subs.h"
+#include "platform/timer.h"
+
+namespace orvik::link {
+
+class ControllerLink;
+
+// A request that expects its own answer: a parameter read ("B") or write ("="), a tag read ("C") or
+// write ("D").
+struct Request {
+  std::uint8_t code = 0;
+  std::uint8_t parameter = 0;  // "B" and "="
+  FloatBytesArray value{};     // "=": the four value bytes
+  std::string tag;             // "D": the tag as text
+
+  static Request readParameter(std::uint8_t number);
+  static Request writeParameter(std::uint8_t number, const FloatBytesArray& value);
+  static Request readTag();
+  static Request writeTag(std::string text);
+
+  // How long its answer may take once it has gone out.
+  std::chrono::milliseconds answerTimeout() const;
+  bool operator==(const Request&) const = default;
+};
+
+// An answer as the link accepted it, complete and with a good checksum: its bytes are captured at that
+// moment, so nothing received later can change them.
+struct Answer {
+  std::vector<std::uint8_t> packet;  // from the code byte to the checksum
+
+  std::uint8_t code() const { return packet[0]; }
+  // Bytes 2..5: a parameter's value (a controller float, or the raw bytes of parameters 0 and 100).
+  FloatBytesArray value() const;
+  // The tag of a "C" answer, blanks around it removed.
+  std::string tag() const;
+};
+
+// The exchange of requests and answers with the controller. At most one request that may still be
+// answered is on the line, since a "B" or "=" answer does not say which parameter it answers:
+//   ask(r)      -> sends r now, or, while a different earlier request may still be answered (its answer
+//                  has not come and its answer time-out has not passed), holds r and sends it the
+//                  moment that is over; asking the same request again sends it again, unless its answer
+//                  is in or it has only just gone out of the hold
+//   answer()    -> the answer to the request asked, once the link accepted one; onAnswer is called then
+//   release()   -> the asker is gone: a held request is dropped, one on the line may still be answered
+// Every answer that matches the request on the line (its code; a "B" answer long enough to carry a
+// value) counts against it, so a late answer to an identical earlier request is that request's answer.
+class Exchange {
+ public:
+  // Where the request asked stands.
+  enum class Step {
+    Idle,      // nothing asked
+    Held,      // waiting until an earlier, different request can no longer be answered
+    Sent,      // on the line, its answer not in yet
+    Answered,  // its answer is in
+    Lapsed,    // its answer time-out passed without an answer
+  };
+
+  Exchange(ControllerLink& link, platform::TimerEngine& timers);
+  Exchange(const Exchange&) = delete;
+  Exchange& operator=(const Exchange&) = delete;
+
+  void ask(const Request& request);
+  void release();
+
+  Step step() const { return step_; }
+  const std::optional<Request>& asked() const { return asked_; }
+  const std::optional<Answer>& answer() const { return answer_; }
+  // The answer to `request`, if that is the request asked and its answer is in.
+  const Answer* answerTo(const Request& request) const;
+  // Something sent may still be answered.
+  bool outstanding() const { return unanswered_ > 0; }
+
+  std::function<void(const Answer&)> onAnswer;
+
+  // The link accepted `packet` (code byte to checksum).
+  void packetAccepted(std::span<const std::uint8_t> packet);
+  // The port was opened afresh: nothing sent before can be answered any more.
+  void portOpened();
+
+  // The answer time-out of the request on the line.
+  platform::Timer tmrAnswerLimit;
+
+ private:
+  void send(const Request& request);
+  void tmrAnswerLimit_Timer();
+  bool matchesOnLine(std::span<const std::uint8_t> packet) const;
+
+  ControllerLink& link_;
+  Step step_ = Step::Idle;
+  std::optional<Request> asked_;
+  std::optional<Answer> answer_;
+  std::optional<Request> onLine_;  // the request last sent
+  int unanswered_ = 0;             // sends of it whose answer has not come and whose time has not run out
+  bool leftHold_ = false;          // the request asked went out of the hold since it was last asked
+};
+
+}  // namespace orvik::link
