@@ -1,7 +1,7 @@
 #include "calibration/frm_cal_date.h"
 
-#include "dialogs/button_row.h"
 #include "calibration/calibration_date.h"
+#include "dialogs/button_row.h"
 #include "link/parameter_numbers.h"
 #include "platform/ui.h"
 
@@ -77,9 +77,10 @@ void frmCalDate::cmdCancel_Click() {
   // Cancel closes at once; once the date has gone out the technician is told it may be stored.
   if (sequence_.writeSent()) {
     sequence_.stop();
-    ui().messageBox({"The new calibration date may already be stored in the controller.\r"
-                     "Check the date the main window shows.",
-                     "Update Calibration Date", MsgIcon::Information, MsgButtons::Ok});
+    ui().messageBox(
+        {"The new calibration date may already be stored in the controller.\r"
+         "Check the date the main window shows.",
+         "Update Calibration Date", MsgIcon::Information, MsgButtons::Ok});
   }
   close();
 }

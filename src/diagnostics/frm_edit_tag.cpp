@@ -172,16 +172,16 @@ bool frmEditTag::Form_QueryUnload() {
 void frmEditTag::cmdCancel_Click() {
   // Cancel closes at once; once a new tag has gone out the technician is told it may be stored.
   const link::Exchange& exchange = link_.exchange();
-  const bool writeOut = writing_ && exchange.asked() == writeRequest() &&
-                        exchange.step() != link::Exchange::Step::Held;
+  const bool writeOut =
+      writing_ && exchange.asked() == writeRequest() && exchange.step() != link::Exchange::Step::Held;
   if (writeOut) {
     tmrSequence.setEnabled(false);
     tmrTimeout.setEnabled(false);
     ui().setPointer(platform::Pointer::Normal);
-    ui().messageBox({"The new tag name may already be stored in the controller.\rOpen the editor again to "
-                     "see the tag it holds.",
-                     "Edit Orvik Controller Tag Name", platform::MsgIcon::Information,
-                     platform::MsgButtons::Ok});
+    ui().messageBox(
+        {"The new tag name may already be stored in the controller.\rOpen the editor again to "
+         "see the tag it holds.",
+         "Edit Orvik Controller Tag Name", platform::MsgIcon::Information, platform::MsgButtons::Ok});
   }
   close();
 }

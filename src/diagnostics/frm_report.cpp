@@ -349,10 +349,9 @@ void frmReport::cmdEditTag_Click() {
 }
 
 void frmReport::cmdResetLog_Click() {
-  const auto answer =
-      dialogs::askHeld(*this, {&tmrSequence, &tmrTimeout},
-                       {"OK to clear the diagnostics log?", "Clear Diagnostics Log", platform::MsgIcon::Question,
-                        platform::MsgButtons::OkCancel});
+  const auto answer = dialogs::askHeld(*this, {&tmrSequence, &tmrTimeout},
+                                       {"OK to clear the diagnostics log?", "Clear Diagnostics Log",
+                                        platform::MsgIcon::Question, platform::MsgButtons::OkCancel});
   if (answer != platform::MsgResult::Ok || !lifecycle().loaded) return;
   ui().setPointer(platform::Pointer::Busy);
   state_.SequenceStep = kClearLog;

@@ -5,7 +5,6 @@
 #include <string>
 #include <string_view>
 
-
 namespace orvik::link {
 
 // Tag names travel one byte a character in the Windows-1252 character set, in which the tags stored in

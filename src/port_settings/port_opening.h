@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/message_box.h"
 #include <string>
+#include "platform/message_box.h"
 
 namespace orvik::port_settings {
 

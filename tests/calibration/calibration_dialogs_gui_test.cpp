@@ -13,10 +13,10 @@
 #include "calibration/trim_dialogs.h"
 #include "link/run_state.h"
 #include "platform/qt/gui_input.h"
-#include "platform/qt/qt_serial_port.h"
 #include "platform/qt/qt_ui.h"
 #include "platform/qt/text_fit.h"
 #include "support/test_form.h"
+#include "support/working_link.h"
 
 namespace orvik::calibration {
 namespace {
@@ -40,7 +40,6 @@ class CalibrationDialogWidgets : public ::testing::Test {
   CalibrationDialogWidgets() {
     main.resize(5070, 6915);
     main.move(1500, 1200);
-    state.linkStatus = link::kLinkAnswered;
     state.shown.batTemp.text =
         "77 \xc2\xb0"
         "F";
@@ -104,9 +103,9 @@ class CalibrationDialogWidgets : public ::testing::Test {
   }
 
   platform::qt::QtUi ui;
-  platform::qt::QtSerialPort port;
   link::RunState state;
-  link::ControllerLink link{state, port, ui.timers()};
+  testing::WorkingLink working{state, ui.timers()};
+  link::ControllerLink& link = working.link;
   testing::TestForm main{ui, "frmMain"};
 };
 

@@ -320,11 +320,7 @@ TEST_P(LinkCheck, ADialogOpenedWithoutAWorkingLinkSaysSoAndClosesWithoutSending)
   // poll clears LinkDown until its answer times out.
   rig.model.faults.firstBytesOnly = 1;
   ASSERT_TRUE(ui.runUntil(
-      [&] {
-        return !rig.link.works() && !rig.state.LinkDown &&
-               rig.main.mnuCalDate.enabled();
-      },
-      6s));
+      [&] { return !rig.link.works() && !rig.state.LinkDown && rig.main.mnuCalDate.enabled(); }, 6s));
   const std::size_t requestsBefore = rig.model.requests().size();
   ui.expectBox("Communications Link", MsgResult::Ok);
   const std::string form = row.form;

@@ -11,11 +11,11 @@
 #include "diagnostics/frm_edit_tag.h"
 #include "diagnostics/frm_report.h"
 #include "link/alarm_text.h"
-#include "platform/qt/qt_serial_port.h"
 #include "platform/qt/qt_ui.h"
 #include "platform/qt/qt_wait.h"
 #include "platform/qt/text_fit.h"
 #include "support/test_form.h"
+#include "support/working_link.h"
 
 namespace orvik::diagnostics {
 namespace {
@@ -36,9 +36,9 @@ class DiagnosticsWidgets : public ::testing::Test {
   }
 
   platform::qt::QtUi ui;
-  platform::qt::QtSerialPort port;  // never opened: requests go nowhere
   link::RunState state;
-  link::ControllerLink link{state, port, ui.timers()};
+  testing::WorkingLink working{state, ui.timers()};  // requests go nowhere
+  link::ControllerLink& link = working.link;
   testing::TestForm mainWindow{ui, "frmMain"};
 };
 
@@ -96,7 +96,6 @@ TEST_F(DiagnosticsWidgets, TheReportShowsItsRowsAndItsLongestTextsWhole) {
 }
 
 TEST_F(DiagnosticsWidgets, TheTagEditorShowsItsCaptionsAndAWideTagWhole) {
-  state.linkStatus = "Update";  // the main window shows a working link
   state.shown.batTemp.text = "77 \u00B0F";
   frmEditTag editor(ui, link, mainWindow);
   ui.show(editor);
