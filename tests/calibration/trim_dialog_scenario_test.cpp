@@ -163,6 +163,26 @@ TEST_F(Trim, AControllerAnswering150msLateCostsABeepPerMissedTickAndOnlyEverGets
     EXPECT_EQ(w.value, kCorrectedGainValue);
 }
 
+// However late the controller answers, only the intended value is written; a time-out is answered with
+// Cancel, and the technician is told when a write went out.
+class SlowTrim : public Trim, public ::testing::WithParamInterface<int> {};
+
+TEST_P(SlowTrim, WritesOnlyTheIntendedValue) {
+  startAt12_3456();
+  rig.model.faults.answerDelay = std::chrono::milliseconds(GetParam());
+  for (const char* title : {"Communications Timeout", "Battery Voltage Trim"})
+    ui.answerAlways(title, MsgResult::Cancel);
+  ui.answerAlways("Battery Voltage Trim", MsgResult::Yes);
+  openTrim("frmBatVolts", [](TrimDialog& d) { typeAndTrim(d, "12.5"); });
+  for (const Bytes& w : requests('='))
+    EXPECT_EQ(w, kCorrectedBatteryGain);
+  for (const auto& w : rig.model.writes())
+    EXPECT_EQ(w.value, kCorrectedGainValue);
+  RecordProperty("Writes", static_cast<int>(requests('=').size()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Delays, SlowTrim, ::testing::Values(450, 700, 1100, 1900));
+
 TEST_F(Trim, ASilentControllerGetsOneTimeoutAfterFiveSecondsWithBothTimersStoppedAndRetryReadsAgain) {
   startAt12_3456();
   rig.model.faults.silent = true;

@@ -205,6 +205,36 @@ TEST_F(Report, EveryFieldShowsItsOwnParameterAgainstAControllerAnswering250msLat
   EXPECT_EQ(finishedAt - opened, 4200);
 }
 
+// Slower still, each field shows its own parameter's value or nothing yet, never another's.
+class SlowReport : public Report, public ::testing::WithParamInterface<int> {};
+
+TEST_P(SlowReport, NeverShowsAValueUnderAnotherFieldsName) {
+  for (auto [number, value] : {std::pair{18, 1.5f},
+                               {22, 2.5f},
+                               {26, 3.5f},
+                               {30, 4.5f},
+                               {104, 5500.0f},
+                               {108, 6500.0f},
+                               {116, 75.0f}})
+    rig.model.setParameter(static_cast<std::uint8_t>(number), value);
+  rig.model.settings.shutdownCount = 1;
+  startPolling();
+  rig.model.faults.answerDelay = std::chrono::milliseconds(GetParam());
+  const Seen s = openReport(4900ms);
+  for (auto [shown, own] : {std::pair{s.tag, "ORVIK SIM 0001"},
+                            {s.bvGain, "1.5"},
+                            {s.teGain, "2.5"},
+                            {s.btGain, "3.5"},
+                            {s.btOffset, "4.5"},
+                            {s.teVolts, "5.50 Volts"},
+                            {s.batVolts, "6.50 Volts"},
+                            {s.batTemp, "75 \u00B0F"}})
+    EXPECT_TRUE(shown == own || shown == "-") << shown << " where " << own << " belongs";
+  RecordProperty("FinishedAfterMs", static_cast<int>(finishedAt < 0 ? -1 : finishedAt - opened));
+}
+
+INSTANTIATE_TEST_SUITE_P(Delays, SlowReport, ::testing::Values(450, 700, 1100, 1900));
+
 TEST_F(Report, ResetLogClearsTheLogOnlyOnOkAndReadsEverythingAgain) {
   rig.model.settings.shutdownCount = 2;
   startPolling();

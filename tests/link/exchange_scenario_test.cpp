@@ -1,0 +1,79 @@
+// The exchange on the controller model, in virtual time.
+#include "link/exchange.h"
+
+#include <gtest/gtest.h>
+
+#include "link/controller_link.h"
+#include "platform/headless/headless_ui.h"
+#include "support/model_peer.h"
+
+namespace orvik::link {
+namespace {
+
+using namespace std::chrono_literals;
+using Step = Exchange::Step;
+
+struct ExchangeRig : ::testing::Test {
+  ExchangeRig() { link.openPort(1); }
+  std::size_t reads() const {
+    std::size_t n = 0;
+    for (const auto& r : model.requests())
+      n += r[0] == kReadParameter ? 1 : 0;
+    return n;
+  }
+  float valueOf(const Answer* answer) const { return answer ? FloatFromBytes(answer->value()) : -99.0f; }
+
+  platform::headless::HeadlessUi ui;
+  platform::headless::MemorySerialPort port{ui};
+  sim::ControllerModel model;
+  testing::ModelPeer peer{ui, port, model};
+  RunState state;
+  ControllerLink link{state, port, ui.timers()};
+  Exchange& exchange = link.exchange();
+};
+
+// A "B" answer does not name its parameter: a read for another one goes out only once no earlier read
+// can still be answered, so each answer is taken for its own request.
+TEST_F(ExchangeRig, HoldsADifferentRequestWhileAnEarlierOneMayStillBeAnswered) {
+  model.setParameter(18, 1.5f);
+  model.setParameter(22, 2.5f);
+  model.faults.answerDelay = 700ms;
+  const Request gain18 = Request::readParameter(18), gain22 = Request::readParameter(22);
+  exchange.ask(gain18);
+  ui.advance(400ms);
+  exchange.ask(gain18);  // asked again: the same request goes out again
+  ui.advance(10ms);      // a request takes about 4 ms on the line
+  EXPECT_EQ(reads(), 2u);
+  ui.advance(390ms);  // the first answer is in, the second still to come
+  EXPECT_EQ(valueOf(exchange.answerTo(gain18)), 1.5f);
+  exchange.ask(gain22);
+  EXPECT_EQ(exchange.step(), Step::Held);
+  ASSERT_TRUE(ui.runUntil([&] { return reads() == 3; }, 1s)) << "sent the moment the second answer is in";
+  EXPECT_GE(ui.nowMs(), 1100);
+  ASSERT_TRUE(ui.runUntil([&] { return exchange.answerTo(gain22) != nullptr; }, 1s));
+  EXPECT_EQ(valueOf(exchange.answerTo(gain22)), 2.5f);
+}
+
+// Without an answer the line is free once the answer time-out has passed; an answer is delivered the
+// moment it is accepted, with the bytes of that moment.
+TEST_F(ExchangeRig, FreesTheLineAfterTheAnswerTimeOutAndDeliversEachAnswerWithItsOwnBytes) {
+  model.setParameter(22, 2.5f);
+  model.faults.silent = true;
+  exchange.ask(Request::readParameter(18));
+  exchange.ask(Request::readParameter(22));
+  ui.advance(1999ms);
+  EXPECT_EQ(reads(), 1u);
+  model.faults.silent = false;
+  std::vector<std::int64_t> deliveredAt;
+  exchange.onAnswer = [&](const Answer&) { deliveredAt.push_back(ui.nowMs()); };
+  ui.advance(10ms);
+  EXPECT_EQ(reads(), 2u) << "sent when the first read's 2000 ms were over";
+  ASSERT_TRUE(ui.runUntil([&] { return exchange.step() == Step::Answered; }, 100ms));
+  EXPECT_EQ(deliveredAt, std::vector<std::int64_t>{ui.nowMs()});
+  link.RequestStatus();
+  ui.advance(100ms);  // a status answer now fills the receive buffer
+  EXPECT_EQ(valueOf(exchange.answer() ? &*exchange.answer() : nullptr), 2.5f);
+}
+
+}  // namespace
+}  // namespace orvik::link
