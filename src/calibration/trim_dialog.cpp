@@ -7,6 +7,7 @@
 
 #include "calibration/button_row.h"
 #include "link/display_format.h"
+#include "link/entry_number.h"
 #include "link/subs.h"
 #include "platform/ui.h"
 
@@ -93,8 +94,20 @@ void TrimDialog::Form_Activate() {
   if (!sequence_.linkCheck()) close();
 }
 
+std::optional<double> TrimDialog::entryNumber() const {
+  return link::ParseEntryNumber(entry.text(), setup_.lowest < 0);
+}
+
 void TrimDialog::cmdTrim_Click() {
-  entry.setText(link::formatFixed(link::leadingNumber(entry.text()), setup_.decimals));
+  // A text that is not a number stays as typed, so the technician sees what was refused.
+  const std::optional<double> typed = entryNumber();
+  if (!typed) {
+    ui().beep();
+    sequence_.askHeld({"\"" + entry.text() + "\" is not a number.\r" + setup_.numberHint, "Invalid Number",
+                       MsgIcon::Exclamation, MsgButtons::Ok});
+    return;
+  }
+  entry.setText(link::formatFixed(*typed, setup_.decimals));
   const double actual = link::leadingNumber(entry.text());
   const char* outOfRange = actual > setup_.highest  ? setup_.tooHighText
                            : actual < setup_.lowest ? setup_.tooLowText
@@ -109,7 +122,7 @@ void TrimDialog::cmdTrim_Click() {
 }
 
 void TrimDialog::cmdCancel_Click() {
-  if (link::leadingNumber(entry.text()) != link::leadingNumber(prefilled_)) {
+  if (!entryNumber() || link::leadingNumber(entry.text()) != link::leadingNumber(prefilled_)) {
     ui().beep();
     platform::MessageBox question("Cancel changes?           ", setup_.cancelTitle, MsgIcon::Question,
                                   MsgButtons::YesNo);
