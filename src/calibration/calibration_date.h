@@ -18,6 +18,15 @@ std::string dateFieldText(const platform::Date& date);
 // guessed at, since which comes first depends on the locale. None for a day its month does not have.
 std::optional<platform::Date> parseDateField(std::string_view text);
 
+// The years a calibration date may carry: the controller keeps the year as two digits, and a year byte
+// of 00 means no calibration, so 2000 and 2100 would read as never calibrated, and other centuries as
+// dates of this one.
+inline constexpr int kFirstCalibrationYear = 2001;
+inline constexpr int kLastCalibrationYear = 2099;
+constexpr bool calibrationYearFits(int year) {
+  return year >= kFirstCalibrationYear && year <= kLastCalibrationYear;
+}
+
 // The calibration date parameter: 0, month, day and the year's last two digits, as plain bytes.
 link::FloatBytesArray calibrationDateBytes(const platform::Date& date);
 

@@ -60,6 +60,14 @@ void frmCalDate::cmdTrim_Click() {
          "Invalid Date", MsgIcon::Exclamation, MsgButtons::Ok});
     return;
   }
+  if (!calibrationYearFits(date->year)) {
+    ui().beep();
+    sequence_.askHeld({"The year must lie between " + std::to_string(kFirstCalibrationYear) + " and " +
+                           std::to_string(kLastCalibrationYear) +
+                           ": the controller keeps two digits, and 00 means no calibration.",
+                       "Invalid Date", MsgIcon::Exclamation, MsgButtons::Ok});
+    return;
+  }
   const MsgResult answer = sequence_.askHeld(
       {"OK to change Capibration Date?", "Save Changes", MsgIcon::Question, MsgButtons::OkCancel});
   if (answer != MsgResult::Ok || !lifecycle().loaded) return;

@@ -7,6 +7,7 @@
 
 #include "dialogs/button_row.h"
 #include "link/display_format.h"
+#include "link/entry_number.h"
 #include "link/subs.h"
 #include "platform/ui.h"
 
@@ -93,8 +94,20 @@ void TrimDialog::Form_Activate() {
   if (!sequence_.linkCheck()) close();
 }
 
+std::optional<double> TrimDialog::entryNumber() const {
+  return link::ParseEntryNumber(entry.text(), setup_.lowest < 0);
+}
+
 void TrimDialog::cmdTrim_Click() {
-  entry.setText(link::formatFixed(link::leadingNumber(entry.text()), setup_.decimals));
+  // A text that is not a number stays as typed, so the technician sees what was refused.
+  const std::optional<double> typed = entryNumber();
+  if (!typed) {
+    ui().beep();
+    sequence_.askHeld({"\"" + entry.text() + "\" is not a number.\r" + setup_.numberHint, "Invalid Number",
+                       MsgIcon::Exclamation, MsgButtons::Ok});
+    return;
+  }
+  entry.setText(link::formatFixed(*typed, setup_.decimals));
   const double actual = link::leadingNumber(entry.text());
   const char* outOfRange = actual > setup_.highest  ? setup_.tooHighText
                            : actual < setup_.lowest ? setup_.tooLowText
@@ -116,7 +129,8 @@ bool TrimDialog::Form_QueryUnload() {
 void TrimDialog::cmdCancel_Click() {
   // Nothing to lose only while the entry still says what it said at open and nothing has been started;
   // once a write has gone out the technician is told, whatever the entry says.
-  const bool untouched = link::leadingNumber(entry.text()) == link::leadingNumber(prefilled_) &&
+  const bool untouched = entryNumber() &&
+                         link::leadingNumber(entry.text()) == link::leadingNumber(prefilled_) &&
                          !sequence_.running() && !sequence_.writeSent();
   if (!untouched) {
     ui().beep();

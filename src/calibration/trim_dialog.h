@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "calibration/calibration_sequence.h"
@@ -36,6 +37,7 @@ struct TrimSetup {
   double lowest, highest;      // the true values the start action accepts, both included
   const char* tooLowText;
   const char* tooHighText;
+  const char* numberHint;  // how to type the true value, shown when the entry is not a number
   Correction correction;
   std::uint8_t parameter;
   const char* readingText;
@@ -90,6 +92,8 @@ class TrimDialog : public platform::Form, public SequenceDialog {
  private:
   const char* constantName() const { return setup_.correction == Correction::Gain ? "gain" : "offset"; }
   platform::MessageBox refusal(const std::string& why) const;
+  // The entry read whole as a number; a minus sign only where the trim's range goes below zero.
+  std::optional<double> entryNumber() const;
 
   CalibrationSequence sequence_;
   std::string prefilled_;    // what the entry showed at open

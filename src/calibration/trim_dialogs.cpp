@@ -8,6 +8,7 @@ namespace {
 
 constexpr const char* kVoltageOutOfRange = "Voltage entered exceeds operating range.";
 constexpr const char* kTemperatureOutOfRange = "Temperature entered exceeds operating range.";
+constexpr const char* kVoltageHint = "Type the voltage with a decimal point, for example 12.5.";
 
 const TrimSetup kBatteryVolts = {
     .formName = "frmBatVolts",
@@ -28,6 +29,7 @@ const TrimSetup kBatteryVolts = {
     .highest = 32,
     .tooLowText = kVoltageOutOfRange,
     .tooHighText = kVoltageOutOfRange,
+    .numberHint = kVoltageHint,
     .correction = Correction::Gain,
     .parameter = link::parameter::kBatteryVoltsGain,
     .readingText = "Reading Battery Volts gain...",
@@ -56,6 +58,7 @@ const TrimSetup kTeVolts = {
     .tooLowText =
         "Actual TE module voltage must be greater than 3.0 volts\rbefore the trimming can be performed.",
     .tooHighText = kVoltageOutOfRange,
+    .numberHint = kVoltageHint,
     .correction = Correction::Gain,
     .parameter = link::parameter::kTeVoltsGain,
     .readingText = "Reading TE Volts gain...",
@@ -83,6 +86,7 @@ const TrimSetup kBatteryTemp = {
     .highest = 150,
     .tooLowText = kTemperatureOutOfRange,
     .tooHighText = kTemperatureOutOfRange,
+    .numberHint = "Type the temperature in degrees Fahrenheit, for example 77 or -5.",
     .correction = Correction::Offset,
     .parameter = link::parameter::kBatteryTempOffset,
     .readingText = "Reading Battery Offset...",

@@ -39,7 +39,7 @@ void TextBox::setText(std::string t) {
 
 void TextBox::userEdit(std::string t) {
   if (!enabled() || !visible()) return;
-  if (maxLength_ > 0 && t.size() > static_cast<std::size_t>(maxLength_)) t.resize(maxLength_);
+  if (maxLength_ > 0) t.resize(firstCharacters(t, static_cast<std::size_t>(maxLength_)).size());
   setText(std::move(t));
   if (onUserEdit) onUserEdit();
 }
@@ -59,6 +59,15 @@ bool NumericEdit::outsideLimits() const {
 
 DateEdit::DateEdit(Form& owner, std::string name, std::string displayPattern)
     : TextBox(owner, std::move(name), ControlKind::DateEdit, {}), pattern_(std::move(displayPattern)) {}
+
+std::string_view firstCharacters(std::string_view text, std::size_t maxCharacters) {
+  std::size_t characters = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const bool continuation = (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80;
+    if (!continuation && characters++ == maxCharacters) return text.substr(0, i);
+  }
+  return text;
+}
 
 OptionButton::OptionButton(Form& owner, std::string name, std::string caption)
     : Control(owner, std::move(name), ControlKind::OptionButton), caption_(std::move(caption)) {}

@@ -3,6 +3,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/colour.h"
 #include "platform/control.h"
@@ -85,7 +86,7 @@ class TextBox : public Control {
 
   const std::string& text() const { return text_; }
   void setText(std::string t);
-  int maxLength() const { return maxLength_; }  // 0: no limit
+  int maxLength() const { return maxLength_; }  // in characters; 0: no limit
   void setMaxLength(int n) { assign(maxLength_, n); }
   Alignment alignment() const { return alignment_; }
   void setAlignment(Alignment a) { assign(alignment_, a); }
@@ -131,6 +132,10 @@ class DateEdit : public TextBox {
  private:
   std::string pattern_;
 };
+
+// The first `maxCharacters` characters (Unicode code points) of the UTF-8 `text`; a character is kept
+// whole or not at all.
+std::string_view firstCharacters(std::string_view text, std::size_t maxCharacters);
 
 // Option buttons of one form and one container are mutually exclusive.
 class OptionButton : public Control {

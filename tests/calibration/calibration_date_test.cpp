@@ -46,5 +46,15 @@ TEST(DateField, ShowsTheFourDigitYearAndReadsItsOwnTextBack) {
   EXPECT_EQ(dateFieldText({2026, 12, 7}), "07-Dec-2026");
 }
 
+// Two year digits, 00 meaning no calibration: only 2001..2099 read back as the date written.
+TEST(CalibrationDate, TakesOnlyYearsTheYearByteCanHold) {
+  const std::pair<Date, bool> rows[] = {
+      {{2000, 12, 31}, false}, {{2001, 1, 1}, true},  {{2099, 12, 31}, true},
+      {{2100, 1, 1}, false},   {{1899, 6, 1}, false}, {{9999, 6, 1}, false},
+  };
+  for (const auto& [date, fits] : rows)
+    EXPECT_EQ(calibrationYearFits(date.year), fits) << date.year;
+}
+
 }  // namespace
 }  // namespace orvik::calibration

@@ -137,7 +137,6 @@ INSTANTIATE_TEST_SUITE_P(
         LimitRow{"BatteryRoundedDownTo32", "frmBatVolts", "32.0004", "32.000", nullptr},
         LimitRow{"BatteryRoundedUpPast32", "frmBatVolts", "32.0006", "32.001", kVoltageRange},
         LimitRow{"BatteryBelow10", "frmBatVolts", "9.999", "9.999", kVoltageRange},
-        LimitRow{"BatteryNotANumber", "frmBatVolts", "twelve", "0.000", kVoltageRange},
         LimitRow{"TeAt3", "frmTEVolts", "3", "3.000", nullptr},
         LimitRow{"TeAt20", "frmTEVolts", "20", "20.000", nullptr},
         LimitRow{
@@ -149,6 +148,44 @@ INSTANTIATE_TEST_SUITE_P(
         LimitRow{"TemperatureBelowMinus50", "frmBatOffset", "-51", "-51", kTemperatureRange},
         LimitRow{"TemperatureAbove150", "frmBatOffset", "151", "151", kTemperatureRange}),
     testing::RowName{});
+
+// Each entry is refused as typed, and Cancel then asks, even for a text that starts with the reading.
+TEST_F(Trim, AnEntryThatIsNotAWholeNumberIsRefusedAsTypedAndNothingIsSent) {
+  const std::pair<std::string, std::string> rows[] = {
+      {"frmBatVolts", ""},    {"frmBatVolts", "abc"},   {"frmBatVolts", "12,5"}, {"frmBatVolts", "nan"},
+      {"frmBatVolts", "inf"}, {"frmBatVolts", "1e400"}, {"frmBatVolts", "0x10"}, {"frmBatVolts", "13.5V"},
+      {"frmBatVolts", "+5"},  {"frmBatVolts", "1.2.3"}, {"frmBatVolts", "-1.5"}, {"frmBatOffset", "77F"},
+  };
+  rig.model.settings.rawBatteryMillivolts = 13500;  // entry offered as 13.500
+  rig.model.settings.rawFahrenheit = 77.2;          // entry offered as 77
+  startLinked();
+  for (const std::string form : {"frmBatVolts", "frmBatOffset"}) {
+    const bool temperature = form == "frmBatOffset";
+    openTrim(form, [&](TrimDialog& d) {
+      for (const auto& [rowForm, typed] : rows) {
+        if (rowForm != form) continue;
+        ui.expectBox("Invalid Number", MsgResult::Ok);
+        ui.expectBox(temperature ? "Battery Temperature Trim" : "Battery Voltage Trim", MsgResult::No);
+        d.entry.userEdit(typed);
+        d.cmdTrim.click();
+        EXPECT_EQ(ui.boxes().back().box.text,
+                  "\"" + typed + "\" is not a number.\r" +
+                      (temperature ? "Type the temperature in degrees Fahrenheit, for example 77 or -5."
+                                   : "Type the voltage with a decimal point, for example 12.5."));
+        EXPECT_EQ(ui.boxes().back().box.icon, platform::MsgIcon::Exclamation);
+        EXPECT_EQ(d.entry.text(), typed);
+        EXPECT_TRUE(d.cmdTrim.enabled()) << typed;
+        d.cmdCancel.click();
+        EXPECT_EQ(ui.boxes().back().box.text, "Cancel changes?           ") << typed;
+      }
+      ui.expectBox(temperature ? "Battery Temperature Trim" : "Battery Voltage Trim", MsgResult::Yes);
+      d.cmdCancel.click();
+    });
+  }
+  EXPECT_EQ(ui.beeps().size(), ui.boxes().size()) << "a beep before each box";
+  EXPECT_TRUE(requests('B').empty());
+  EXPECT_TRUE(rig.model.writes().empty());
+}
 
 TEST_F(Trim, AControllerAnswering150msLateCostsABeepPerMissedTickAndOnlyEverGetsTheOneValue) {
   startAt12_3456();

@@ -27,6 +27,20 @@ TEST(TagText, TravelsInWindows1252BothWays) {
   for (const char* refused : {"\xC4\x80", "\xE2\x98\x83", "\xC2\x80", "\xF0\x9F\x94\x8B", "\xC3"}) {
     EXPECT_THROW(TagBytesFromText(refused), ConversionError) << refused;
   }
+  // One byte a character however many UTF-8 bytes it takes, and a refused character named whole.
+  EXPECT_EQ(TagBytesFromText("M\u00FCller-Stra\u00DFe Lager"), std::string("M\xFCller-Stra\xDF") + "e Lager");
+  std::string twentyE;
+  for (int i = 0; i < 20; ++i)
+    twentyE += "\u00E9";
+  EXPECT_EQ(TagBytesFromText(twentyE), std::string(20, '\xE9'));
+  for (const std::string refused : {"\u03A9", "\u4E2D", "\U0001F50B"}) {
+    try {
+      TagBytesFromText("ab" + refused);
+      ADD_FAILURE() << refused;
+    } catch (const ConversionError& e) {
+      EXPECT_EQ(e.what(), "The character \"" + refused + "\" cannot be stored in the controller's tag name.");
+    }
+  }
 }
 
 // Only the bytes inside the answer form the tag, 20 at most; blanks around it are dropped.

@@ -58,6 +58,9 @@ void applyLabel(const Label& label, QLabel& w) {
 }
 
 void applyTextBox(const TextBox& box, QLineEdit& w) {
+  // QLineEdit counts UTF-16 units, the model characters: the same for every character of the Basic
+  // Multilingual Plane. One beyond it counts twice here, so the widget may stop a character short of the
+  // model; a tag loses nothing by it, since Windows-1252 lies wholly inside the plane.
   w.setMaxLength(box.maxLength() > 0 ? box.maxLength() : 32767);
   w.setAlignment(horizontal(box.alignment()) | Qt::AlignVCenter);
   // Rewriting unchanged text would move the cursor under the user's fingers.

@@ -22,6 +22,22 @@ namespace {
 
 constexpr int kTwipsPerPixel = kTwipsPerInch / 96;
 
+// `text` without halves of characters: QLineEdit keeps to its length limit in UTF-16 units and may cut a
+// character from beyond the Basic Multilingual Plane in two; the half left would reach the model as "?".
+QString wholeCharacters(const QString& text) {
+  QString whole;
+  whole.reserve(text.size());
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+      whole += text[i];
+      whole += text[++i];
+    } else if (!text[i].isSurrogate()) {
+      whole += text[i];
+    }
+  }
+  return whole;
+}
+
 Qt::WindowFlags flagsFor(const Form& form) {
   switch (form.borderStyle()) {
     case BorderStyle::FixedDialog: {
@@ -175,7 +191,7 @@ void FormWindow::connectWidget(View& view) {
       connect(static_cast<QLineEdit*>(view.widget), &QLineEdit::textEdited, this,
               [this, control, index](const QString& text) {
                 if (!live()) return;
-                static_cast<TextBox*>(control)->userEdit(text.toStdString());
+                static_cast<TextBox*>(control)->userEdit(wholeCharacters(text).toStdString());
                 if (attached_) applyView(views_[index]);  // the model may have kept other text
               });
       break;

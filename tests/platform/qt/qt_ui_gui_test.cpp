@@ -225,6 +225,12 @@ TEST_F(QtUiTest, TextBoxReportsTypingButNotTextSetByCode) {
   form.txtTag.setText("TAG7");
   EXPECT_EQ(edit->text(), QStringLiteral("TAG7"));
   EXPECT_EQ(form.edits, 4);
+
+  // One unit of room left: the widget would keep half of a character from beyond the BMP.
+  form.txtTag.setText("abc");
+  pressKey(edit, Qt::Key_unknown, Qt::NoModifier, QString::fromUtf8("\U0001F50B"));
+  EXPECT_EQ(form.txtTag.text(), "abc");
+  EXPECT_EQ(edit->text(), QStringLiteral("abc"));
 }
 
 TEST_F(QtUiTest, ButtonClickReachesItsHandlerOnlyWhenEnabled) {
