@@ -200,6 +200,39 @@ TEST_F(Trim, AControllerAnswering150msLateCostsABeepPerMissedTickAndOnlyEverGets
     EXPECT_EQ(w.value, kCorrectedGainValue);
 }
 
+// The close box is the trim's Cancel: with the write on the line it asks, then says the gain may be stored,
+// even when the entry still says what a 9.2 V reading filled it with (10.000), and nothing more is sent.
+TEST_F(Trim, TheCloseBoxDuringTheWriteAsksAndTellsThatTheGainMayBeStored) {
+  rig.model.settings.rawBatteryMillivolts = 9200;
+  startLinked();
+  ui.expectBox("Battery Voltage Trim", MsgResult::Yes);
+  ui.expectBox("Battery Voltage Trim", MsgResult::Ok);
+  openTrim("frmBatVolts", [this](TrimDialog& d) {
+    typeAndTrim(d, "10");
+    whileOpen(d, 350ms, [this, &d] { ui.requestClose(d); });  // the write went out at 300 ms
+  });
+  ASSERT_EQ(ui.boxes().size(), 2u);
+  EXPECT_EQ(ui.boxes()[0].box.text, "Cancel changes?           ");
+  EXPECT_EQ(
+      ui.boxes()[1].box.text,
+      "The new gain may already be stored in the controller.\rCheck the next reading before trimming again.");
+  EXPECT_EQ(requests('=').size(), 1u);
+}
+
+// Retry after the adapter was plugged back in opens the port again and trims.
+TEST_F(Trim, RetryAfterTheAdapterIsBackTrims) {
+  startAt12_3456();
+  ui.expectBox("Communications Timeout", MsgResult::Retry);
+  openTrim("frmBatVolts", [this](TrimDialog& d) {
+    rig.port.unplug();
+    typeAndTrim(d, "12.5");
+    whileOpen(d, 3s, [this] {
+      rig.port.setAvailability(1, platform::headless::MemorySerialPort::Availability::Usable);
+    });
+  });
+  EXPECT_EQ(requests('='), std::vector<Bytes>{kCorrectedBatteryGain});
+}
+
 // However late the controller answers, only the intended value is written; a time-out is answered with
 // Cancel, and the technician is told when a write went out.
 class SlowTrim : public Trim, public ::testing::WithParamInterface<int> {};

@@ -176,6 +176,26 @@ TEST_F(EditTag, IsRefusedWithoutRevisionFiveOrALink) {
   }
 }
 
+// The save question holds the editor's steps and time-out: answered after six seconds, the write still
+// goes out and completes, and no time-out closes the window under the question.
+TEST_F(EditTag, TheSaveQuestionHoldsTheTimeOut) {
+  startPolling();
+  rig.model.faults.silent = true;  // the read never completes
+  ui.expectBox("Save Changes", MsgResult::Ok, 6s);
+  ui.whenShown(
+      "frmEditTag",
+      [&](platform::Form& f) {
+        auto& d = static_cast<frmEditTag&>(f);
+        d.txtTag.userEdit("HELD");
+        ui.at(std::chrono::milliseconds(ui.nowMs()) + 6s, [&] { rig.model.faults.silent = false; });
+        d.cmdTrim.click();
+      },
+      1s);
+  rig.main.mnuEditTag.click();
+  ASSERT_FALSE(rig.model.writes().empty());
+  EXPECT_EQ(rig.model.writes().back().tag, "HELD" + std::string(16, ' '));
+}
+
 TEST_F(EditTag, ALostLinkClosesTheEditorWithItsMessageAndSendsNothing) {
   startPolling();
   // The controller falls silent: the link is down, and the next poll clears LinkDown again, so only the
