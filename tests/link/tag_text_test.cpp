@@ -47,7 +47,8 @@ TEST(TagText, TravelsInWindows1252BothWays) {
 TEST(TagText, ComesFromTheAnswerOnly) {
   const auto packet = [](std::string body) {
     std::vector<std::uint8_t> p{'C', static_cast<std::uint8_t>(2 + body.size())};
-    p.insert(p.end(), body.begin(), body.end());
+    for (char c : body)
+      p.push_back(static_cast<std::uint8_t>(c));
     p.push_back(0);  // the checksum, not part of the tag
     return p;
   };
