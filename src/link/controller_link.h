@@ -69,9 +69,9 @@ class ControllerLink {
   // The configured port's device went away: one quiet attempt to open it again, so a device that is back
   // under the same name is used from now on.
   void reopenLostPort();
-  // The link works: a status record has been accepted since the port was opened, and no answer has
-  // missed its deadline since the last one accepted.
-  bool works() const { return statusSinceOpen_ && answeringInTime_; }
+  // The link works: an answer has been accepted since the port was opened, and none has missed its
+  // deadline since the last one accepted.
+  bool works() const { return answeringInTime_; }
 
   // The commands. Each fills TxBuffer, sends it and arms the receive time-out.
   void WriteParameter(int number);  // value from FloatBytes; number outside 0..255 throws ConversionError
@@ -111,7 +111,7 @@ class ControllerLink {
   void handlePacket();
   void acceptParameterAnswer();
   void acceptStatusAnswer();
-  void forgetHealth() { statusSinceOpen_ = answeringInTime_ = false; }
+  void forgetHealth() { answeringInTime_ = false; }
   void reportLinkDown();
   void notify(auto event) {
     if (listener_ != nullptr) guardStep([&] { event(*listener_); });
@@ -120,7 +120,6 @@ class ControllerLink {
   RunState& state_;
   platform::SerialPort& port_;
   LinkListener* listener_ = nullptr;
-  bool statusSinceOpen_ = false;
   bool answeringInTime_ = false;
   // Declared last: it sends through the link, so it is built after everything it uses.
   Exchange exchange_;

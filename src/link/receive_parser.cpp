@@ -117,7 +117,6 @@ void TakeLiveValues(RunState& state, const StatusRecord& record) {
 
 void ControllerLink::acceptStatusAnswer() {
   const StatusRecord record = DecodeStatusRecord(state_.RxBuffer);
-  statusSinceOpen_ = true;
   TakeLiveValues(state_, record);
   notify([&](LinkListener& l) { l.statusReceived(record); });
 }
