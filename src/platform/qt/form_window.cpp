@@ -3,6 +3,7 @@
 #include <QAccessibleWidget>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -213,6 +214,12 @@ void FormWindow::applyView(View& view) {
   }
   moved = placeView(view) || moved;
   applyControl(*view.control, *view.widget);
+  if (view.control->kind() == ControlKind::Label) {
+    // A caption is its field's buddy: Qt reports it to assistive tools as the field's label.
+    const Control* field = static_cast<const Label&>(*view.control).labelFor();
+    QWidget* buddy = field != nullptr ? widgetFor(field->name()) : nullptr;
+    if (auto* label = static_cast<QLabel*>(view.widget); label->buddy() != buddy) label->setBuddy(buddy);
+  }
   if (view.control->kind() == ControlKind::OptionButton) applyOptionStops(view.control->container());
   // Reparenting loses a widget's place in the tab order; a widget that takes no focus has none.
   if (built_ && (moved || focusable != (view.widget->focusPolicy() != Qt::NoFocus))) applyTabOrder();

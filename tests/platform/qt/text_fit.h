@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QFontMetrics>
 #include <QLabel>
 
@@ -27,6 +28,14 @@ inline ::testing::AssertionResult showsWhole(const QLabel& label, const QString&
 
 inline ::testing::AssertionResult showsWhole(const QLabel& label, double scale) {
   return showsWhole(label, label.text(), scale);
+}
+
+// The text assistive tools read as the field's caption: that of its first Label relation.
+inline std::string captionOf(QWidget& field) {
+  QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&field);
+  if (accessible == nullptr) return {};
+  const auto labels = accessible->relations(QAccessible::Label);
+  return labels.isEmpty() ? std::string() : labels.first().first->text(QAccessible::Name).toStdString();
 }
 
 }  // namespace orvik::testing
