@@ -33,6 +33,7 @@ struct Opening {
   std::string startCaption;
   bool startEnabled;
   QSize clientPixels;
+  std::vector<std::pair<std::string, std::string>> captions;  // caption, the field on its line
 };
 
 class CalibrationDialogWidgets : public ::testing::Test {
@@ -101,6 +102,11 @@ class CalibrationDialogWidgets : public ::testing::Test {
     EXPECT_TRUE(help->isHidden());
     EXPECT_TRUE(widget<QLabel>(dialog, "lblStatus")->text().isEmpty());
     expectTextsFit(dialog);
+    EXPECT_TRUE(testing::showsTitleWhole(*window));
+    EXPECT_TRUE(testing::keepsMargins(*entry->parentWidget(), 8));
+    for (const auto& [caption, field] : o.captions) {
+      EXPECT_TRUE(testing::onOneLine(*ui.widgetOf(dialog, caption), *ui.widgetOf(dialog, field)));
+    }
   }
 
   platform::qt::QtUi ui;
@@ -115,7 +121,7 @@ TEST_F(CalibrationDialogWidgets, EachTrimOpensWithItsCaptionsTheFrozenReadingAnd
     std::function<std::unique_ptr<TrimDialog>()> make;
     Opening opening;
   };
-  const QSize trimClient(266, 160);  // 3990 by 2400 twips
+  const QSize trimClient(393, 160);  // 5895 by 2400 twips
   const Row rows[] = {
       {[&] { return std::make_unique<frmBatVolts>(ui, link, state, main); },
        {"Trim Battery Volts",
@@ -126,7 +132,8 @@ TEST_F(CalibrationDialogWidgets, EachTrimOpensWithItsCaptionsTheFrozenReadingAnd
         "12.346",
         "&Trim",
         false,
-        trimClient}},
+        trimClient,
+        {{"Label1", "lblBatVolts"}, {"Label2", "txtBatVolts"}}}},
       {[&] { return std::make_unique<frmTEVolts>(ui, link, state, main); },
        {"Trim TE Module Volts",
         {{"Label1", "Measured TE Module Volts:"}, {"Label2", "Actual TE Volts:"}, {"lblTEvolts", "12.600"}},
@@ -134,7 +141,8 @@ TEST_F(CalibrationDialogWidgets, EachTrimOpensWithItsCaptionsTheFrozenReadingAnd
         "12.600",
         "&Trim",
         false,
-        trimClient}},
+        trimClient,
+        {{"Label1", "lblTEvolts"}, {"Label2", "txtTEvolts"}}}},
       {[&] { return std::make_unique<frmBatOffset>(ui, link, state, main); },
        {"Trim Battery Temperature",
         {{"Label1", "Measured Temperature:"},
@@ -144,7 +152,8 @@ TEST_F(CalibrationDialogWidgets, EachTrimOpensWithItsCaptionsTheFrozenReadingAnd
         "77",
         "&Trim",
         false,
-        trimClient}},
+        trimClient,
+        {{"Label1", "lblBatTemp"}, {"Label2", "txtBatTemp"}}}},
   };
   for (const Row& row : rows) {
     std::unique_ptr<TrimDialog> dialog = row.make();
@@ -176,7 +185,8 @@ TEST_F(CalibrationDialogWidgets, TheDateOpensWithTodayAndTheLastCalibration) {
                  today.toStdString(),
                  "&Save",
                  true,
-                 QSize(287, 179)});  // 4305 by 2685 twips
+                 QSize(378, 179),  // 5670 by 2685 twips
+                 {{"Label2", "txtCalDate"}}});
   ui.unload(dialog);
 }
 
