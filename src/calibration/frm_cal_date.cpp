@@ -31,6 +31,7 @@ frmCalDate::frmCalDate(platform::Ui& ui, link::ControllerLink& link, link::RunSt
   lblLastCal.setDescription("Last calibration date");
   Label2.place(kMargin, 825, kEntryLeft - 120 - kMargin, 255);
   Label2.setAlignment(platform::Alignment::Right);
+  Label2.setLabelFor(txtCalDate);
   txtCalDate.place(kEntryLeft, 780, kEntryWidth, 345);
   txtCalDate.setDescription("New calibration date");
   lblStatus.place(kMargin, 1500, kClientWidth - 2 * kMargin, 255);

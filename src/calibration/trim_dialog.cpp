@@ -60,13 +60,19 @@ TrimDialog::TrimDialog(platform::Ui& ui, link::ControllerLink& link, link::RunSt
   // The reading shares its caption's line box, so both texts sit on one line; its right edge is that of
   // the entry's text.
   Label1.place(kMargin, 405, kCaptionWidth, 255);
+  Label1.setLabelFor(measured);
   measured.place(kValueLeft, 405, kValueWidth - 60, 255);
   measured.setAlignment(platform::Alignment::Right);
   measured.setDescription(std::string("Measured ") + setup.quantity);
+  // A tab stop too, just before the entry (Shift+Tab), so a screen reader reads it with its caption; the
+  // window still opens at the entry.
+  measured.setTabStop(true);
   Label2.place(kMargin, 945, kCaptionWidth, 255);
+  Label2.setLabelFor(entry);
   entry.place(kValueLeft, 900, kValueWidth, 345);
   entry.setAlignment(platform::Alignment::Right);
   entry.setDescription(std::string("Actual ") + setup.quantity);
+  setFirstFocus(entry);
   stored.place(kMargin, 1440, 1800, 255);
   stored.setVisible(false);
   lblTrim.place(kClientWidth - kMargin - 1800, 1440, 1800, 255);

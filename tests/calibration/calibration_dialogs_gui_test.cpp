@@ -33,7 +33,8 @@ struct Opening {
   std::string startCaption;
   bool startEnabled;
   QSize clientPixels;
-  std::vector<std::pair<std::string, std::string>> captions;  // caption, the field on its line
+  std::vector<std::pair<std::string, std::string>> captions;  // caption, the field it names
+  std::vector<std::string> tabOrder;                          // from the entry, once it has been edited
 };
 
 class CalibrationDialogWidgets : public ::testing::Test {
@@ -106,6 +107,16 @@ class CalibrationDialogWidgets : public ::testing::Test {
     EXPECT_TRUE(testing::keepsMargins(*entry->parentWidget(), 8));
     for (const auto& [caption, field] : o.captions) {
       EXPECT_TRUE(testing::onOneLine(*ui.widgetOf(dialog, caption), *ui.widgetOf(dialog, field)));
+      EXPECT_EQ(testing::captionOf(*ui.widgetOf(dialog, field)),
+                widget<QLabel>(dialog, caption)->text().toStdString())
+          << field << " is spoken with its caption";
+    }
+    // The technician types the true value (here the same one), which offers the start button.
+    entry->selectAll();
+    typeText(window, QString::fromStdString(o.entryText));
+    for (std::size_t i = 1; i < o.tabOrder.size(); ++i) {
+      pressKey(window, Qt::Key_Tab);
+      EXPECT_EQ(QApplication::focusWidget(), ui.widgetOf(dialog, o.tabOrder[i])) << "Tab " << i;
     }
   }
 
@@ -133,7 +144,8 @@ TEST_F(CalibrationDialogWidgets, EachTrimOpensWithItsCaptionsTheFrozenReadingAnd
         "&Trim",
         false,
         trimClient,
-        {{"Label1", "lblBatVolts"}, {"Label2", "txtBatVolts"}}}},
+        {{"Label1", "lblBatVolts"}, {"Label2", "txtBatVolts"}},
+        {"txtBatVolts", "cmdTrim", "cmdCancel", "lblBatVolts", "txtBatVolts"}}},
       {[&] { return std::make_unique<frmTEVolts>(ui, link, state, main); },
        {"Trim TE Module Volts",
         {{"Label1", "Measured TE Module Volts:"}, {"Label2", "Actual TE Volts:"}, {"lblTEvolts", "12.600"}},
@@ -142,7 +154,8 @@ TEST_F(CalibrationDialogWidgets, EachTrimOpensWithItsCaptionsTheFrozenReadingAnd
         "&Trim",
         false,
         trimClient,
-        {{"Label1", "lblTEvolts"}, {"Label2", "txtTEvolts"}}}},
+        {{"Label1", "lblTEvolts"}, {"Label2", "txtTEvolts"}},
+        {"txtTEvolts", "cmdTrim", "cmdCancel", "lblTEvolts", "txtTEvolts"}}},
       {[&] { return std::make_unique<frmBatOffset>(ui, link, state, main); },
        {"Trim Battery Temperature",
         {{"Label1", "Measured Temperature:"},
@@ -153,7 +166,8 @@ TEST_F(CalibrationDialogWidgets, EachTrimOpensWithItsCaptionsTheFrozenReadingAnd
         "&Trim",
         false,
         trimClient,
-        {{"Label1", "lblBatTemp"}, {"Label2", "txtBatTemp"}}}},
+        {{"Label1", "lblBatTemp"}, {"Label2", "txtBatTemp"}},
+        {"txtBatTemp", "cmdTrim", "cmdCancel", "lblBatTemp", "txtBatTemp"}}},
   };
   for (const Row& row : rows) {
     std::unique_ptr<TrimDialog> dialog = row.make();
@@ -186,7 +200,8 @@ TEST_F(CalibrationDialogWidgets, TheDateOpensWithTodayAndTheLastCalibration) {
                  "&Save",
                  true,
                  QSize(378, 179),  // 5670 by 2685 twips
-                 {{"Label2", "txtCalDate"}}});
+                 {{"Label2", "txtCalDate"}},
+                 {"txtCalDate", "cmdTrim", "cmdCancel", "txtCalDate"}});
   ui.unload(dialog);
 }
 

@@ -370,11 +370,20 @@ void FormWindow::reject() {
 void FormWindow::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   if (focusWidget() != nullptr) return;
-  // The window opens with the keyboard at its first tab stop that can take it.
-  for (const View& v : views_) {
-    QWidget* w = v.widget;
-    if ((w->focusPolicy() & Qt::TabFocus) != 0 && w->isEnabled() && w->isVisibleTo(this)) {
+  // The window opens with the keyboard at the stop the form names, else at its first tab stop that can
+  // take it.
+  const auto canTake = [this](const QWidget* w) {
+    return (w->focusPolicy() & Qt::TabFocus) != 0 && w->isEnabled() && w->isVisibleTo(this);
+  };
+  if (const Control* first = form_.firstFocus()) {
+    if (QWidget* w = widgetFor(first->name()); w != nullptr && canTake(w)) {
       w->setFocus(Qt::TabFocusReason);
+      return;
+    }
+  }
+  for (const View& v : views_) {
+    if (canTake(v.widget)) {
+      v.widget->setFocus(Qt::TabFocusReason);
       return;
     }
   }
