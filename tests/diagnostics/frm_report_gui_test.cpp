@@ -47,27 +47,34 @@ TEST_F(DiagnosticsWidgets, TheReportShowsItsRowsAndItsLongestTextsWhole) {
   ui.show(report);
   ASSERT_TRUE(processEventsUntil([&] { return ui.windowOf(report) != nullptr; }));
   EXPECT_EQ(ui.windowOf(report)->windowTitle(), "Orvik Report");
-  const std::vector<std::pair<const char*, const char*>> captions = {
-      {"lblBVgainCaption", "Battery Voltage Gain:"},
-      {"lblTEgainCaption", "TE Module Voltage Gain:"},
-      {"lblBTgainCaption", "Battery Temperature Gain:"},
-      {"lblBToffsetCaption", "Battery Temperature Offset:"},
-      {"lblPowerOnCyclesCaption", "Power On Cycles:"},
-      {"lblShutdownCountCaption", "Diagnostic Shutdown Count:"},
-      {"lblShutdownModeCaption", "Operating Mode at Last Shutdown:"},
-      {"lblTEvoltsCaption", "TE Module Volts at Last Shutdown:"},
-      {"lblBatVoltsCaption", "Battery Volts at Last Shutdown:"},
-      {"lblBatTempCaption", "Battery Temp. at Last Shutdown:"},
-      {"lblStatus", "Reading Battery Temperature at Shutdown..."}};
-  for (const auto& [name, text] : captions) {
+  struct Row {
+    const char* name;
+    const char* text;
+    const char* field;  // the value it captions, if any
+  };
+  const Row captions[] = {{"lblBVgainCaption", "Battery Voltage Gain:", "lblBVgain"},
+                          {"lblTEgainCaption", "TE Module Voltage Gain:", "lblTEgain"},
+                          {"lblBTgainCaption", "Battery Temperature Gain:", "lblBTgain"},
+                          {"lblBToffsetCaption", "Battery Temperature Offset:", "lblBToffset"},
+                          {"lblPowerOnCyclesCaption", "Power On Cycles:", "lblPowerOnCycles"},
+                          {"lblShutdownCountCaption", "Diagnostic Shutdown Count:", "lblShutdownCount"},
+                          {"lblShutdownModeCaption", "Operating Mode at Last Shutdown:", "lblShutdownMode"},
+                          {"lblTEvoltsCaption", "TE Module Volts at Last Shutdown:", "lblTEvolts"},
+                          {"lblBatVoltsCaption", "Battery Volts at Last Shutdown:", "lblBatVolts"},
+                          {"lblBatTempCaption", "Battery Temp. at Last Shutdown:", "lblBatTemp"},
+                          {"lblStatus", "Reading Battery Temperature at Shutdown...", nullptr}};
+  for (const auto& [name, text, field] : captions) {
     QLabel* l = label(report, name);
     ASSERT_NE(l, nullptr) << name;
-    if (std::string(name) != "lblStatus") {
+    if (field != nullptr) {
       EXPECT_EQ(l->text(), text) << name;
       EXPECT_TRUE(l->alignment() & Qt::AlignRight) << name;
+      EXPECT_EQ(testing::captionOf(*label(report, field)), text) << field << " is spoken with its caption";
     }
     EXPECT_TRUE(fits(*l, text)) << name;
   }
+  EXPECT_TRUE(testing::showsTitleWhole(*ui.windowOf(report)));
+  EXPECT_TRUE(testing::keepsMargins(*label(report, "lblTag")->parentWidget(), 8));
   for (const char* group : {"fraConstants", "fraLog"}) {
     auto* box = qobject_cast<QGroupBox*>(ui.widgetOf(report, group));
     ASSERT_NE(box, nullptr) << group;
@@ -85,10 +92,14 @@ TEST_F(DiagnosticsWidgets, TheReportShowsItsRowsAndItsLongestTextsWhole) {
   QLabel* reason = label(report, "lblShutdownReason");
   EXPECT_TRUE(reason->font().bold());
   EXPECT_EQ(reason->palette().color(QPalette::WindowText), QColor(192, 64, 0));
+  int longest = 0;
   for (int code = 0; code <= 255; ++code) {
     const QString text = QString::fromStdString(link::AlarmText(static_cast<std::uint8_t>(code)));
     EXPECT_TRUE(fits(*reason, text)) << code;
+    longest = std::max(longest, testing::layOutText(*reason, text, 1.1).needed.bottom());
   }
+  // The shutdown values follow the reason's lines with no more room than there is between two rows.
+  EXPECT_LE(ui.widgetOf(report, "fraShutdown")->y() - reason->mapToParent(QPoint(0, longest)).y(), 6);
   for (const char* value : {"lblBVgain", "lblBToffset", "lblTEvolts", "lblBatTemp"}) {
     EXPECT_TRUE(fits(*label(report, value), "-1.234568E+07 Volts")) << value;
   }

@@ -9,17 +9,28 @@
 
 namespace orvik::testing {
 
-// Whether the label shows `text` whole: laid out as the label lays it out (its font, alignment and word
-// wrap, within its contents less its margin), every line lies inside the label. `scale` enlarges the
-// font, as a desktop with slightly bigger fonts would.
-inline ::testing::AssertionResult showsWhole(const QLabel& label, const QString& text, double scale = 1.0) {
+// The area within which the label lays out its text, and the rectangle `text` takes there, laid out as
+// the label lays it out (its font, alignment and word wrap, within its contents less its margin). `scale`
+// enlarges the font, as a desktop with slightly bigger fonts would.
+struct TextLayout {
+  QRect area;
+  QRect needed;
+  QFont font;
+};
+inline TextLayout layOutText(const QLabel& label, const QString& text, double scale = 1.0) {
   QFont font = label.font();
   font.setPointSizeF(font.pointSizeF() * scale);
   const int m = label.margin();
   const QRect area = label.contentsRect().adjusted(m, m, -m, -m);
   const int flags = static_cast<int>(label.alignment()) | (label.wordWrap() ? Qt::TextWordWrap : 0);
-  const QRect needed =
-      QFontMetrics(font).boundingRect(QRect(area.topLeft(), QSize(area.width(), 100000)), flags, text);
+  return {area,
+          QFontMetrics(font).boundingRect(QRect(area.topLeft(), QSize(area.width(), 100000)), flags, text),
+          font};
+}
+
+// Whether the label shows `text` whole: every line of it lies inside the label.
+inline ::testing::AssertionResult showsWhole(const QLabel& label, const QString& text, double scale = 1.0) {
+  const auto [area, needed, font] = layOutText(label, text, scale);
   if (area.contains(needed)) return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure()
          << label.objectName().toStdString() << " (" << area.width() << "x" << area.height() << " px, "
