@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTranslator>
+#include <QWindow>
 #include <cmath>
 #include <map>
 #include <utility>
@@ -175,6 +176,14 @@ void QtUi::showView(Form& form) {
   if (window->windowModality() != modality) {
     window->hide();  // modality takes effect only when a window is shown
     window->setWindowModality(modality);
+  }
+  // A modal window belongs to the window it was opened from: window managers keep it above that window
+  // and minimise the two together, never the dialog alone while the window it blocks stays on screen.
+  if (const Form* opener = activeForm(); form.lifecycle().modal && opener != nullptr && opener != &form) {
+    if (QWidget* owner = windowOf(*opener); owner != nullptr && owner->isVisible()) {
+      window->winId();  // the platform window, to be told its owner before it is mapped
+      window->windowHandle()->setTransientParent(owner->windowHandle());
+    }
   }
   window->show();
   // Without a window manager (Xvfb) nothing else would bring the window forward or give it the keyboard.

@@ -289,6 +289,8 @@ TEST_F(QtUiTest, WindowSizeIsTheOuterSizeWithClientAreaBelowTheMenuBar) {
   EXPECT_EQ(client->geometry().top(), menuBar->geometry().bottom() + 1);
   EXPECT_EQ(window->size(), QSize(392, 269 + menuBar->height()));
   EXPECT_EQ(window->minimumSize(), window->maximumSize()) << "a fixed dialog cannot be resized";
+  EXPECT_FALSE(window->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint))
+      << "nor minimised or maximised";
 
   form.resize(7500, 6000);
   EXPECT_EQ(client->size(), QSize(500 - 8, 400 - 31));
@@ -416,10 +418,16 @@ TEST_F(QtUiTest, ActivationFiresOnShowNotAfterAMessageBoxButAfterAModalDialog) {
   QObject::connect(&closer, &QTimer::timeout, [&] {
     if (main.ticks >= ticks + 2) dialog.close();  // the main window's timer runs on in the dialog's loop
   });
-  dialog.onActivate = [&] { closer.start(); };
+  const QWindow* owner = nullptr;
+  dialog.onActivate = [&] {
+    owner = ui.windowOf(dialog)->windowHandle()->transientParent();
+    closer.start();
+  };
   ui.showModal(dialog);
   closer.stop();
   EXPECT_EQ(dialog.activations, 1);
+  EXPECT_EQ(owner, ui.windowOf(main)->windowHandle())
+      << "a modal window belongs to the one it was opened from";
   EXPECT_TRUE(processEventsUntil([&] { return main.activations == 2; }));
 }
 
