@@ -28,13 +28,15 @@ constexpr int kBelowFrameCaption = 330;  // where a frame's contents start, clea
 constexpr double kValuePoints = 13.5;
 constexpr double kSmallPoints = 7.5;
 
-// Rows of caption and value field inside a frame, one every 480 twips, below the frame's caption.
+// Rows of caption and value field inside a frame, one every 480 twips, below the frame's caption. Each
+// caption names its field to assistive tools.
 void placeRows(platform::Frame& frame,
                std::initializer_list<std::pair<platform::Label*, platform::Label*>> rows) {
   int top = kBelowFrameCaption;
   for (auto [caption, value] : rows) {
     caption->setContainer(&frame);
     caption->place(150, top + 90, 1350, 270);
+    caption->setLabelFor(*value);
     value->setContainer(&frame);
     value->place(1560, top, frame.geometry().width - 1560 - 150, 435);
     top += 480;
@@ -99,6 +101,7 @@ void frmMain::layOut() {
   styleLiveText(lblAlarmCode, "Alarm messages");
 
   lblCalCaption.place(kMargin, 5355, 1200, 270);
+  lblCalCaption.setLabelFor(lblCalDate);
   lblCalDate.place(1350, 5355, 2250, 270);
   lblCalDate.setFont({0, true});
   styleLiveText(lblCalDate, "Calibration date");
@@ -106,10 +109,12 @@ void frmMain::layOut() {
   lblCalHint.setForeColor(platform::kGrey);
 
   lblRevHardwareCaption.place(kMargin, 5640, 2040, 270);
+  lblRevHardwareCaption.setLabelFor(lblRevHardware);
   lblRevHardware.place(2190, 5640, 480, 270);
   lblRevHardware.setFont({0, true});
   styleLiveText(lblRevHardware, "Hardware revision");
   lblRevSoftwareCaption.place(2760, 5640, 2040, 270);
+  lblRevSoftwareCaption.setLabelFor(lblRevSoftware);
   lblRevSoftware.place(kMargin + kInnerWidth - 480, 5640, 480, 270);
   lblRevSoftware.setFont({0, true});
   styleLiveText(lblRevSoftware, "Software revision");

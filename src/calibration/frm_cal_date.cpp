@@ -19,18 +19,25 @@ frmCalDate::frmCalDate(platform::Ui& ui, link::ControllerLink& link, link::RunSt
       sequence_(*this, *this, link,
                 SequencePlan{link::parameter::kCalibrationDate, "Looking for TE Controller...", "", true},
                 lblStatus, cmdTrim, tmrSequence, tmrTimeout) {
-  resizeClient(4305, 2685);
-  lblLastCal.place(120, 240, 4065, 255);
+  // Wide enough for the title bar to show "Update Calibration Date" beside the window manager's icon and
+  // buttons; every control keeps the same margin from the edges.
+  constexpr int kClientWidth = 5670;
+  constexpr int kMargin = 120;
+  constexpr int kEntryWidth = 1605;
+  constexpr int kEntryLeft = kClientWidth - kMargin - kEntryWidth;
+  resizeClient(kClientWidth, 2685);
+  lblLastCal.place(kMargin, 240, kClientWidth - 2 * kMargin, 255);
   lblLastCal.setAlignment(platform::Alignment::Center);
   lblLastCal.setDescription("Last calibration date");
-  Label2.place(120, 825, 2340, 255);
+  Label2.place(kMargin, 825, kEntryLeft - 120 - kMargin, 255);
   Label2.setAlignment(platform::Alignment::Right);
-  txtCalDate.place(2580, 780, 1605, 345);
+  Label2.setLabelFor(txtCalDate);
+  txtCalDate.place(kEntryLeft, 780, kEntryWidth, 345);
   txtCalDate.setDescription("New calibration date");
-  lblStatus.place(120, 1500, 4065, 255);
+  lblStatus.place(kMargin, 1500, kClientWidth - 2 * kMargin, 255);
   lblStatus.setAlignment(platform::Alignment::Center);
   lblStatus.setDescription("Status");
-  dialogs::placeButtonRow(cmdHelp, cmdTrim, cmdCancel, 120, 4185, 2190, 915, true);
+  dialogs::placeButtonRow(cmdHelp, cmdTrim, cmdCancel, kMargin, kClientWidth - kMargin, 2190, 915, true);
 
   txtCalDate.onUserEdit = [this] { cmdTrim.setEnabled(true); };
   cmdTrim.onClick = [this] { cmdTrim_Click(); };

@@ -48,25 +48,40 @@ TrimDialog::TrimDialog(platform::Ui& ui, link::ControllerLink& link, link::RunSt
       stored(*this, setup.storedName, "-"),
       sequence_(*this, *this, link, SequencePlan{setup.parameter, setup.readingText, setup.savingText, false},
                 lblStatus, cmdTrim, tmrSequence, tmrTimeout) {
-  resizeClient(3990, 2400);
+  // Wide enough for the title bar to show the longest trim title, "Trim Battery Temperature", beside
+  // the window manager's icon and buttons; every control keeps the same margin from the edges.
+  constexpr int kClientWidth = 5895;
+  constexpr int kMargin = 120;
+  constexpr int kValueWidth = 960;
+  constexpr int kValueLeft = kClientWidth - kMargin - kValueWidth;
+  constexpr int kCaptionWidth = kValueLeft - 60 - kMargin;
+  resizeClient(kClientWidth, 2400);
   for (platform::Label* caption : {&Label1, &Label2})
     caption->setAlignment(platform::Alignment::Right);
-  Label1.place(60, 405, 2850, 255);
-  measured.place(2970, 360, 960, 345);
+  // The reading shares its caption's line box, so both texts sit on one line; its right edge is that of
+  // the entry's text.
+  Label1.place(kMargin, 405, kCaptionWidth, 255);
+  Label1.setLabelFor(measured);
+  measured.place(kValueLeft, 405, kValueWidth - 60, 255);
   measured.setAlignment(platform::Alignment::Right);
   measured.setDescription(std::string("Measured ") + setup.quantity);
-  Label2.place(60, 945, 2850, 255);
-  entry.place(2970, 900, 960, 345);
+  // A tab stop too, just before the entry (Shift+Tab), so a screen reader reads it with its caption; the
+  // window still opens at the entry.
+  measured.setTabStop(true);
+  Label2.place(kMargin, 945, kCaptionWidth, 255);
+  Label2.setLabelFor(entry);
+  entry.place(kValueLeft, 900, kValueWidth, 345);
   entry.setAlignment(platform::Alignment::Right);
   entry.setDescription(std::string("Actual ") + setup.quantity);
-  stored.place(120, 1440, 1800, 255);
+  setFirstFocus(entry);
+  stored.place(kMargin, 1440, 1800, 255);
   stored.setVisible(false);
-  lblTrim.place(2070, 1440, 1800, 255);
+  lblTrim.place(kClientWidth - kMargin - 1800, 1440, 1800, 255);
   lblTrim.setVisible(false);
-  lblStatus.place(120, 1440, 3750, 255);
+  lblStatus.place(kMargin, 1440, kClientWidth - 2 * kMargin, 255);
   lblStatus.setAlignment(platform::Alignment::Center);
   lblStatus.setDescription("Trim status");
-  dialogs::placeButtonRow(cmdHelp, cmdTrim, cmdCancel, 120, 3870, 1905, 915, false);
+  dialogs::placeButtonRow(cmdHelp, cmdTrim, cmdCancel, kMargin, kClientWidth - kMargin, 1905, 915, false);
 
   entry.onUserEdit = [this] { cmdTrim.setEnabled(true); };
   cmdTrim.onClick = [this] { cmdTrim_Click(); };

@@ -90,7 +90,8 @@ frmReport::frmReport(platform::Ui& ui, link::ControllerLink& link, const platfor
 }
 
 void frmReport::layOut() {
-  resize(8520, 7560);
+  // Every frame and button keeps 120 twips from the client area's left and right edges.
+  resizeClient(8520, 6405);
   lblTag.place(120, 120, 6960, 480);
   lblTag.setFont({13.5, true});
   lblTag.setAlignment(platform::Alignment::Center);
@@ -105,6 +106,7 @@ void frmReport::layOut() {
       caption->setContainer(&frame);
       caption->place(120, top, 4080, 255);
       caption->setAlignment(platform::Alignment::Right);
+      caption->setLabelFor(*value);
       value->setContainer(&frame);
       value->place(4320, top, 3600, 255);
       value->setFont({0, true});
@@ -122,20 +124,21 @@ void frmReport::layOut() {
   lblBTgain.setDescription("Battery temperature gain");
   lblBToffset.setDescription("Battery temperature offset");
 
-  fraLog.place(120, 2460, 8280, 3900);
+  fraLog.place(120, 2460, 8280, 3330);
   rows(fraLog, 300,
        {{&lblPowerOnCyclesCaption, &lblPowerOnCycles}, {&lblShutdownCountCaption, &lblShutdownCount}});
   lblPowerOnCycles.setDescription("Power on cycles");
   lblShutdownCount.setDescription("Diagnostic shutdown count");
   lblShutdownReason.setContainer(&fraLog);
-  lblShutdownReason.place(240, 990, 7800, 900);
+  // Two lines: the longest reason wraps once, also in a slightly larger font; the values follow at once.
+  lblShutdownReason.place(240, 960, 7800, 480);
   lblShutdownReason.setFont({0, true});
   lblShutdownReason.setForeColor(kReasonColour);
   lblShutdownReason.setDescription("Reason of the last shutdown");
 
   fraShutdown.setContainer(&fraLog);
-  fraShutdown.place(0, 1980, 8280, 1860);
-  rows(fraShutdown, 60,
+  fraShutdown.place(0, 1515, 8280, 1695);
+  rows(fraShutdown, 0,
        {{&lblShutdownModeCaption, &lblShutdownMode},
         {&lblTEvoltsCaption, &lblTEvolts},
         {&lblBatVoltsCaption, &lblBatVolts},
@@ -145,13 +148,13 @@ void frmReport::layOut() {
   lblBatVolts.setDescription("Battery volts at last shutdown");
   lblBatTemp.setDescription("Battery temperature at last shutdown");
   cmdResetLog.setContainer(&fraShutdown);
-  cmdResetLog.place(6840, 1410, 1320, 375);
+  cmdResetLog.place(6840, 1320, 1320, 375);
   cmdResetLog.setEnabled(false);
   fraShutdown.setVisible(false);
 
-  lblStatus.place(120, 6540, 6960, 255);
+  lblStatus.place(120, 5970, 6960, 255);
   lblStatus.setDescription("Report status");
-  cmdClose.place(7200, 6480, 1200, 375);
+  cmdClose.place(7200, 5910, 1200, 375);
   cmdClose.setCancel(true);
 }
 

@@ -37,8 +37,8 @@ class Control {
   // Whether Tab stops at the control. Buttons, entries and option buttons are stops unless told otherwise;
   // a value field made a stop lets a screen reader read its value as the keyboard reaches it. The stops
   // take the keyboard in the order the form declares its controls, and the first one that can has it
-  // when the window opens. Of a group of option buttons only the selected one is a stop; the arrow
-  // keys move the selection within the group.
+  // when the window opens (unless the form names another, Form::setFirstFocus). Of a group of option
+  // buttons only the selected one is a stop; the arrow keys move the selection within the group.
   bool tabStop() const { return tabStop_; }
   void setTabStop(bool t);
 

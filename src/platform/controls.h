@@ -33,12 +33,18 @@ class Label : public Control {
   Font font() const { return font_; }
   void setFont(Font f) { assign(font_, f); }
 
+  // The control this label captions, in the same container: assistive tools name the control by the
+  // label, so a screen reader speaks "Setpoint 13.80 V" as the keyboard reaches the value.
+  Control* labelFor() const { return labelFor_; }
+  void setLabelFor(Control& field) { assign(labelFor_, &field); }
+
  private:
   std::string text_;
   std::optional<Colour> fore_;
   std::optional<Colour> back_;
   Alignment alignment_ = Alignment::Left;
   Font font_{};
+  Control* labelFor_ = nullptr;
 };
 
 enum class ShapeKind { Rectangle, Circle };

@@ -63,6 +63,10 @@ class Form {
   bool isApplicationWindow() const { return applicationWindow_; }
   void setApplicationWindow(bool a) { applicationWindow_ = a; }
 
+  // The tab stop that has the keyboard when the window opens, when not the first that can take it.
+  Control* firstFocus() const { return firstFocus_; }
+  void setFirstFocus(Control& c) { firstFocus_ = &c; }
+
   const std::vector<Control*>& controls() const { return controls_; }
   const std::vector<MenuItem*>& menus() const { return menus_; }
   const std::vector<Timer*>& timers() const { return timers_; }
@@ -103,6 +107,7 @@ class Form {
   BorderStyle border_ = BorderStyle::FixedDialog;
   std::optional<Colour> back_;
   bool applicationWindow_ = false;
+  Control* firstFocus_ = nullptr;
   std::vector<Control*> controls_;
   std::vector<MenuItem*> menus_;
   std::vector<Timer*> timers_;

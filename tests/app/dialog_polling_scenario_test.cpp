@@ -35,7 +35,8 @@ TEST_P(PollingAfterUnplug, ResumesAndFindsTheDeviceAgain) {
   (rig.main.*row.menu).click();
   rig.port.setAvailability(1, platform::headless::MemorySerialPort::Availability::Usable);
   const std::size_t polls = rig.statusRequests();
-  EXPECT_TRUE(ui.runUntil([&] { return rig.statusRequests() > polls; }, 3s)) << "polled on the device now back";
+  EXPECT_TRUE(ui.runUntil([&] { return rig.statusRequests() > polls; }, 3s))
+      << "polled on the device now back";
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -117,6 +117,15 @@ TEST_F(MainWindowWidgets, ShowTheInstrumentPanelWithItsFontsColoursAndDescriptio
         Field{"lblRevSoftware", "Software revision"}}) {
     EXPECT_EQ(ui.widgetOf(main, f.name)->accessibleDescription(), f.description) << f.name;
   }
+  // Screen readers speak each live value with its caption as the keyboard reaches it.
+  // clang-format off
+  const std::pair<const char*, const char*> captions[] = {
+      {"lblTEvolts", "TE Module"}, {"lblChargeMode", "Mode"}, {"lblSetpoint", "Setpoint"}, {"lblPWMvalue", "Control"},
+      {"lblBatVolts", "Voltage"}, {"lblBatTemp", "Temperature"}, {"lblCalDate", "Calibrated:"},
+      {"lblRevHardware", "Hardware Revision:"}, {"lblRevSoftware", "Software Revision:"}};
+  // clang-format on
+  for (auto [field, caption] : captions)
+    EXPECT_EQ(testing::captionOf(*ui.widgetOf(main, field)), caption) << field;
   EXPECT_EQ(label(main, "lblRefresh")->text(), "Communication Status");
   EXPECT_EQ(label(main, "lblTest")->text(), "Comm Status");
   EXPECT_EQ(label(main, "lblCalHint")->text(), "day-mo-yr");

@@ -100,6 +100,28 @@ class CalibrationDialogWidgets : public ::testing::Test {
     EXPECT_TRUE(help->isHidden());
     EXPECT_TRUE(widget<QLabel>(dialog, "lblStatus")->text().isEmpty());
     expectTextsFit(dialog);
+    EXPECT_TRUE(testing::showsTitleWhole(*window)) << window->width() << " px";
+    EXPECT_EQ(testing::margins(*entry->parentWidget()), std::make_pair(8, 8)) << "left, right";
+    // Each value is spoken with its caption and shown on its line; a trim's reading is a tab stop too.
+    std::vector<std::pair<QWidget*, QLabel*>> rows = {{entry, widget<QLabel>(dialog, "Label2")}};
+    if (auto* trim = dynamic_cast<TrimDialog*>(&dialog))
+      rows.emplace_back(ui.widgetOf(dialog, trim->measured.name()), widget<QLabel>(dialog, "Label1"));
+    for (auto [field, caption] : rows) {
+      EXPECT_EQ(testing::captionOf(*field), caption->text().toStdString());
+      EXPECT_NEAR(testing::textMiddle(*field), testing::textMiddle(*caption), 1)
+          << caption->text().toStdString();
+    }
+    // Once typed into (here the same value) the entry offers the start button; Tab goes round from the
+    // entry to it, to Cancel, to a trim's reading and back.
+    entry->selectAll();
+    typeText(window, entry->text());
+    std::vector<QWidget*> tabs = {start, cancel};
+    if (rows.size() > 1) tabs.push_back(rows[1].first);
+    tabs.push_back(entry);
+    for (QWidget* next : tabs) {
+      pressKey(window, Qt::Key_Tab);
+      EXPECT_EQ(QApplication::focusWidget(), next) << next->objectName().toStdString();
+    }
   }
 
   platform::qt::QtUi ui;
@@ -114,7 +136,7 @@ TEST_F(CalibrationDialogWidgets, EachTrimOpensWithItsCaptionsTheFrozenReadingAnd
     std::function<std::unique_ptr<TrimDialog>()> make;
     Opening opening;
   };
-  const QSize trimClient(266, 160);  // 3990 by 2400 twips
+  const QSize trimClient(393, 160);  // 5895 by 2400 twips
   const Row rows[] = {
       {[&] { return std::make_unique<frmBatVolts>(ui, link, state, main); },
        {"Trim Battery Volts",
@@ -175,7 +197,7 @@ TEST_F(CalibrationDialogWidgets, TheDateOpensWithTodayAndTheLastCalibration) {
                  today.toStdString(),
                  "&Save",
                  true,
-                 QSize(287, 179)});  // 4305 by 2685 twips
+                 QSize(378, 179)});  // 5670 by 2685 twips
   ui.unload(dialog);
 }
 

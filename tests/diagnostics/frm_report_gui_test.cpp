@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <cstring>
 
 #include "diagnostics/frm_edit_tag.h"
 #include "diagnostics/frm_report.h"
@@ -65,9 +66,13 @@ TEST_F(DiagnosticsWidgets, TheReportShowsItsRowsAndItsLongestTextsWhole) {
     if (std::string(name) != "lblStatus") {
       EXPECT_EQ(l->text(), text) << name;
       EXPECT_TRUE(l->alignment() & Qt::AlignRight) << name;
+      const std::string value(name, std::strlen(name) - std::strlen("Caption"));  // lblBVgain
+      EXPECT_EQ(testing::captionOf(*label(report, value.c_str())), text) << value << " is spoken with it";
     }
     EXPECT_TRUE(fits(*l, text)) << name;
   }
+  EXPECT_EQ(testing::margins(*label(report, "lblTag")->parentWidget()), std::make_pair(8, 8))
+      << "left, right";
   for (const char* group : {"fraConstants", "fraLog"}) {
     auto* box = qobject_cast<QGroupBox*>(ui.widgetOf(report, group));
     ASSERT_NE(box, nullptr) << group;
@@ -85,10 +90,17 @@ TEST_F(DiagnosticsWidgets, TheReportShowsItsRowsAndItsLongestTextsWhole) {
   QLabel* reason = label(report, "lblShutdownReason");
   EXPECT_TRUE(reason->font().bold());
   EXPECT_EQ(reason->palette().color(QPalette::WindowText), QColor(192, 64, 0));
+  QFont larger = reason->font();
+  larger.setPointSizeF(larger.pointSizeF() * 1.1);
+  int lines = 0;  // the height the longest reason takes
   for (int code = 0; code <= 255; ++code) {
     const QString text = QString::fromStdString(link::AlarmText(static_cast<std::uint8_t>(code)));
     EXPECT_TRUE(fits(*reason, text)) << code;
+    lines =
+        std::max(lines, QFontMetrics(larger).boundingRect(reason->rect(), Qt::TextWordWrap, text).height());
   }
+  // The shutdown values follow the reason's lines with no more room than there is between two rows.
+  EXPECT_LE(ui.widgetOf(report, "fraShutdown")->y() - reason->y() - lines, 5);
   for (const char* value : {"lblBVgain", "lblBToffset", "lblTEvolts", "lblBatTemp"}) {
     EXPECT_TRUE(fits(*label(report, value), "-1.234568E+07 Volts")) << value;
   }

@@ -3,6 +3,7 @@
 #include <QAccessibleWidget>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -229,6 +230,12 @@ void FormWindow::applyView(View& view) {
   }
   moved = placeView(view) || moved;
   applyControl(*view.control, *view.widget);
+  if (view.control->kind() == ControlKind::Label) {
+    // A caption is its field's buddy: Qt reports it to assistive tools as the field's label.
+    const Control* field = static_cast<const Label&>(*view.control).labelFor();
+    QWidget* buddy = field != nullptr ? widgetFor(field->name()) : nullptr;
+    if (auto* label = static_cast<QLabel*>(view.widget); label->buddy() != buddy) label->setBuddy(buddy);
+  }
   if (view.control->kind() == ControlKind::OptionButton) applyOptionStops(view.control->container());
   // Reparenting loses a widget's place in the tab order; a widget that takes no focus has none.
   if (built_ && (moved || focusable != (view.widget->focusPolicy() != Qt::NoFocus))) applyTabOrder();
@@ -379,11 +386,20 @@ void FormWindow::reject() {
 void FormWindow::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   if (focusWidget() != nullptr) return;
-  // The window opens with the keyboard at its first tab stop that can take it.
-  for (const View& v : views_) {
-    QWidget* w = v.widget;
-    if ((w->focusPolicy() & Qt::TabFocus) != 0 && w->isEnabled() && w->isVisibleTo(this)) {
+  // The window opens with the keyboard at the stop the form names, else at its first tab stop that can
+  // take it.
+  const auto canTake = [this](const QWidget* w) {
+    return (w->focusPolicy() & Qt::TabFocus) != 0 && w->isEnabled() && w->isVisibleTo(this);
+  };
+  if (const Control* first = form_.firstFocus()) {
+    if (QWidget* w = widgetFor(first->name()); w != nullptr && canTake(w)) {
       w->setFocus(Qt::TabFocusReason);
+      return;
+    }
+  }
+  for (const View& v : views_) {
+    if (canTake(v.widget)) {
+      v.widget->setFocus(Qt::TabFocusReason);
       return;
     }
   }

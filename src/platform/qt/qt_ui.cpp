@@ -11,6 +11,8 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QTranslator>
+#include <QWindow>
 #include <cmath>
 #include <map>
 #include <utility>
@@ -53,6 +55,22 @@ QMessageBox::Icon toQtIcon(MsgIcon icon) {
   }
   return QMessageBox::NoIcon;
 }
+
+// Qt labels a message box's details button "Show Details..." and "Hide Details..." without an
+// accelerator; these labels give it Alt+D. A translator, because the box relabels the button itself
+// each time it is pressed.
+class DetailsButtonLabels final : public QTranslator {
+ public:
+  using QTranslator::QTranslator;
+  bool isEmpty() const override { return false; }
+  QString translate(const char* context, const char* sourceText, const char* /*disambiguation*/,
+                    int /*n*/) const override {
+    if (qstrcmp(context, "QMessageBox") != 0) return {};
+    if (qstrcmp(sourceText, "Show Details...") == 0) return QStringLiteral("Show &Details...");
+    if (qstrcmp(sourceText, "Hide Details...") == 0) return QStringLiteral("Hide &Details...");
+    return {};
+  }
+};
 
 struct BoxButton {
   QMessageBox::StandardButton button;
@@ -114,11 +132,12 @@ struct QtUi::Impl {
 
 QtUi::QtUi() : impl_(std::make_unique<Impl>()) {
   QApplication::setWindowIcon(applicationIcon());
-  static const bool accessibilityInstalled = [] {
+  static const bool installed = [] {
     QAccessible::installFactory(&FormWindow::accessibleInterface);
+    QCoreApplication::installTranslator(new DetailsButtonLabels(qApp));
     return true;
   }();
-  (void)accessibilityInstalled;
+  (void)installed;
 }
 
 QtUi::~QtUi() {
@@ -157,6 +176,14 @@ void QtUi::showView(Form& form) {
   if (window->windowModality() != modality) {
     window->hide();  // modality takes effect only when a window is shown
     window->setWindowModality(modality);
+  }
+  // A modal window belongs to the window it was opened from: window managers keep it above that window
+  // and minimise the two together, never the dialog alone while the window it blocks stays on screen.
+  if (const Form* opener = activeForm(); form.lifecycle().modal && opener != nullptr && opener != &form) {
+    if (QWidget* owner = windowOf(*opener); owner != nullptr && owner->isVisible()) {
+      window->winId();  // the platform window, to be told its owner before it is mapped
+      window->windowHandle()->setTransientParent(owner->windowHandle());
+    }
   }
   window->show();
   // Without a window manager (Xvfb) nothing else would bring the window forward or give it the keyboard.
