@@ -32,15 +32,20 @@ frmEditTag::frmEditTag(platform::Ui& ui, link::ControllerLink& link, const platf
       link_(link),
       state_(link.state()),
       main_(mainWindow) {
-  resize(4905, 2265);
-  Label1.place(240, 180, 4320, 255);
-  txtTag.place(240, 480, 4320, 345);
+  // Wide enough for the title bar to show the whole title beside the window manager's icon and buttons;
+  // every control keeps the same margin from the edges.
+  constexpr int kClientWidth = 6435;
+  constexpr int kMargin = 240;
+  resizeClient(kClientWidth, 1800);
+  Label1.place(kMargin, 180, kClientWidth - 2 * kMargin, 255);
+  Label1.setLabelFor(txtTag);
+  txtTag.place(kMargin, 480, kClientWidth - 2 * kMargin, 345);
   txtTag.setMaxLength(link::kTagLength);
   txtTag.setDescription("Tag name");
-  lblStatus.place(120, 960, 4560, 255);
+  lblStatus.place(kMargin, 960, kClientWidth - 2 * kMargin, 255);
   lblStatus.setAlignment(platform::Alignment::Center);
   lblStatus.setDescription("Tag name status");
-  dialogs::placeButtonRow(cmdHelp, cmdTrim, cmdCancel, 240, 4560, 1320, 1335, false);
+  dialogs::placeButtonRow(cmdHelp, cmdTrim, cmdCancel, kMargin, kClientWidth - kMargin, 1320, 1335, false);
   txtTag.onUserEdit = [this] { txtTag_Change(); };
   cmdTrim.onClick = [this] { cmdTrim_Click(); };
   cmdCancel.onClick = [this] { cmdCancel_Click(); };

@@ -113,6 +113,7 @@ TEST_F(DiagnosticsWidgets, TheTagEditorShowsItsCaptionsAndAWideTagWhole) {
   ui.show(editor);
   ASSERT_TRUE(processEventsUntil([&] { return ui.windowOf(editor) != nullptr; }));
   EXPECT_EQ(ui.windowOf(editor)->windowTitle(), "Edit Orvik Controller Tag Name");
+  EXPECT_TRUE(testing::showsTitleWhole(*ui.windowOf(editor)));
   QLabel* caption = label(editor, "Label1");
   EXPECT_EQ(caption->text(), "Tag Name:     (20 characters max)");
   EXPECT_TRUE(fits(*caption, caption->text()));
@@ -125,6 +126,7 @@ TEST_F(DiagnosticsWidgets, TheTagEditorShowsItsCaptionsAndAWideTagWhole) {
   auto* box = qobject_cast<QLineEdit*>(ui.widgetOf(editor, "txtTag"));
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(box->maxLength(), 20);
+  EXPECT_EQ(testing::captionOf(*box), "Tag Name:     (20 characters max)");
   // The text area of a line edit is its contents less a frame and a margin of a few pixels each side.
   EXPECT_LE(QFontMetrics(box->font()).horizontalAdvance("WWWWWWWWWWWWWWWWWWWW"),
             box->contentsRect().width() - 8);
