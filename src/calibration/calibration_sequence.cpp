@@ -50,11 +50,7 @@ void CalibrationSequence::start() {
 }
 
 bool CalibrationSequence::writeSent() const {
-  const link::Exchange::Step step = exchange_.step();
-  if (writeAsked_ && exchange_.asked() == writeRequest() && step != link::Exchange::Step::Held &&
-      step != link::Exchange::Step::Idle) {
-    writeSent_ = true;
-  }
+  if (writeAsked_ && exchange_.wentOut(writeRequest())) writeSent_ = true;
   return writeSent_;
 }
 

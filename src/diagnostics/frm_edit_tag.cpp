@@ -176,10 +176,7 @@ bool frmEditTag::Form_QueryUnload() {
 
 void frmEditTag::cmdCancel_Click() {
   // Cancel closes at once; once a new tag has gone out the technician is told it may be stored.
-  const link::Exchange& exchange = link_.exchange();
-  const bool writeOut =
-      writing_ && exchange.asked() == writeRequest() && exchange.step() != link::Exchange::Step::Held;
-  if (writeOut) {
+  if (writing_ && link_.exchange().wentOut(writeRequest())) {
     tmrSequence.setEnabled(false);
     tmrTimeout.setEnabled(false);
     ui().setPointer(platform::Pointer::Normal);

@@ -1,6 +1,5 @@
 #include "diagnostics/frm_report.h"
 
-#include <algorithm>
 #include <initializer_list>
 #include <utility>
 
@@ -11,7 +10,6 @@
 #include "link/parameter_numbers.h"
 #include "link/status_view.h"
 #include "link/subs.h"
-#include "link/tag_text.h"
 #include "platform/ui.h"
 
 namespace orvik::diagnostics {
@@ -206,20 +204,15 @@ void frmReport::tmrSequence_Timer() {
   const link::Request clearLog = link::Request::writeParameter(kShutdownStatus, {0, 0, 0, 0});
   switch (state_.SequenceStep) {
     case kSendTag:
+    case kAwaitTag:
       // A tag answer that came after its step gave up on it is still the answer to this read.
       if (const link::Answer* answer = exchange.answerTo(link::Request::readTag())) {
         lblTag.setText(answer->tag());
         state_.SequenceStep = kSendBatteryGain;
-        break;
-      }
-      lblStatus.setText("Reading Tag Name...");
-      exchange.ask(link::Request::readTag());
-      state_.SequenceStep = kAwaitTag;
-      break;
-    case kAwaitTag:
-      if (const link::Answer* answer = exchange.answerTo(link::Request::readTag())) {
-        lblTag.setText(answer->tag());
-        state_.SequenceStep = kSendBatteryGain;
+      } else if (state_.SequenceStep == kSendTag) {
+        lblStatus.setText("Reading Tag Name...");
+        exchange.ask(link::Request::readTag());
+        state_.SequenceStep = kAwaitTag;
       } else {
         ui().beep();
         state_.SequenceStep = kSendTag;

@@ -30,6 +30,8 @@ inline constexpr std::chrono::milliseconds kInterByteTimeout{200};
 inline constexpr std::chrono::milliseconds kLedHoldOff{100};
 
 inline constexpr int kTagLength = 20;
+// A "B" answer carries its value at indices 2..5, so its checksum sits at index 6 or later.
+inline constexpr std::uint8_t kShortestParameterAnswer = 6;
 // Put at RxBuffer[1] after a time-out or an overlong packet: a length no packet reaches.
 inline constexpr std::uint8_t kNoStaleLength = 52;
 inline constexpr int kMaxPacketIndex = 50;  // a packet has at most 51 bytes

@@ -8,11 +8,6 @@
 
 namespace orvik::link {
 
-namespace {
-// A "B" answer carries its value at indices 2..5, so its checksum sits at index 6 or later.
-constexpr std::uint8_t kShortestParameterAnswer = 6;
-}  // namespace
-
 Request Request::readParameter(std::uint8_t number) {
   Request r;
   r.code = kReadParameter;

@@ -78,6 +78,10 @@ class Exchange {
   const std::optional<Answer>& answer() const { return answer_; }
   // The answer to `request`, if that is the request asked and its answer is in.
   const Answer* answerTo(const Request& request) const;
+  // `request` is the one asked and it has gone out (it is not, or no longer, held).
+  bool wentOut(const Request& request) const {
+    return asked_ == request && step_ != Step::Held && step_ != Step::Idle;
+  }
   // Something sent may still be answered.
   bool outstanding() const { return unanswered_ > 0; }
 

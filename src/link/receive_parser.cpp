@@ -9,11 +9,6 @@
 
 namespace orvik::link {
 
-namespace {
-// A "B" answer carries its value at indices 2..5, so its checksum sits at index 6 or later.
-constexpr std::uint8_t kShortestParameterAnswer = 6;
-}  // namespace
-
 void ControllerLink::SerialPort_OnComm() {
   if (port_.commEvent() == platform::kCommEventDeviceLost) {
     // Nothing more can arrive: the link is down within one receive time-out, answer pending or not.
