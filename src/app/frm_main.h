@@ -7,6 +7,7 @@
 
 #include "link/controller_link.h"
 #include "link/link_listener.h"
+#include "link/live_captions.h"
 #include "link/run_state.h"
 #include "link/status_view.h"
 #include "platform/controls.h"
@@ -84,31 +85,31 @@ class frmMain : public platform::Form, private link::LinkListener {
 
  public:
   // Live values.
-  platform::Frame fraCharger{*this, "fraCharger", "Charger"};
-  platform::Label lblTECaption{*this, "lblTECaption", "TE Module"};
+  platform::Frame fraCharger{*this, "fraCharger", link::caption::kCharger};
+  platform::Label lblTECaption{*this, "lblTECaption", link::caption::kTeModule};
   platform::Label lblTEvolts{*this, "lblTEvolts", "-"};
-  platform::Label lblModeCaption{*this, "lblModeCaption", "Mode"};
+  platform::Label lblModeCaption{*this, "lblModeCaption", link::caption::kMode};
   platform::Label lblChargeMode{*this, "lblChargeMode", "-"};
-  platform::Label lblSetpointCaption{*this, "lblSetpointCaption", "Setpoint"};
+  platform::Label lblSetpointCaption{*this, "lblSetpointCaption", link::caption::kSetpoint};
   platform::Label lblSetpoint{*this, "lblSetpoint", "-"};
-  platform::Label lblControlCaption{*this, "lblControlCaption", "Control"};
+  platform::Label lblControlCaption{*this, "lblControlCaption", link::caption::kControl};
   platform::Label lblPWMvalue{*this, "lblPWMvalue", "-"};
 
-  platform::Frame fraBattery{*this, "fraBattery", "Battery"};
-  platform::Label lblBatVoltsCaption{*this, "lblBatVoltsCaption", "Voltage"};
+  platform::Frame fraBattery{*this, "fraBattery", link::caption::kBattery};
+  platform::Label lblBatVoltsCaption{*this, "lblBatVoltsCaption", link::caption::kBatteryVolts};
   platform::Label lblBatVolts{*this, "lblBatVolts", "-"};
-  platform::Label lblBatTempCaption{*this, "lblBatTempCaption", "Temperature"};
+  platform::Label lblBatTempCaption{*this, "lblBatTempCaption", link::caption::kBatteryTemp};
   platform::Label lblBatTemp{*this, "lblBatTemp", "-"};
 
-  platform::Frame fraAlarm{*this, "fraAlarm", "Alarm Messages"};
+  platform::Frame fraAlarm{*this, "fraAlarm", link::caption::kAlarmMessages};
   platform::Label lblAlarmCode{*this, "lblAlarmCode", ""};
 
-  platform::Label lblCalCaption{*this, "lblCalCaption", "Calibrated:"};
+  platform::Label lblCalCaption{*this, "lblCalCaption", link::caption::kCalibrated};
   platform::Label lblCalDate{*this, "lblCalDate", "-"};
   platform::Label lblCalHint{*this, "lblCalHint", "day-mo-yr"};
-  platform::Label lblRevHardwareCaption{*this, "lblRevHardwareCaption", "Hardware Revision:"};
+  platform::Label lblRevHardwareCaption{*this, "lblRevHardwareCaption", link::caption::kHardwareRevision};
   platform::Label lblRevHardware{*this, "lblRevHardware", "-"};
-  platform::Label lblRevSoftwareCaption{*this, "lblRevSoftwareCaption", "Software Revision:"};
+  platform::Label lblRevSoftwareCaption{*this, "lblRevSoftwareCaption", link::caption::kSoftwareRevision};
   platform::Label lblRevSoftware{*this, "lblRevSoftware", "-"};
 
   // Link indicators.

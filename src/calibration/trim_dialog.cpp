@@ -1,13 +1,9 @@
 #include "calibration/trim_dialog.h"
 
 #include <algorithm>
-#include <array>
-#include <charconv>
-#include <cmath>
 
 #include "dialogs/button_row.h"
 #include "link/display_format.h"
-#include "link/entry_number.h"
 #include "link/subs.h"
 #include "platform/ui.h"
 
@@ -17,36 +13,19 @@ using platform::MsgButtons;
 using platform::MsgIcon;
 using platform::MsgResult;
 
-namespace {
-
-constexpr link::FloatBytesArray kNeverStored = {255, 255, 255, 255};
-// Added to every new value before it is written: a computed 0 goes out as 1e-11, never as zero bytes.
-constexpr double kWriteBias = 1e-11;
-
-// A number as the working fields hold it: at most `significant` digits, no trailing zeros, the exponent
-// form only for very large or very small magnitudes ("1.01247367568443", "1e-11").
-template <typename Real>
-std::string numberText(Real value, int significant) {
-  std::array<char, 64> buf{};
-  const auto end =
-      std::to_chars(buf.data(), buf.data() + buf.size(), value, std::chars_format::general, significant).ptr;
-  return std::string(buf.data(), end);
-}
-
-}  // namespace
-
 TrimDialog::TrimDialog(platform::Ui& ui, link::ControllerLink& link, link::RunState& state,
                        const platform::Form& mainWindow, const TrimSetup& setup)
     : Form(ui, setup.formName, setup.caption),
       state_(state),
       main_(mainWindow),
       setup_(setup),
+      rule_(trimRule(setup.kind)),
       Label1(*this, "Label1", setup.measuredCaption),
       measured(*this, setup.measuredName, "-"),
       Label2(*this, "Label2", setup.actualCaption),
-      entry(*this, setup.entryName, setup.decimals, setup.fieldLow, setup.fieldHigh),
+      entry(*this, setup.entryName, trimRule(setup.kind).decimals, setup.fieldLow, setup.fieldHigh),
       stored(*this, setup.storedName, "-"),
-      sequence_(*this, *this, link, SequencePlan{setup.parameter, setup.readingText, setup.savingText, false},
+      sequence_(*this, *this, link, SequencePlan{trimRule(setup.kind).parameter, setup.readingText, setup.savingText, false},
                 lblStatus, cmdTrim, tmrSequence, tmrTimeout) {
   // Wide enough for the title bar to show the longest trim title, "Trim Battery Temperature", beside
   // the window manager's icon and buttons; every control keeps the same margin from the edges.
@@ -64,7 +43,7 @@ TrimDialog::TrimDialog(platform::Ui& ui, link::ControllerLink& link, link::RunSt
   Label1.setLabelFor(measured);
   measured.place(kValueLeft, 405, kValueWidth - 60, 255);
   measured.setAlignment(platform::Alignment::Right);
-  measured.setDescription(std::string("Measured ") + setup.quantity);
+  measured.setDescription(std::string("Measured ") + rule_.quantity);
   // A tab stop too, just before the entry (Shift+Tab), so a screen reader reads it with its caption; the
   // window still opens at the entry.
   measured.setTabStop(true);
@@ -72,7 +51,7 @@ TrimDialog::TrimDialog(platform::Ui& ui, link::ControllerLink& link, link::RunSt
   Label2.setLabelFor(entry);
   entry.place(kValueLeft, 900, kValueWidth, 345);
   entry.setAlignment(platform::Alignment::Right);
-  entry.setDescription(std::string("Actual ") + setup.quantity);
+  entry.setDescription(std::string("Actual ") + rule_.quantity);
   setFirstFocus(entry);
   stored.place(kMargin, 1440, 1800, 255);
   stored.setVisible(false);
@@ -94,13 +73,11 @@ void TrimDialog::Form_Load() {
   platform::centreOver(*this, main_);
   ui().setPointer(platform::Pointer::Normal);
   // The reading is frozen now and shown as it is; the entry starts inside its own limits.
-  const float reading = state_.*setup_.reading;
-  std::string shown = link::formatFixed(reading, setup_.decimals);
-  if (setup_.decimals == 0 && shown == "0") shown.clear();  // a whole-degree reading of 0 shows no digit
-  measured.setText(shown);
+  const float reading = state_.*rule_.reading;
+  measured.setText(measuredText(rule_, reading));
   const float held =
       std::clamp(reading, static_cast<float>(setup_.shownLow), static_cast<float>(setup_.shownHigh));
-  prefilled_ = link::formatFixed(held, setup_.decimals);
+  prefilled_ = link::formatFixed(held, rule_.decimals);
   entry.setText(prefilled_);
 }
 
@@ -109,27 +86,19 @@ void TrimDialog::Form_Activate() {
   if (!sequence_.linkCheck()) close();
 }
 
-std::optional<double> TrimDialog::entryNumber() const {
-  return link::ParseEntryNumber(entry.text(), setup_.lowest < 0);
-}
-
 void TrimDialog::cmdTrim_Click() {
   // A text that is not a number stays as typed, so the technician sees what was refused.
   const std::optional<double> typed = entryNumber();
   if (!typed) {
     ui().beep();
-    sequence_.askHeld({"\"" + entry.text() + "\" is not a number.\r" + setup_.numberHint, "Invalid Number",
-                       MsgIcon::Exclamation, MsgButtons::Ok});
+    sequence_.askHeld(notANumber(rule_, entry.text()));
     return;
   }
-  entry.setText(link::formatFixed(*typed, setup_.decimals));
+  entry.setText(entryText(rule_, *typed));
   const double actual = link::leadingNumber(entry.text());
-  const char* outOfRange = actual > setup_.highest  ? setup_.tooHighText
-                           : actual < setup_.lowest ? setup_.tooLowText
-                                                    : nullptr;
-  if (outOfRange != nullptr) {
+  if (const auto refused = outOfRange(rule_, actual)) {
     ui().beep();
-    sequence_.askHeld({outOfRange, "Range Error", MsgIcon::Exclamation, MsgButtons::Ok});
+    sequence_.askHeld(*refused);
     return;
   }
   accepted_ = actual;
@@ -165,58 +134,18 @@ void TrimDialog::cmdCancel_Click() {
   close();
 }
 
-platform::MessageBox TrimDialog::refusal(const std::string& why) const {
-  return {why + "\rNothing has been written to the controller.", "Trim Not Possible", MsgIcon::Exclamation,
-          MsgButtons::Ok};
-}
-
 WriteDecision TrimDialog::valueToWrite(const link::FloatBytesArray& bytes) {
   if (!storedRead_) {
-    float value = 0;
-    try {
-      value = link::FloatFromBytes(bytes);
-    } catch (const link::ConversionError&) {
-      return refusal(std::string("The controller's stored ") + constantName() +
-                     " cannot be read as a number.");
-    }
-    if (setup_.correction == Correction::Gain && bytes == kNeverStored) {
-      return refusal("The controller has no gain stored.");
-    }
-    if (setup_.correction == Correction::Gain && !(value > 0)) {
-      return refusal("The controller's stored gain is " + numberText(value, 7) + ", not a positive number.");
-    }
-    stored.setText(numberText(value, 7));
+    auto constant = storedConstant(rule_.correction, bytes);
+    if (auto* refused = std::get_if<platform::MessageBox>(&constant)) return *refused;
+    stored.setText(std::get<std::string>(constant));
     storedRead_ = true;
   }
-
-  const double constant = link::leadingNumber(stored.text());
-  const double measuredValue = link::leadingNumber(measured.text());
-  double next = 0;
-  if (setup_.correction == Correction::Gain) {
-    if (!(measuredValue > 0)) {
-      return refusal("The measured reading is " + measured.text() +
-                     ": no gain can be worked out from a reading of zero or below.");
-    }
-    const double raw = (measuredValue * 1000) / constant;
-    next = (accepted_ * 1000) / raw;
-  } else {
-    next = (accepted_ - measuredValue) + constant;
-  }
-  const std::string nextText = numberText(next, 15);
-  if (!std::isfinite(next) || (setup_.correction == Correction::Gain && !(next > 0))) {
-    return refusal(std::string("The new ") + constantName() + " works out as " + nextText +
-                   ", which the controller cannot use.");
-  }
-  lblTrim.setText(nextText);
-
-  link::FloatBytesArray out{};
-  try {
-    link::FloatToBytes(static_cast<float>(link::leadingNumber(lblTrim.text()) + kWriteBias), out);
-  } catch (const link::ConversionError&) {
-    return refusal(std::string("The new ") + constantName() + " works out as " + nextText +
-                   ", which the controller cannot store.");
-  }
-  return out;
+  auto next = newConstant(rule_.correction, stored.text(), measured.text(), accepted_);
+  if (auto* refused = std::get_if<platform::MessageBox>(&next)) return *refused;
+  const auto& value = std::get<NewConstant>(next);
+  lblTrim.setText(value.text);
+  return value.bytes;
 }
 
 }  // namespace orvik::calibration

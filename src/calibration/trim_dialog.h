@@ -5,6 +5,7 @@
 #include <string>
 
 #include "calibration/calibration_sequence.h"
+#include "calibration/trim_computation.h"
 #include "link/controller_link.h"
 #include "link/run_state.h"
 #include "platform/controls.h"
@@ -13,14 +14,7 @@
 
 namespace orvik::calibration {
 
-// How a trim corrects its constant so that the reading agrees with the true value.
-enum class Correction {
-  Gain,    // the reading is a raw measurement times the gain: new gain = gain * actual / measured
-  Offset,  // the reading is a raw measurement plus the offset: new offset = offset + actual - measured
-};
-
-// What makes one trim dialog: its names and texts, the live reading it freezes, its limits and the
-// constant it corrects.
+// What makes one trim dialog: its names and texts, its entry's limits, and the trim it runs.
 struct TrimSetup {
   const char* formName;
   const char* caption;
@@ -28,18 +22,10 @@ struct TrimSetup {
   const char* measuredName;
   const char* actualCaption;  // Label2
   const char* entryName;
-  const char* quantity;    // what is measured, in plain words: "battery voltage"
-  const char* storedName;  // the working field that holds the constant as read
-  float link::RunState::*reading;
-  int decimals;                // of the measured field and the entry
+  const char* storedName;      // the working field that holds the constant as read
   double fieldLow, fieldHigh;  // the entry field's own limits
   double shownLow, shownHigh;  // the entry starts with the reading held inside these
-  double lowest, highest;      // the true values the start action accepts, both included
-  const char* tooLowText;
-  const char* tooHighText;
-  const char* numberHint;  // how to type the true value, shown when the entry is not a number
-  Correction correction;
-  std::uint8_t parameter;
+  TrimKind kind;
   const char* readingText;
   const char* savingText;
   const char* cancelTitle;
@@ -66,7 +52,7 @@ class TrimDialog : public platform::Form, public SequenceDialog {
   void tmrTimeout_Timer() { sequence_.tmrTimeout_Timer(); }
   WriteDecision valueToWrite(const link::FloatBytesArray& stored) override;
 
-  std::uint8_t parameter() const { return setup_.parameter; }
+  std::uint8_t parameter() const { return rule_.parameter; }
   // A new value has gone out to the controller (whether or not it acknowledged it).
   bool wroteToController() const { return sequence_.writeSent(); }
 
@@ -74,6 +60,7 @@ class TrimDialog : public platform::Form, public SequenceDialog {
   link::RunState& state_;
   const platform::Form& main_;
   const TrimSetup setup_;
+  const TrimRule& rule_;
 
  public:
   platform::Label Label1;
@@ -90,10 +77,8 @@ class TrimDialog : public platform::Form, public SequenceDialog {
   platform::Timer tmrTimeout{*this, "tmrTimeout", static_cast<int>(kSequenceTimeout.count())};
 
  private:
-  const char* constantName() const { return setup_.correction == Correction::Gain ? "gain" : "offset"; }
-  platform::MessageBox refusal(const std::string& why) const;
-  // The entry read whole as a number; a minus sign only where the trim's range goes below zero.
-  std::optional<double> entryNumber() const;
+  const char* constantName() const { return rule_.correction == Correction::Gain ? "gain" : "offset"; }
+  std::optional<double> entryNumber() const { return readEntry(rule_, entry.text()); }
 
   CalibrationSequence sequence_;
   std::string prefilled_;    // what the entry showed at open

@@ -4,8 +4,8 @@
 #include <utility>
 
 #include "diagnostics/frm_edit_tag.h"
+#include "diagnostics/report_values.h"
 #include "dialogs/held_question.h"
-#include "link/alarm_text.h"
 #include "link/display_format.h"
 #include "link/parameter_numbers.h"
 #include "link/status_view.h"
@@ -36,13 +36,6 @@ enum Step : int {
 
 using namespace link::parameter;
 
-// The shutdown reason the controller reports as 0 while the live temperature marks a failed sensor is
-// that sensor's fault.
-constexpr float kOpenSensorReading = -50;
-constexpr float kShortedSensorReading = 150;
-constexpr std::uint8_t kReadingLowCode = 6;
-constexpr std::uint8_t kReadingHighCode = 5;
-
 // Orange-brown, RGB 192, 64, 0.
 constexpr platform::Colour kReasonColour = 192 | (64 << 8);
 
@@ -65,14 +58,6 @@ const char* statusFor(std::uint8_t parameter) {
     default:
       return "Reading Battery Temperature at Shutdown...";
   }
-}
-
-std::string volts(float millivolts) {
-  return link::formatFixed(millivolts / 1000.0f, 2) + " Volts";
-}
-
-std::string general(float value) {
-  return link::formatGeneral(value);
 }
 
 }  // namespace
@@ -178,13 +163,8 @@ void frmReport::sendRead(std::uint8_t parameter) {
   link_.exchange().ask(link::Request::readParameter(parameter));
 }
 
-void frmReport::showValue(platform::Label& field, const link::Answer& answer,
-                          const std::function<std::string(float)>& show) {
-  try {
-    field.setText(show(link::FloatFromBytes(answer.value())));
-  } catch (const link::ConversionError&) {
-    field.setText("-");  // the bytes hold no number this program can show
-  }
+void frmReport::showValue(platform::Label& field, std::uint8_t parameter, const link::Answer& answer) {
+  field.setText(ReportValueText(parameter, answer.value()));
 }
 
 void frmReport::awaitRead(std::uint8_t parameter, const std::function<void(const link::Answer&)>& take) {
@@ -224,28 +204,28 @@ void frmReport::tmrSequence_Timer() {
       break;
     case kAwaitBatteryGain:
       awaitRead(kBatteryVoltsGain, [this](const link::Answer& answer) {
-        showValue(lblBVgain, answer, general);
+        showValue(lblBVgain, kBatteryVoltsGain, answer);
         sendRead(kTeVoltsGain);
         state_.SequenceStep = kAwaitTeGain;
       });
       break;
     case kAwaitTeGain:
       awaitRead(kTeVoltsGain, [this](const link::Answer& answer) {
-        showValue(lblTEgain, answer, general);
+        showValue(lblTEgain, kTeVoltsGain, answer);
         sendRead(kBatteryTempGain);
         state_.SequenceStep = kAwaitTempGain;
       });
       break;
     case kAwaitTempGain:
       awaitRead(kBatteryTempGain, [this](const link::Answer& answer) {
-        showValue(lblBTgain, answer, general);
+        showValue(lblBTgain, kBatteryTempGain, answer);
         sendRead(kBatteryTempOffset);
         state_.SequenceStep = kAwaitTempOffset;
       });
       break;
     case kAwaitTempOffset:
       awaitRead(kBatteryTempOffset, [this](const link::Answer& answer) {
-        showValue(lblBToffset, answer, general);
+        showValue(lblBToffset, kBatteryTempOffset, answer);
         sendRead(kShutdownStatus);
         state_.SequenceStep = kAwaitShutdownStatus;
       });
@@ -255,21 +235,21 @@ void frmReport::tmrSequence_Timer() {
       break;
     case kAwaitShutdownTe:
       awaitRead(kShutdownTeVolts, [this](const link::Answer& answer) {
-        showValue(lblTEvolts, answer, volts);
+        showValue(lblTEvolts, kShutdownTeVolts, answer);
         sendRead(kShutdownBatteryVolts);
         state_.SequenceStep = kAwaitShutdownBattery;
       });
       break;
     case kAwaitShutdownBattery:
       awaitRead(kShutdownBatteryVolts, [this](const link::Answer& answer) {
-        showValue(lblBatVolts, answer, volts);
+        showValue(lblBatVolts, kShutdownBatteryVolts, answer);
         sendRead(kShutdownBatteryTemp);
         state_.SequenceStep = kAwaitShutdownTemp;
       });
       break;
     case kAwaitShutdownTemp:
       awaitRead(kShutdownBatteryTemp, [this](const link::Answer& answer) {
-        showValue(lblBatTemp, answer, link::formatFahrenheit);
+        showValue(lblBatTemp, kShutdownBatteryTemp, answer);
         state_.SequenceStep = kDone;
       });
       break;
@@ -296,16 +276,14 @@ void frmReport::tmrSequence_Timer() {
 }
 
 void frmReport::takeShutdownRecord(const link::Answer& answer) {
-  const link::FloatBytesArray record = answer.value();
-  std::uint8_t reason = record[0];
-  if (reason == 0 && state_.BatTemp == kOpenSensorReading) reason = kReadingLowCode;
-  if (reason == 0 && state_.BatTemp == kShortedSensorReading) reason = kReadingHighCode;
-  lblShutdownReason.setText(link::AlarmText(reason));
-  if (auto mode = link::ChargeModeText(record[1])) lblShutdownMode.setText(mode->text);
-  const std::uint8_t count = record[2];
+  const ShutdownRecord record = ReadShutdownRecord(answer.value(), state_.BatTemp);
+  lblShutdownReason.setText(record.reason);
+  // A mode this program does not know leaves the field as it was.
+  if (record.mode != "-") lblShutdownMode.setText(record.mode);
+  const int count = record.count;
   lblShutdownCount.setText(std::to_string(count));
   fraShutdown.setVisible(count != 0);
-  lblPowerOnCycles.setText(std::to_string(record[3]));
+  lblPowerOnCycles.setText(std::to_string(record.powerOnCycles));
   // Asked for whatever the count, as the controller has always been asked; unused after no shutdown.
   sendRead(kShutdownTeVolts);
   state_.SequenceStep = count != 0 ? kAwaitShutdownTe : kDone;

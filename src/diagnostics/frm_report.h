@@ -76,9 +76,8 @@ class frmReport : public platform::Form {
   void startRead();
   // Asks for the value of `parameter`, saying so on the status line.
   void sendRead(std::uint8_t parameter);
-  // The value `answer` carries, shown by `show`; "-" when it does not decode.
-  static void showValue(platform::Label& field, const link::Answer& answer,
-                        const std::function<std::string(float)>& show);
+  // The value `answer` carries for `parameter`, as the report shows it.
+  static void showValue(platform::Label& field, std::uint8_t parameter, const link::Answer& answer);
   void takeShutdownRecord(const link::Answer& answer);
   void finishRead();
   // One tick of a step that waits for the answer to `parameter`; `take` shows it and moves on.

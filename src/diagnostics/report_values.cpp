@@ -1,0 +1,51 @@
+#include "diagnostics/report_values.h"
+
+#include "link/alarm_text.h"
+#include "link/display_format.h"
+#include "link/parameter_numbers.h"
+#include "link/status_decoder.h"
+#include "link/status_view.h"
+
+namespace orvik::diagnostics {
+
+namespace {
+
+using namespace link::parameter;
+
+constexpr float kOpenSensorReading = -50;
+constexpr float kShortedSensorReading = 150;
+constexpr std::uint8_t kReadingLowCode = 6;
+constexpr std::uint8_t kReadingHighCode = 5;
+
+}  // namespace
+
+std::string ReportValueText(std::uint8_t parameter, const link::FloatBytesArray& bytes) {
+  if (parameter == kCalibrationDate) {
+    const auto date = link::CalibrationDate(bytes[1], bytes[2], bytes[3]);
+    return date ? link::mediumDate(*date) : "NO CALIBRATION";
+  }
+  try {
+    const float value = link::FloatFromBytes(bytes);
+    switch (parameter) {
+      case kShutdownTeVolts:
+      case kShutdownBatteryVolts:
+        return link::formatFixed(value / 1000.0f, 2) + " Volts";
+      case kShutdownBatteryTemp:
+        return link::formatFahrenheit(value);
+      default:
+        return link::formatGeneral(value);
+    }
+  } catch (const link::ConversionError&) {
+    return "-";
+  }
+}
+
+ShutdownRecord ReadShutdownRecord(const link::FloatBytesArray& bytes, float liveBatteryTemp) {
+  std::uint8_t reason = bytes[0];
+  if (reason == 0 && liveBatteryTemp == kOpenSensorReading) reason = kReadingLowCode;
+  if (reason == 0 && liveBatteryTemp == kShortedSensorReading) reason = kReadingHighCode;
+  const auto mode = link::ChargeModeText(bytes[1]);
+  return {link::AlarmText(reason), mode ? mode->text : "-", bytes[2], bytes[3]};
+}
+
+}  // namespace orvik::diagnostics
