@@ -2,7 +2,7 @@
 
 #include <system_error>
 
-#include "port_settings/port_map.h"
+#include "port_settings/comm_device_choice.h"
 #include "version.h"
 
 namespace orvik::app {
@@ -123,10 +123,10 @@ Startup prepareStart(const std::vector<std::string>& args, std::ostream& out, st
     if (!start.folderProblem.empty()) err << kProgram << ": " << start.folderProblem << '\n';
   }
 
-  const port_settings::PortMap file = port_settings::readPortMap();
-  for (const std::string& problem : file.problems)
+  const port_settings::PortMap settled = port_settings::settleCommDevices(line.comm, getenv);
+  for (const std::string& problem : settled.problems)
     err << kProgram << ": " << problem << '\n';
-  start.devices = port_settings::resolveCommDevices(line.comm, getenv, file);
+  start.devices = settled.devices;
   return start;
 }
 

@@ -105,4 +105,9 @@ link::FloatBytesArray calibrationDateBytes(const platform::Date& date) {
           static_cast<std::uint8_t>(date.year % 100)};
 }
 
+std::string calibrationYearRangeText() {
+  return "The year must lie between " + std::to_string(kFirstCalibrationYear) + " and " +
+         std::to_string(kLastCalibrationYear) + ": the controller keeps two digits, and 00 means no calibration.";
+}
+
 }  // namespace orvik::calibration

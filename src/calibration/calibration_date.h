@@ -27,6 +27,9 @@ constexpr bool calibrationYearFits(int year) {
   return year >= kFirstCalibrationYear && year <= kLastCalibrationYear;
 }
 
+// Why a date outside those years is refused.
+std::string calibrationYearRangeText();
+
 // The calibration date parameter: 0, month, day and the year's last two digits, as plain bytes.
 link::FloatBytesArray calibrationDateBytes(const platform::Date& date);
 

@@ -69,10 +69,7 @@ void frmCalDate::cmdTrim_Click() {
   }
   if (!calibrationYearFits(date->year)) {
     ui().beep();
-    sequence_.askHeld({"The year must lie between " + std::to_string(kFirstCalibrationYear) + " and " +
-                           std::to_string(kLastCalibrationYear) +
-                           ": the controller keeps two digits, and 00 means no calibration.",
-                       "Invalid Date", MsgIcon::Exclamation, MsgButtons::Ok});
+    sequence_.askHeld({calibrationYearRangeText(), "Invalid Date", MsgIcon::Exclamation, MsgButtons::Ok});
     return;
   }
   const MsgResult answer = sequence_.askHeld(

@@ -1,111 +1,114 @@
-// orvikctl: polls the charger's controller from the command line and prints what the link reports.
+// orvikctl: the charger's controller from the command line.
 #include <QCoreApplication>
 #include <QTimer>
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <ctime>
+#include <filesystem>
 #include <iostream>
 #include <string>
+#include <vector>
 
-#include "cli/print_listener.h"
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+#include "cli/arguments.h"
+#include "cli/commands.h"
 #include "link/controller_link.h"
 #include "link/run_state.h"
+#include "platform/files.h"
 #include "platform/qt/qt_serial_port.h"
 #include "platform/qt/qt_timer_engine.h"
-#include "version.h"
+#include "platform/qt/termination_signals.h"
+#include "port_settings/comm_device_choice.h"
+#include "port_settings/settings_file.h"
 
 namespace {
 
-constexpr const char* kUsage = R"(Usage: orvikctl [--comm N] [--count K] watch
+using namespace orvik;
 
-Polls the charger's controller on serial port Comm N (1..4, default 1), the first time at once and
-then every two seconds, and prints
-each packet sent and received, the live status in the monitor's own words, and "No Response" when
-the controller does not answer. Stops after K polls (default 1). The environment variable
-ORVIK_COMM<N> names the device of Comm N, for example ORVIK_COMM1=/dev/ttyUSB0.
+class TerminalConsole final : public cli::Console {
+ public:
+  bool interactive() const override {
+#ifndef _WIN32
+    return ::isatty(STDIN_FILENO) != 0;
+#else
+    return false;
+#endif
+  }
+  std::string ask(const std::string& question) override {
+    std::cerr << question << std::flush;
+    std::string line;
+    if (!std::getline(std::cin, line)) return {};
+    return line;
+  }
+};
 
-Exit status: 0 when the last poll was answered, 1 when it was not, 2 for a usage or port error.
-)";
+platform::Date localToday() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+#ifndef _WIN32
+  localtime_r(&now, &local);
+#else
+  localtime_s(&local, &now);
+#endif
+  return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+}
 
-constexpr int kPollPeriodMs = 2000;
-// Beyond the receive time-out, so a silent controller is reported before the run ends.
-constexpr int kSettleMs = 200;
-
-bool parseNumber(const char* text, int low, int high, int& value) {
-  char* end = nullptr;
-  const long n = std::strtol(text, &end, 10);
-  if (end == text || *end != '\0' || n < low || n > high) return false;
-  value = static_cast<int>(n);
-  return true;
+// The port the command line names, or the one the monitor's port dialog chose (Comm 1 without one).
+int chosenPort(const cli::Invocation& inv) {
+  if (!inv.device.empty()) return 1;
+  if (inv.comm != 0) return inv.comm;
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(port_settings::kSettingsFile, error)) return 1;
+  platform::LocalFiles files;
+  const int configured = port_settings::readPortNumber(files);
+  return configured != 0 ? configured : 1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  int comm = 1;
-  int count = 1;
-  bool watch = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
-      std::cout << kUsage;
-      return 0;
-    }
-    if (arg == "--version") {
-      std::cout << "orvikctl " << orvik::kVersionMajor << '.' << orvik::kVersionMinor << '.'
-                << orvik::kVersionRevision << '\n';
-      return 0;
-    }
-    if (arg == "--comm" && i + 1 < argc && parseNumber(argv[i + 1], 1, 4, comm)) {
-      ++i;
-    } else if (arg == "--count" && i + 1 < argc && parseNumber(argv[i + 1], 1, 1'000'000, count)) {
-      ++i;
-    } else if (arg == "watch") {
-      watch = true;
-    } else {
-      std::cerr << "orvikctl: unexpected argument '" << arg << "'\n" << kUsage;
-      return 2;
-    }
-  }
-  if (!watch) {
-    std::cerr << kUsage;
-    return 2;
-  }
+  const cli::Parsed parsed = cli::parseArguments({argv + 1, argv + argc});
+  std::cout << parsed.out;
+  std::cerr << parsed.err;
+  if (!parsed.invocation) return parsed.exitCode;
+  const cli::Invocation& inv = *parsed.invocation;
+
+  const port_settings::PortMap settled = port_settings::settleCommDevices(inv.commDevices, std::getenv);
+  for (const std::string& problem : settled.problems)
+    std::cerr << "orvikctl: " << problem << '\n';
+  platform::CommDevices devices = settled.devices;
+  if (!inv.device.empty()) devices[0] = inv.device;
+  const int comm = chosenPort(inv);
 
   QCoreApplication app(argc, argv);
-  orvik::platform::qt::QtTimerEngine timers;
-  orvik::platform::qt::QtSerialPort port;
-  orvik::link::RunState state;
-  orvik::link::ControllerLink link(state, port, timers);
-  orvik::cli::PrintListener listener(std::cout, state);
-  link.setListener(&listener);
+  platform::qt::QtTimerEngine timers;
+  platform::qt::QtSerialPort port(devices);
+  link::RunState state;
+  link::ControllerLink link(state, port, timers);
+  state.PortNumber = comm;
   link.resetReceiveState();
   try {
     link.openPort(comm);
-  } catch (const orvik::platform::SerialError& e) {
-    std::cerr << "orvikctl: Comm" << comm << " (" << port.deviceName(comm) << ") is unavailable: " << e.what()
-              << '\n';
-    return 2;
+  } catch (const platform::SerialError& e) {
+    std::cerr << "orvikctl: " << port.deviceName(comm) << " cannot be opened.\n";
+    std::cerr << (e.details().empty() ? std::string(e.what()) : e.details()) << '\n';
+    return cli::kPortError;
   }
 
-  // One poll a period, as the monitor polls; after the last one the run ends once its answer or its
-  // receive time-out has had time to be reported.
-  int sent = 0;
-  int answersBeforeLast = 0;
-  QTimer poll;
-  QTimer end;
-  end.setSingleShot(true);
-  const auto sendPoll = [&] {
-    answersBeforeLast = listener.answers();
-    link.RequestStatus();
-    if (++sent < count) return;
-    poll.stop();
-    end.start(static_cast<int>(orvik::link::kStatusAnswerTimeout.count()) + kSettleMs);
-  };
-  QObject::connect(&poll, &QTimer::timeout, sendPoll);
-  QObject::connect(&end, &QTimer::timeout,
-                   [&] { QCoreApplication::exit(listener.answers() > answersBeforeLast ? 0 : 1); });
-  sendPoll();
-  if (sent < count) poll.start(kPollPeriodMs);
+  TerminalConsole console;
+  cli::Runner runner(inv, link, timers,
+                     {std::cout, std::cerr, console, [] { return std::chrono::system_clock::now(); }, localToday});
+  runner.onDone = [](int code) { QCoreApplication::exit(code); };
+  // Ended by Ctrl+C or the system: stop as after the last reading, so the port and its lock file go.
+  platform::qt::endOnTerminationSignals([&runner] { runner.interrupt(); });
+  // Started inside the event loop, so a command that ends at once (a refusal) ends the loop too.
+  QTimer::singleShot(0, [&runner] { runner.start(); });
   const int status = QCoreApplication::exec();
   timers.halt();
+  port.close();
   return status;
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "diagnostics/report_captions.h"
 #include "link/controller_link.h"
 #include "platform/controls.h"
 #include "platform/form.h"
@@ -37,31 +38,31 @@ class frmReport : public platform::Form {
   platform::Label lblTag{*this, "lblTag", "-"};
   platform::Button cmdEditTag{*this, "cmdEditTag", "Edit &Tag"};
 
-  platform::Frame fraConstants{*this, "fraConstants", "Controller Constants"};
-  platform::Label lblBVgainCaption{*this, "lblBVgainCaption", "Battery Voltage Gain:"};
+  platform::Frame fraConstants{*this, "fraConstants", caption::kConstants};
+  platform::Label lblBVgainCaption{*this, "lblBVgainCaption", caption::kBatteryVoltsGain};
   platform::Label lblBVgain{*this, "lblBVgain", "-"};
-  platform::Label lblTEgainCaption{*this, "lblTEgainCaption", "TE Module Voltage Gain:"};
+  platform::Label lblTEgainCaption{*this, "lblTEgainCaption", caption::kTeVoltsGain};
   platform::Label lblTEgain{*this, "lblTEgain", "-"};
-  platform::Label lblBTgainCaption{*this, "lblBTgainCaption", "Battery Temperature Gain:"};
+  platform::Label lblBTgainCaption{*this, "lblBTgainCaption", caption::kBatteryTempGain};
   platform::Label lblBTgain{*this, "lblBTgain", "-"};
-  platform::Label lblBToffsetCaption{*this, "lblBToffsetCaption", "Battery Temperature Offset:"};
+  platform::Label lblBToffsetCaption{*this, "lblBToffsetCaption", caption::kBatteryTempOffset};
   platform::Label lblBToffset{*this, "lblBToffset", "-"};
 
-  platform::Frame fraLog{*this, "fraLog", "Diagnostics Log"};
-  platform::Label lblPowerOnCyclesCaption{*this, "lblPowerOnCyclesCaption", "Power On Cycles:"};
+  platform::Frame fraLog{*this, "fraLog", caption::kLog};
+  platform::Label lblPowerOnCyclesCaption{*this, "lblPowerOnCyclesCaption", caption::kPowerOnCycles};
   platform::Label lblPowerOnCycles{*this, "lblPowerOnCycles", "-"};
-  platform::Label lblShutdownCountCaption{*this, "lblShutdownCountCaption", "Diagnostic Shutdown Count:"};
+  platform::Label lblShutdownCountCaption{*this, "lblShutdownCountCaption", caption::kShutdownCount};
   platform::Label lblShutdownCount{*this, "lblShutdownCount", "-"};
   platform::Label lblShutdownReason{*this, "lblShutdownReason", "-"};
 
   platform::Frame fraShutdown{*this, "fraShutdown", ""};
-  platform::Label lblShutdownModeCaption{*this, "lblShutdownModeCaption", "Operating Mode at Last Shutdown:"};
+  platform::Label lblShutdownModeCaption{*this, "lblShutdownModeCaption", caption::kShutdownMode};
   platform::Label lblShutdownMode{*this, "lblShutdownMode", "-"};
-  platform::Label lblTEvoltsCaption{*this, "lblTEvoltsCaption", "TE Module Volts at Last Shutdown:"};
+  platform::Label lblTEvoltsCaption{*this, "lblTEvoltsCaption", caption::kShutdownTeVolts};
   platform::Label lblTEvolts{*this, "lblTEvolts", "-"};
-  platform::Label lblBatVoltsCaption{*this, "lblBatVoltsCaption", "Battery Volts at Last Shutdown:"};
+  platform::Label lblBatVoltsCaption{*this, "lblBatVoltsCaption", caption::kShutdownBatteryVolts};
   platform::Label lblBatVolts{*this, "lblBatVolts", "-"};
-  platform::Label lblBatTempCaption{*this, "lblBatTempCaption", "Battery Temp. at Last Shutdown:"};
+  platform::Label lblBatTempCaption{*this, "lblBatTempCaption", caption::kShutdownBatteryTemp};
   platform::Label lblBatTemp{*this, "lblBatTemp", "-"};
   platform::Button cmdResetLog{*this, "cmdResetLog", "&Reset Log"};
 

@@ -85,6 +85,7 @@ void Exchange::release() {
   asked_.reset();
   answer_.reset();
   onAnswer = nullptr;
+  onLapse = nullptr;
   step_ = Step::Idle;
 }
 
@@ -153,6 +154,7 @@ void Exchange::tmrAnswerLimit_Timer() {
   unanswered_ = 0;
   if (step_ == Step::Sent) {
     step_ = Step::Lapsed;
+    if (onLapse) onLapse();
   } else if (step_ == Step::Held) {
     leftHold_ = true;
     send(*asked_);

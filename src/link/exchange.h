@@ -86,6 +86,9 @@ class Exchange {
   bool outstanding() const { return unanswered_ > 0; }
 
   std::function<void(const Answer&)> onAnswer;
+  // The request asked went out and its answer time-out passed without its answer. (A send that could
+  // not go out, the port being closed, leaves ask() with the step Lapsed and calls nothing.)
+  std::function<void()> onLapse;
 
   // The link accepted `packet` (code byte to checksum).
   void packetAccepted(std::span<const std::uint8_t> packet);

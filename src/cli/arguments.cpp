@@ -1,0 +1,180 @@
+#include "cli/arguments.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <sstream>
+
+#include "link/parameter_numbers.h"
+#include "version.h"
+
+namespace orvik::cli {
+
+namespace {
+
+using namespace link::parameter;
+
+constexpr const char* kDescription =
+    "orvikctl - the charger's controller from the command line: status, logging, report, tag and trims.\n"
+    "Data goes to stdout, messages to stderr.";
+
+constexpr const char* kMainFooter = R"(
+Port: --device PATH, or --comm N (1..4) whose device is --commN DEVICE, else the environment variable
+ORVIK_COMMN, else the line COMMN= of comm-devices.cfg, else the system's default; without either, the
+port chosen in options.cfg of the working directory (Comm 1 when there is none).
+
+Exit status: 0 success; 2 usage; 3 port missing, busy or not permitted; 4 the controller did not
+answer or answered wrongly; 5 refused (out of range, not a number, trim not possible, not confirmed).
+
+Examples:
+  orvikctl --device /dev/ttyUSB0 status
+  orvikctl --comm 2 watch --interval 5 --csv charger.csv
+  orvikctl report --json
+  orvikctl trim battery-volts --actual 12.5
+Run "orvikctl COMMAND --help" for a command's options.)";
+
+const std::vector<std::pair<std::string, calibration::TrimKind>> kTrims = {
+    {"battery-volts", calibration::TrimKind::BatteryVolts},
+    {"te-volts", calibration::TrimKind::TeVolts},
+    {"battery-temp", calibration::TrimKind::BatteryTemp}};
+
+std::optional<std::uint8_t> parameterNumber(const std::string& text) {
+  for (const auto& [name, number] : parameterNames())
+    if (text == name) return number;
+  if (text.empty() || text.size() > 3 || !std::all_of(text.begin(), text.end(), ::isdigit)) return std::nullopt;
+  const int n = std::stoi(text);
+  if (n > 255) return std::nullopt;
+  return static_cast<std::uint8_t>(n);
+}
+
+std::string parameterList() {
+  std::string list;
+  for (const auto& [name, number] : parameterNames())
+    list += "\n  " + std::string(name) + " (" + std::to_string(number) + ")";
+  return list;
+}
+
+}  // namespace
+
+const std::vector<ParameterName>& parameterNames() {
+  static const std::vector<ParameterName> names = {
+      {"cal-date", kCalibrationDate},
+      {"battery-gain", kBatteryVoltsGain},
+      {"te-gain", kTeVoltsGain},
+      {"temp-gain", kBatteryTempGain},
+      {"temp-offset", kBatteryTempOffset},
+      {"shutdowns", kShutdownStatus},
+      {"shutdown-te-volts", kShutdownTeVolts},
+      {"shutdown-battery-volts", kShutdownBatteryVolts},
+      {"shutdown-battery-temp", kShutdownBatteryTemp},
+  };
+  return names;
+}
+
+Parsed parseArguments(const std::vector<std::string>& args) {
+  Invocation inv;
+  CLI::App app{kDescription, "orvikctl"};
+  app.fallthrough();
+  app.require_subcommand(1);
+  app.footer(kMainFooter);
+  app.set_version_flag("--version", "orvikctl " + std::to_string(kVersionMajor) + "." +
+                                        std::to_string(kVersionMinor) + "." + std::to_string(kVersionRevision));
+  auto* device = app.add_option("--device", inv.device, "the serial device, for example /dev/ttyUSB0")
+                     ->option_text("PATH");
+  auto* comm = app.add_option("--comm", inv.comm, "port Comm N, its device resolved as the monitor does")
+                   ->check(CLI::Range(1, 4))
+                   ->option_text("N");
+  device->excludes(comm);
+  for (int n = 1; n <= 4; ++n) {
+    app.add_option("--comm" + std::to_string(n), inv.commDevices[n - 1], "the device of Comm " + std::to_string(n))
+        ->option_text("DEVICE")
+        ->group("Port map");
+  }
+
+  auto* status = app.add_subcommand("status", "one status reading, in the monitor's own words");
+  status->add_flag("--json", inv.json, "as JSON");
+  status->footer("\nExample:\n  orvikctl --comm 1 status --json");
+
+  auto* watch = app.add_subcommand("watch", "a status reading every few seconds, one line each");
+  watch->add_option("--interval", inv.intervalSeconds, "seconds between readings (default 2)")
+      ->check(CLI::Range(0.5, 86400.0))
+      ->option_text("SECONDS");
+  watch->add_option("--count", inv.count, "stop after K readings (default: until Ctrl+C)")
+      ->check(CLI::Range(1, 100'000'000))
+      ->option_text("K");
+  watch->add_option("--csv", inv.csv, "also log every reading to FILE as CSV")->option_text("FILE");
+  watch->footer(
+      "\nA missed reading is a line that says so. Ctrl+C ends it.\n\nExample:\n"
+      "  orvikctl watch --interval 10 --csv charger.csv");
+
+  std::string parameter;
+  auto* read = app.add_subcommand("read", "one controller parameter, as the report shows it");
+  read->add_option("PARAMETER", parameter, "a number 0..255 or a name")->required();
+  read->footer("\nNames:" + parameterList() + "\n\nExample:\n  orvikctl read battery-gain");
+
+  auto* report = app.add_subcommand("report", "tag, constants and the diagnostics log");
+  report->add_flag("--json", inv.json, "as JSON");
+  report->footer("\nExample:\n  orvikctl report --json > unit.json");
+
+  std::string tag;
+  auto* tagCommand = app.add_subcommand("tag", "print the tag name, or write a new one");
+  auto* tagOption =
+      tagCommand->add_option("NEW", tag, "the new tag: at most 20 characters that Windows-1252 holds");
+  tagCommand->footer("\nThe new tag is read back to confirm it.\n\nExample:\n  orvikctl tag \"BAY 4 CHARGER\"");
+
+  std::string trim;
+  auto* trimCommand = app.add_subcommand("trim", "correct a constant against a reference reading");
+  trimCommand->add_option("QUANTITY", trim, "battery-volts, te-volts or battery-temp")
+      ->required()
+      ->check(CLI::IsMember({"battery-volts", "te-volts", "battery-temp"}));
+  trimCommand->add_option("--actual", inv.actual, "the true value the reference instrument shows")
+      ->required()
+      ->option_text("VALUE");
+  trimCommand->add_flag("-y,--yes", inv.yes, "write without asking (needed without a terminal)");
+  trimCommand->footer(
+      "\nTakes a fresh reading as the measured value, shows the stored and the new constant and asks\n"
+      "\"Write? [y/N]\"; after the write it prints a reading taken after it.\n\nExample:\n"
+      "  orvikctl trim battery-volts --actual 12.5");
+
+  std::string date;
+  auto* calDate = app.add_subcommand("cal-date", "store the calibration date");
+  auto* dateOption = calDate->add_option("DATE", date, "YYYY-MM-DD (default today), years 2001..2099");
+  calDate->add_flag("-y,--yes", inv.yes, "write without asking (needed without a terminal)");
+  calDate->footer("\nExample:\n  orvikctl cal-date 2026-12-07");
+
+  auto* resetLog = app.add_subcommand("reset-log", "clear the diagnostics log");
+  resetLog->add_flag("-y,--yes", inv.yes, "clear without asking (needed without a terminal)");
+
+  Parsed parsed;
+  std::ostringstream out;
+  std::ostringstream err;
+  try {
+    std::vector<std::string> reversed(args.rbegin(), args.rend());
+    app.parse(reversed);
+    if (*read) {
+      const auto number = parameterNumber(parameter);
+      if (!number) throw CLI::ValidationError("PARAMETER", "'" + parameter + "' is no parameter; give 0..255 or a name:" + parameterList());
+      inv.parameter = *number;
+    }
+  } catch (const CLI::ParseError& e) {
+    const int code = app.exit(e, out, err);
+    parsed.exitCode = code == 0 ? kSuccess : kUsage;
+    parsed.out = out.str();
+    parsed.err = err.str();
+    return parsed;
+  }
+
+  const std::pair<CLI::App*, Command> commands[] = {
+      {status, Command::Status}, {watch, Command::Watch},       {read, Command::Read},
+      {report, Command::Report}, {tagCommand, Command::Tag},    {trimCommand, Command::Trim},
+      {calDate, Command::CalDate}, {resetLog, Command::ResetLog}};
+  for (const auto& [sub, command] : commands)
+    if (sub->parsed()) inv.command = command;
+  if (*tagOption) inv.newTag = tag;
+  if (*dateOption) inv.date = date;
+  for (const auto& [name, kind] : kTrims)
+    if (trim == name) inv.trim = kind;
+  parsed.invocation = inv;
+  return parsed;
+}
+
+}  // namespace orvik::cli

@@ -1,0 +1,406 @@
+#include "cli/commands.h"
+
+#include <algorithm>
+#include <memory>
+#include <utility>
+
+#include "calibration/calibration_date.h"
+#include "calibration/trim_computation.h"
+#include "diagnostics/report_captions.h"
+#include "diagnostics/report_values.h"
+#include "link/display_format.h"
+#include "link/parameter_numbers.h"
+#include "link/tag_text.h"
+#include "platform/controls.h"
+
+namespace orvik::cli {
+
+namespace {
+
+using namespace link::parameter;
+
+constexpr double kFirstRevisionWithReports = 5;
+constexpr float kOpenSensorReading = -50;
+constexpr float kShortedSensorReading = 150;
+
+// A message box's text as lines for a terminal.
+std::string lines(std::string text) {
+  std::replace(text.begin(), text.end(), '\r', '\n');
+  return text;
+}
+
+std::string trimmedBlanks(const std::string& text) {
+  const auto first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+std::size_t characterCount(std::string_view utf8) {
+  return static_cast<std::size_t>(
+      std::count_if(utf8.begin(), utf8.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
+// Whether the record carries the reading a trim starts from.
+bool holdsReading(const link::StatusRecord& record, calibration::TrimKind kind) {
+  switch (kind) {
+    case calibration::TrimKind::BatteryTemp:
+      return record.batTemp.has_value();
+    case calibration::TrimKind::BatteryVolts:
+      return record.batVolts.has_value();
+    default:
+      return record.teVolts.has_value();
+  }
+}
+
+const char* constantName(calibration::Correction correction) {
+  return correction == calibration::Correction::Gain ? "gain" : "offset";
+}
+
+}  // namespace
+
+Runner::Runner(const Invocation& invocation, link::ControllerLink& link, platform::TimerEngine& timers, Io io)
+    : inv_(invocation),
+      link_(link),
+      session_(link, timers),
+      io_(std::move(io)),
+      tmrWatch_(timers, "tmrWatch", static_cast<int>(invocation.intervalSeconds * 1000)) {
+  tmrWatch_.onTick = [this] {
+    if (reading_) {
+      due_ = true;  // the reading before is still waiting for its answer
+    } else {
+      pollWatch();
+    }
+  };
+}
+
+void Runner::start() {
+  switch (inv_.command) {
+    case Command::Status:
+      return runStatus();
+    case Command::Watch:
+      return runWatch();
+    case Command::Read:
+      return runRead();
+    case Command::Report:
+      return runReport();
+    case Command::Tag:
+      return runTag();
+    case Command::Trim:
+      return runTrim();
+    case Command::CalDate:
+      return runCalDate();
+    case Command::ResetLog:
+      return runResetLog();
+  }
+}
+
+void Runner::finish(int exitCode) {
+  if (done_) return;
+  done_ = true;
+  tmrWatch_.setEnabled(false);
+  session_.cancel();
+  io_.out.flush();
+  if (onDone) onDone(exitCode);
+}
+
+void Runner::fail(int exitCode, const std::string& message) {
+  io_.err << "orvikctl: " << message << '\n';
+  finish(exitCode);
+}
+
+void Runner::refuse(const platform::MessageBox& box) {
+  fail(kRefused, box.title + ": " + lines(box.text));
+}
+
+std::string Runner::device() const {
+  return link_.port().deviceName(link_.port().commPort());
+}
+
+void Runner::noAnswer(const std::string& what) {
+  std::string message = "the controller on " + device() + " did not answer " + what + ".";
+  if (writeWentOut_) message += "\nThe new value may already be stored in the controller; check it before writing again.";
+  fail(kNoAnswer, message);
+}
+
+void Runner::interrupt() {
+  if (inv_.command == Command::Watch) return finish(kSuccess);
+  if (writeWentOut_) io_.err << "orvikctl: stopped; the new value may already be stored in the controller.\n";
+  finish(kInterrupted);
+}
+
+void Runner::status(int attempts, std::function<void(const link::StatusRecord&)> then) {
+  session_.readStatus(
+      attempts,
+      [this, then = std::move(then)](const link::StatusRecord& record) {
+        // The record's own hardware revision decides what it shows, not the one shown before it.
+        view_ = link::StatusView(record, link::StatusView(record, view_));
+        link_.state().shown = view_;
+        then(record);
+      },
+      [this] { noAnswer("a status request"); });
+}
+
+void Runner::readParameters(std::vector<std::uint8_t> numbers, std::function<void(const Values&)> then) {
+  // Each read asks for the next once its answer is in; the pending answer handler keeps the chain alive.
+  auto values = std::make_shared<Values>();
+  auto next = std::make_shared<std::function<void(std::size_t)>>();
+  *next = [this, numbers = std::move(numbers), values, weak = std::weak_ptr(next),
+           then = std::move(then)](std::size_t i) {
+    if (i == numbers.size()) return then(*values);
+    const std::uint8_t number = numbers[i];
+    session_.ask(
+        link::Request::readParameter(number),
+        [values, self = weak.lock(), number, i](const link::Answer& answer) {
+          (*values)[number] = answer.value();
+          (*self)(i + 1);
+        },
+        [this, number] { noAnswer("the read of parameter " + std::to_string(number)); });
+  };
+  (*next)(0);
+}
+
+void Runner::whenReporting(std::function<void()> then) {
+  status(kAttempts, [this, then = std::move(then)](const link::StatusRecord&) {
+    if (link::ShownRevision(view_) < kFirstRevisionWithReports) {
+      return refuse({"This feature requires Hardware Version 5 or higher.", "Feature not Supported",
+                     platform::MsgIcon::Information, platform::MsgButtons::Ok});
+    }
+    then();
+  });
+}
+
+bool Runner::confirmed(const std::string& question) {
+  if (inv_.yes) return true;
+  if (!io_.console.interactive()) {
+    fail(kRefused, "nothing written: without a terminal to ask on, confirm with --yes.");
+    return false;
+  }
+  const std::string answer = io_.console.ask(question + " [y/N] ");
+  if (answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes") return true;
+  fail(kRefused, "nothing written.");
+  return false;
+}
+
+void Runner::write(const link::Request& request, const std::string& what, std::function<void()> then) {
+  writeWentOut_ = true;
+  session_.ask(
+      request, [then = std::move(then)](const link::Answer&) { then(); },
+      [this, what] { noAnswer("the write of " + what); });
+}
+
+void Runner::runStatus() {
+  status(kAttempts, [this](const link::StatusRecord& record) {
+    io_.out << (inv_.json ? statusJson(record, view_) : statusText(view_));
+    finish(kSuccess);
+  });
+}
+
+void Runner::runWatch() {
+  if (!inv_.csv.empty()) {
+    if (const std::string problem = csv_.open(inv_.csv); !problem.empty()) {
+      return fail(kUsage, "cannot write " + inv_.csv + ": " + problem);
+    }
+  }
+  tmrWatch_.setEnabled(true);
+  pollWatch();
+}
+
+void Runner::pollWatch() {
+  reading_ = true;
+  const auto at = io_.now();
+  session_.readStatus(
+      1,
+      [this, at](const link::StatusRecord& record) {
+        view_ = link::StatusView(record, link::StatusView(record, view_));
+        io_.out << watchLine(at, view_) << std::flush;
+        if (csv_.isOpen() && !csv_.write(link::StatusCsvLine(at, record, view_))) {
+          return fail(kUsage, "cannot write " + inv_.csv + ": the log ends here.");
+        }
+        watchReadingDone(true);
+      },
+      [this, at] {
+        io_.out << watchMissedLine(at) << std::flush;
+        if (csv_.isOpen() && !csv_.write(link::StatusCsvMissedLine(at))) {
+          return fail(kUsage, "cannot write " + inv_.csv + ": the log ends here.");
+        }
+        watchReadingDone(false);
+      });
+}
+
+void Runner::watchReadingDone(bool answered) {
+  reading_ = false;
+  lastAnswered_ = answered;
+  if (inv_.count != 0 && ++readings_ >= inv_.count) return finish(answered ? kSuccess : kNoAnswer);
+  if (std::exchange(due_, false)) pollWatch();
+}
+
+void Runner::runRead() {
+  const std::uint8_t number = inv_.parameter;
+  if (number != kShutdownStatus) {
+    return readParameters({number}, [this, number](const Values& values) {
+      io_.out << diagnostics::ReportValueText(number, values.at(number)) << '\n';
+      finish(kSuccess);
+    });
+  }
+  // The shutdown reason needs the live temperature, which marks a failed sensor.
+  status(kAttempts, [this](const link::StatusRecord&) {
+    readParameters({kShutdownStatus}, [this](const Values& values) {
+      const auto record = diagnostics::ReadShutdownRecord(values.at(kShutdownStatus), link_.state().BatTemp);
+      namespace caption = diagnostics::caption;
+      io_.out << caption::kPowerOnCycles << ' ' << record.powerOnCycles << '\n'
+              << caption::kShutdownCount << ' ' << record.count << '\n'
+              << record.reason << '\n'
+              << caption::kShutdownMode << ' ' << record.mode << '\n';
+      finish(kSuccess);
+    });
+  });
+}
+
+void Runner::runReport() {
+  whenReporting([this] {
+    session_.ask(
+        link::Request::readTag(),
+        [this](const link::Answer& tagAnswer) {
+          const std::string tag = tagAnswer.tag();
+          readParameters(
+              {kBatteryVoltsGain, kTeVoltsGain, kBatteryTempGain, kBatteryTempOffset, kShutdownStatus},
+              [this, tag](const Values& values) {
+                auto report = std::make_shared<Report>();
+                report->tag = tag;
+                report->batteryVoltsGain = diagnostics::ReportValueText(kBatteryVoltsGain, values.at(kBatteryVoltsGain));
+                report->teVoltsGain = diagnostics::ReportValueText(kTeVoltsGain, values.at(kTeVoltsGain));
+                report->batteryTempGain = diagnostics::ReportValueText(kBatteryTempGain, values.at(kBatteryTempGain));
+                report->batteryTempOffset =
+                    diagnostics::ReportValueText(kBatteryTempOffset, values.at(kBatteryTempOffset));
+                report->shutdown =
+                    diagnostics::ReadShutdownRecord(values.at(kShutdownStatus), link_.state().BatTemp);
+                const auto print = [this, report] {
+                  io_.out << (inv_.json ? reportJson(*report) : reportText(*report));
+                  finish(kSuccess);
+                };
+                if (report->shutdown.count == 0) return print();
+                readParameters({kShutdownTeVolts, kShutdownBatteryVolts, kShutdownBatteryTemp},
+                               [report, print](const Values& shutdown) {
+                                 report->shutdownTeVolts =
+                                     diagnostics::ReportValueText(kShutdownTeVolts, shutdown.at(kShutdownTeVolts));
+                                 report->shutdownBatteryVolts = diagnostics::ReportValueText(
+                                     kShutdownBatteryVolts, shutdown.at(kShutdownBatteryVolts));
+                                 report->shutdownBatteryTemp = diagnostics::ReportValueText(
+                                     kShutdownBatteryTemp, shutdown.at(kShutdownBatteryTemp));
+                                 print();
+                               });
+              });
+        },
+        [this] { noAnswer("the tag name read"); });
+  });
+}
+
+void Runner::runTag() {
+  std::string tag;
+  if (inv_.newTag) {
+    tag = trimmedBlanks(*inv_.newTag);
+    if (const std::size_t n = characterCount(tag); n > static_cast<std::size_t>(link::kTagLength)) {
+      return fail(kRefused, "Tag Name: \"" + tag + "\" has " + std::to_string(n) + " characters; a tag holds at most " +
+                                std::to_string(link::kTagLength) + ".");
+    }
+    try {
+      link::TagBytesFromText(tag);
+    } catch (const link::ConversionError& e) {
+      return fail(kRefused, std::string("Tag Name: ") + e.what());
+    }
+  }
+  whenReporting([this, tag] {
+    const auto readBack = [this, tag] {
+      session_.ask(
+          link::Request::readTag(),
+          [this, tag](const link::Answer& answer) {
+            const std::string held = answer.tag();
+            if (inv_.newTag && held != tag) {
+              return fail(kNoAnswer, "the controller holds the tag \"" + held + "\" after \"" + tag + "\" was written.");
+            }
+            io_.out << held << '\n';
+            finish(kSuccess);
+          },
+          [this] { noAnswer("the tag name read"); });
+    };
+    if (!inv_.newTag) return readBack();
+    write(link::Request::writeTag(tag), "the tag name", readBack);
+  });
+}
+
+void Runner::runTrim() {
+  const calibration::TrimRule& rule = calibration::trimRule(inv_.trim);
+  const auto entry = calibration::acceptEntry(rule, inv_.actual);
+  if (const auto* refused = std::get_if<platform::MessageBox>(&entry)) return refuse(*refused);
+  const double actual = std::get<double>(entry);
+
+  status(kAttempts, [this, &rule, actual](const link::StatusRecord& record) {
+    if (!holdsReading(record, inv_.trim)) return fail(kNoAnswer, "the status answer holds no " + std::string(rule.quantity) + ".");
+    const float reading = link_.state().*rule.reading;
+    if (inv_.trim == calibration::TrimKind::BatteryTemp &&
+        (reading == kOpenSensorReading || reading == kShortedSensorReading)) {
+      return refuse({"The battery temperature sensor is not connected or not reading accurately.\r"
+                     "Check sensor and sensor connections before calibrating.",
+                     "Temperature Sensor Error", platform::MsgIcon::Exclamation, platform::MsgButtons::Ok});
+    }
+    const std::string measured = calibration::measuredText(rule, reading);
+    io_.out << "Measured " << rule.quantity << ": " << (measured.empty() ? "0" : measured) << '\n';
+    readParameters({rule.parameter}, [this, &rule, actual, measured](const Values& values) {
+      const auto stored = calibration::storedConstant(rule.correction, values.at(rule.parameter));
+      if (const auto* refused = std::get_if<platform::MessageBox>(&stored)) return refuse(*refused);
+      const std::string& storedText = std::get<std::string>(stored);
+      const auto next = calibration::newConstant(rule.correction, storedText, measured, actual);
+      if (const auto* refused = std::get_if<platform::MessageBox>(&next)) return refuse(*refused);
+      const auto value = std::get<calibration::NewConstant>(next);
+      const std::string what = std::string(rule.quantity) + " " + constantName(rule.correction);
+      io_.out << what << ": " << storedText << " -> " << value.text << std::endl;
+      if (!confirmed("Write?")) return;
+      write(link::Request::writeParameter(rule.parameter, value.bytes), "the new " + what, [this, &rule] {
+        io_.out << "Written." << std::endl;
+        status(kAttempts, [this, &rule](const link::StatusRecord&) {
+          const std::string now = calibration::measuredText(rule, link_.state().*rule.reading);
+          io_.out << "Measured " << rule.quantity << " now: " << (now.empty() ? "0" : now) << '\n';
+          finish(kSuccess);
+        });
+      });
+    });
+  });
+}
+
+void Runner::runCalDate() {
+  platform::Date date = io_.today();
+  if (inv_.date) {
+    const auto typed = calibration::parseDateField(*inv_.date);
+    if (!typed) return fail(kRefused, "Invalid Date: \"" + *inv_.date + "\" is not a date; give it as YYYY-MM-DD.");
+    date = *typed;
+  }
+  if (!calibration::calibrationYearFits(date.year)) {
+    return fail(kRefused, "Invalid Date: " + calibration::calibrationYearRangeText());
+  }
+  readParameters({kCalibrationDate}, [this, date](const Values& values) {
+    io_.out << "Calibration date: " << diagnostics::ReportValueText(kCalibrationDate, values.at(kCalibrationDate))
+            << " -> " << link::mediumDate(date) << std::endl;
+    if (!confirmed("Write?")) return;
+    write(link::Request::writeParameter(kCalibrationDate, calibration::calibrationDateBytes(date)),
+          "the calibration date", [this] {
+            io_.out << "Written." << '\n';
+            finish(kSuccess);
+          });
+  });
+}
+
+void Runner::runResetLog() {
+  whenReporting([this] {
+    readParameters({kShutdownStatus}, [this](const Values& values) {
+      const auto record = diagnostics::ReadShutdownRecord(values.at(kShutdownStatus), link_.state().BatTemp);
+      io_.out << diagnostics::caption::kShutdownCount << ' ' << record.count << std::endl;
+      if (!confirmed("OK to clear the diagnostics log?")) return;
+      write(link::Request::writeParameter(kShutdownStatus, {0, 0, 0, 0}), "the cleared log", [this] {
+        io_.out << "Diagnostics log cleared." << '\n';
+        finish(kSuccess);
+      });
+    });
+  });
+}
+
+}  // namespace orvik::cli

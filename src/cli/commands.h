@@ -1,0 +1,92 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <map>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cli/arguments.h"
+#include "cli/output.h"
+#include "cli/session.h"
+#include "link/controller_link.h"
+#include "link/status_csv.h"
+#include "link/status_view.h"
+#include "platform/date.h"
+#include "platform/message_box.h"
+#include "platform/timer.h"
+
+namespace orvik::cli {
+
+// Where a command talks to the person running it.
+struct Console {
+  virtual ~Console() = default;
+  // A person can answer questions: input comes from a terminal.
+  virtual bool interactive() const = 0;
+  // Shows `question` and reads one line of answer; empty at the end of input.
+  virtual std::string ask(const std::string& question) = 0;
+};
+
+struct Io {
+  std::ostream& out;  // data
+  std::ostream& err;  // messages
+  Console& console;
+  std::function<std::chrono::system_clock::time_point()> now;
+  std::function<platform::Date()> today;  // the local date
+};
+
+// Runs one command against the controller on an open link, and reports its exit status through onDone.
+class Runner {
+ public:
+  Runner(const Invocation& invocation, link::ControllerLink& link, platform::TimerEngine& timers, Io io);
+
+  void start();
+  // Ctrl+C, SIGTERM or SIGHUP: watch ends as after its last reading, anything else stops where it is.
+  void interrupt();
+  std::function<void(int exitCode)> onDone;
+
+ private:
+  using Values = std::map<std::uint8_t, link::FloatBytesArray>;
+
+  void finish(int exitCode);
+  void fail(int exitCode, const std::string& message);
+  void refuse(const platform::MessageBox& box);
+  void noAnswer(const std::string& what);
+  // A status reading whose view is judged by the record's own hardware revision.
+  void status(int attempts, std::function<void(const link::StatusRecord&)> then);
+  void readParameters(std::vector<std::uint8_t> numbers, std::function<void(const Values&)> then);
+  // A status reading, then a refusal unless the hardware reports (revision 5 or later).
+  void whenReporting(std::function<void()> then);
+  bool confirmed(const std::string& question);
+  void write(const link::Request& request, const std::string& what, std::function<void()> then);
+  std::string device() const;
+
+  void runStatus();
+  void runWatch();
+  void pollWatch();
+  void watchReadingDone(bool answered);
+  void runRead();
+  void runReport();
+  void runTag();
+  void runTrim();
+  void runCalDate();
+  void runResetLog();
+
+  Invocation inv_;
+  link::ControllerLink& link_;
+  Session session_;
+  Io io_;
+  link::LiveView view_;
+  bool done_ = false;
+  bool writeWentOut_ = false;
+
+  platform::Timer tmrWatch_;
+  link::StatusCsvFile csv_;
+  int readings_ = 0;
+  bool reading_ = false;
+  bool due_ = false;
+  bool lastAnswered_ = false;
+};
+
+}  // namespace orvik::cli

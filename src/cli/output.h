@@ -1,0 +1,32 @@
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <string>
+
+#include "diagnostics/report_values.h"
+#include "link/status_decoder.h"
+#include "link/status_view.h"
+
+namespace orvik::cli {
+
+// A status reading as the main window shows it, frame by frame, one field a line.
+std::string statusText(const link::LiveView& view);
+// The same as JSON: the window's texts, and the record's values as numbers (null where it lacks one).
+std::string statusJson(const link::StatusRecord& record, const link::LiveView& view);
+// One reading on one line, for watch.
+std::string watchLine(std::chrono::system_clock::time_point at, const link::LiveView& view);
+std::string watchMissedLine(std::chrono::system_clock::time_point at);
+
+// What the report reads, each value as the report window shows it.
+struct Report {
+  std::string tag;
+  std::string batteryVoltsGain, teVoltsGain, batteryTempGain, batteryTempOffset;
+  diagnostics::ShutdownRecord shutdown;
+  // Read only when the count is not 0.
+  std::string shutdownTeVolts = "-", shutdownBatteryVolts = "-", shutdownBatteryTemp = "-";
+};
+std::string reportText(const Report& report);
+std::string reportJson(const Report& report);
+
+}  // namespace orvik::cli

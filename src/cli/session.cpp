@@ -1,0 +1,106 @@
+#include "cli/session.h"
+
+#include <utility>
+
+namespace orvik::cli {
+
+namespace {
+// The shortest wait the timers know: after a miss, the link finishes its own handling first.
+constexpr int kDeferMs = 1;
+}  // namespace
+
+Session::Session(link::ControllerLink& link, platform::TimerEngine& timers)
+    : link_(link), exchange_(link.exchange()), tmrNext_(timers, "tmrNext", kDeferMs) {
+  tmrNext_.onTick = [this] {
+    tmrNext_.setEnabled(false);
+    if (auto step = std::exchange(next_, nullptr)) step();
+  };
+  link_.setListener(this);
+}
+
+Session::~Session() {
+  cancel();
+  link_.setListener(nullptr);
+}
+
+void Session::defer(std::function<void()> step) {
+  next_ = std::move(step);
+  tmrNext_.setEnabled(true);
+}
+
+void Session::cancel() {
+  tmrNext_.setEnabled(false);
+  next_ = nullptr;
+  statusThen_ = nullptr;
+  statusMissed_ = nullptr;
+  asked_.reset();
+  answerThen_ = nullptr;
+  answerMissed_ = nullptr;
+  exchange_.release();
+}
+
+void Session::readStatus(int attempts, std::function<void(const link::StatusRecord&)> then,
+                         std::function<void()> missed) {
+  statusThen_ = std::move(then);
+  statusMissed_ = std::move(missed);
+  statusSendsLeft_ = attempts;
+  sendStatus();
+}
+
+void Session::sendStatus() {
+  --statusSendsLeft_;
+  link_.reopenLostPort();
+  link_.RequestStatus();  // on a closed port the receive time-out reports the miss
+}
+
+void Session::statusReceived(const link::StatusRecord& record) {
+  if (!statusThen_) return;
+  statusMissed_ = nullptr;
+  std::exchange(statusThen_, nullptr)(record);
+}
+
+void Session::linkDown() {
+  if (!statusThen_) return;
+  if (statusSendsLeft_ > 0) {
+    defer([this] { sendStatus(); });
+    return;
+  }
+  statusThen_ = nullptr;
+  defer(std::exchange(statusMissed_, nullptr));
+}
+
+void Session::ask(const link::Request& request, std::function<void(const link::Answer&)> then,
+                  std::function<void()> missed) {
+  asked_ = request;
+  answerThen_ = std::move(then);
+  answerMissed_ = std::move(missed);
+  sendsLeft_ = kAttempts - 1;
+  exchange_.onAnswer = [this](const link::Answer& answer) {
+    if (!answerThen_) return;
+    answerMissed_ = nullptr;
+    std::exchange(answerThen_, nullptr)(answer);
+  };
+  exchange_.onLapse = [this] { lapsed(); };
+  exchange_.ask(request);
+  if (const link::Answer* answer = exchange_.answerTo(request)) {
+    exchange_.onAnswer(*answer);  // asked before and already answered
+  } else if (exchange_.step() == link::Exchange::Step::Lapsed) {
+    lapsed();  // it could not go out: the port is closed
+  }
+}
+
+void Session::lapsed() {
+  if (!answerThen_) return;
+  if (sendsLeft_-- > 0) {
+    defer([this] {
+      if (!asked_) return;
+      exchange_.ask(*asked_);
+      if (exchange_.step() == link::Exchange::Step::Lapsed) lapsed();
+    });
+    return;
+  }
+  answerThen_ = nullptr;
+  defer(std::exchange(answerMissed_, nullptr));
+}
+
+}  // namespace orvik::cli

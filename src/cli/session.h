@@ -1,0 +1,61 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+
+#include "link/controller_link.h"
+#include "link/exchange.h"
+#include "link/link_listener.h"
+#include "platform/timer.h"
+
+namespace orvik::cli {
+
+// How many times a request goes out before the controller counts as not answering: a lost request or
+// a spoilt answer costs one answer time-out, a dead line three.
+inline constexpr int kAttempts = 3;
+
+// One request at a time with the controller, moving on the moment its answer is accepted: the
+// continuation runs in the receive event that accepted it. A request whose answer does not come within
+// its answer time-out is sent again, `attempts` sends in all; a miss is handled once the link has
+// finished its own handling of it.
+class Session final : public link::LinkListener {
+ public:
+  Session(link::ControllerLink& link, platform::TimerEngine& timers);
+  ~Session() override;
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  // A status reading; the link's state then holds its live values.
+  void readStatus(int attempts, std::function<void(const link::StatusRecord&)> then,
+                  std::function<void()> missed);
+  // A parameter or tag request through the exchange.
+  void ask(const link::Request& request, std::function<void(const link::Answer&)> then,
+           std::function<void()> missed);
+  // Runs `step` a moment later, outside whatever handler is running now.
+  void defer(std::function<void()> step);
+  // Drops everything pending.
+  void cancel();
+
+  void statusReceived(const link::StatusRecord& record) override;
+  void linkDown() override;
+
+ private:
+  void sendStatus();
+  void lapsed();
+
+  link::ControllerLink& link_;
+  link::Exchange& exchange_;
+  platform::Timer tmrNext_;
+  std::function<void()> next_;
+
+  std::function<void(const link::StatusRecord&)> statusThen_;
+  std::function<void()> statusMissed_;
+  int statusSendsLeft_ = 0;
+
+  std::optional<link::Request> asked_;
+  std::function<void(const link::Answer&)> answerThen_;
+  std::function<void()> answerMissed_;
+  int sendsLeft_ = 0;
+};
+
+}  // namespace orvik::cli

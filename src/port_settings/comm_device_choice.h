@@ -1,0 +1,15 @@
+#pragma once
+
+#include <functional>
+
+#include "port_settings/port_map.h"
+
+namespace orvik::port_settings {
+
+// The device of each of Comm 1..4 as the monitor and orvikctl both settle it: `commandLine` (--comm1..
+// --comm4), else the environment variable ORVIK_COMM<n>, else the line COMM<n>= of comm-devices.cfg in
+// the working directory, else the platform's default. The map file's bad lines come back as problems.
+PortMap settleCommDevices(const platform::CommDevices& commandLine,
+                          const std::function<const char*(const char*)>& getenv);
+
+}  // namespace orvik::port_settings
