@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "platform/port_access.h"
+#include "platform/port_locks.h"
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -52,7 +53,7 @@ DeviceAccess accessTo(const struct stat& device) {
 #endif
 
 // Why `device` did not open, in the system's words: missing, not ours to use, or held by another
-// program (`busy`); otherwise what Qt said.
+// program (`busy`, and then which one where the system can tell); otherwise what Qt said.
 SerialError openFailure(const std::string& device, [[maybe_unused]] bool busy, const std::string& qtReason) {
 #ifndef _WIN32
   struct stat info {};
@@ -64,11 +65,12 @@ SerialError openFailure(const std::string& device, [[maybe_unused]] bool busy, c
     const std::string reason = std::strerror(EACCES);
     return SerialError(reason, openFailureDetails(device, reason, permissionRemedy(accessTo(info))));
   }
-  const std::string reason = busy ? std::strerror(EBUSY) : qtReason;
-#else
-  const std::string reason = qtReason;
+  if (busy) {
+    const std::string reason = std::strerror(EBUSY);
+    return SerialError(reason, openFailureDetails(device, reason, portHolder(device)));
+  }
 #endif
-  return SerialError(reason, openFailureDetails(device, reason));
+  return SerialError(qtReason, openFailureDetails(device, qtReason));
 }
 
 }  // namespace
@@ -122,8 +124,15 @@ void QtSerialPort::open() {
   port_.setParity(QSerialPort::NoParity);
   port_.setStopBits(QSerialPort::OneStop);
   port_.setFlowControl(QSerialPort::NoFlowControl);
-  if (!port_.open(QIODevice::ReadWrite)) {
-    // Qt reports a device in use (its lock file, or EBUSY) as a permission error.
+  bool opened = port_.open(QIODevice::ReadWrite);
+  // Qt reports a device in use (its lock file, or EBUSY) as a permission error. It clears a lock file
+  // left by a process that has ended only when the file holds nothing but the process number on its
+  // first line; other programs' stale lock files are cleared here, and the port is tried once more.
+  if (!opened && port_.error() == QSerialPort::PermissionError && removeStaleLockFiles(device)) {
+    port_.clearError();
+    opened = port_.open(QIODevice::ReadWrite);
+  }
+  if (!opened) {
     const bool busy = port_.error() == QSerialPort::PermissionError;
     const std::string why = port_.errorString().toStdString();
     port_.clearError();
