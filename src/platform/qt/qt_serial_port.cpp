@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/port_access.h"
 #include "platform/port_locks.h"
@@ -20,7 +21,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <vector>
 #endif
 
 namespace orvik::platform::qt {
@@ -73,6 +73,27 @@ SerialError openFailure(const std::string& device, [[maybe_unused]] bool busy, c
   return SerialError(qtReason, openFailureDetails(device, qtReason));
 }
 
+// The ports open in this process. A program may end through exit() with a port open: Qt ends it so
+// when the connection to the display breaks, and the port's lock file would outlive it, keeping the
+// device from every other program. Whatever is still open when static objects go is closed then.
+class OpenPorts {
+ public:
+  // Called once a port is open, so that this object outlives what Qt built to open it.
+  static OpenPorts& instance() {
+    static OpenPorts ports;
+    return ports;
+  }
+  void add(QSerialPort& port) { ports_.push_back(&port); }
+  void remove(QSerialPort& port) { std::erase(ports_, &port); }
+  ~OpenPorts() {
+    for (QSerialPort* port : ports_)
+      port->close();
+  }
+
+ private:
+  std::vector<QSerialPort*> ports_;
+};
+
 }  // namespace
 
 QtSerialPort::QtSerialPort() {
@@ -89,7 +110,13 @@ QtSerialPort::QtSerialPort(CommDevices devices) : QtSerialPort() {
 }
 
 QtSerialPort::~QtSerialPort() {
+  closePort();
+}
+
+void QtSerialPort::closePort() {
+  if (!port_.isOpen()) return;
   port_.close();
+  OpenPorts::instance().remove(port_);
 }
 
 std::string QtSerialPort::deviceFor(int number) {
@@ -146,11 +173,12 @@ void QtSerialPort::open() {
     throw openFailure(device, true, "port in use by another program");
   }
 #endif
+  OpenPorts::instance().add(port_);
   input_.clear();
 }
 
 void QtSerialPort::close() {
-  if (port_.isOpen()) port_.close();
+  closePort();
   input_.clear();
 }
 
@@ -212,7 +240,7 @@ void QtSerialPort::closeLostDevice() {
   // closing it here stops that. Whoever listens learns of it once, so the link can be shown down.
   if (!port_.isOpen()) return;
   ++deviceErrors_;
-  port_.close();
+  closePort();
   port_.clearError();
   input_.clear();
   raiseCommEvent(kCommEventDeviceLost);
