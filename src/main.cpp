@@ -52,12 +52,21 @@ int main(int argc, char** argv) {
   orvik::link::ControllerLink link(state, port, ui.timers());
   orvik::app::frmMain mainWindow(ui, state, link, files);
   orvik::app::frmLogo splash(ui, mainWindow);
+  // Ended by the system or from a terminal: leave as File > Exit does, so the port and its lock go.
+  // In place before the first message box, which would otherwise die of the signal; before the main
+  // window has loaded there is no port yet and the program just ends.
+  orvik::platform::qt::endOnTerminationSignals([&] {
+    if (mainWindow.lifecycle().loaded) {
+      mainWindow.mnuExit_Click();
+    } else {
+      ui.endProgram();
+    }
+  });
   if (!start.folderProblem.empty()) {
     ui.messageBox({start.folderProblem + "\rThe settings are kept in the working directory for this run.",
                    orvik::kAppTitle, orvik::platform::MsgIcon::Exclamation, orvik::platform::MsgButtons::Ok});
   }
-  // Ended by the system or from a terminal: leave as File > Exit does, so the port and its lock go.
-  orvik::platform::qt::endOnTerminationSignals([&mainWindow] { mainWindow.mnuExit_Click(); });
+  if (ui.ended()) return 0;
   ui.show(splash);
   return QApplication::exec();
 }

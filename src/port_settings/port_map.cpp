@@ -1,5 +1,6 @@
 #include "port_settings/port_map.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -7,7 +8,9 @@ namespace orvik::port_settings {
 
 namespace {
 
-// Far beyond four lines and comments; a stray big file is read only this far.
+// Far beyond four lines and comments. A bigger file is not a device map someone wrote by hand; rather
+// than hold a stray huge file in memory, its first lines are read and the cut is reported, so that no
+// mapping goes missing unsaid.
 constexpr std::size_t kMostBytesRead = 64 * 1024;
 
 std::string_view trimmed(std::string_view s) {
@@ -27,6 +30,16 @@ int portOfKey(std::string_view key) {
   return key[4] >= '1' && key[4] <= '4' ? key[4] - '0' : 0;
 }
 
+// The first control character in a line, tabs aside (a NUL would cut the device's name short when
+// it is opened); -1 for none.
+int controlCharacterIn(std::string_view line) {
+  for (const char c : line) {
+    const auto byte = static_cast<unsigned char>(c);
+    if ((byte < 0x20 && byte != '\t') || byte == 0x7F) return byte;
+  }
+  return -1;
+}
+
 }  // namespace
 
 PortMap parsePortMap(std::string_view text) {
@@ -41,6 +54,11 @@ PortMap parsePortMap(std::string_view text) {
     if (line.empty() || line.front() == '#') continue;
 
     const std::string where = std::string(kPortMapFile) + ":" + std::to_string(lineNumber) + ": ";
+    if (const int control = controlCharacterIn(line); control >= 0) {
+      static constexpr char kHex[] = "0123456789ABCDEF";
+      map.problems.push_back(where + "control character 0x" + kHex[control >> 4] + kHex[control & 0xF]);
+      continue;
+    }
     const auto equals = line.find('=');
     const int port = equals == std::string_view::npos ? 0 : portOfKey(trimmed(line.substr(0, equals)));
     if (port == 0) {
@@ -66,11 +84,21 @@ PortMap readPortMap() {
   std::error_code error;
   if (!std::filesystem::is_regular_file(kPortMapFile, error)) return {};
   std::ifstream in(kPortMapFile, std::ios::binary);
-  std::string text(kMostBytesRead, '\0');
+  std::string text(kMostBytesRead + 1, '\0');
   in.read(text.data(), static_cast<std::streamsize>(text.size()));
   if (in.bad()) return {};
   text.resize(static_cast<std::size_t>(in.gcount()));
-  return parsePortMap(text);
+  if (text.size() <= kMostBytesRead) return parsePortMap(text);
+
+  // Whole lines only: a line cut short could name a shorter device than the one meant.
+  text.resize(kMostBytesRead);
+  text.resize(text.rfind('\n') + 1);  // npos + 1 is 0: no whole line at all
+  PortMap map = parsePortMap(text);
+  const auto firstUnread = std::count(text.begin(), text.end(), '\n') + 1;
+  map.problems.push_back(std::string(kPortMapFile) + ":" + std::to_string(firstUnread) +
+                         ": the file goes on past " + std::to_string(kMostBytesRead / 1024) +
+                         " KiB; this line and those after it were not read");
+  return map;
 }
 
 platform::CommDevices resolveCommDevices(const platform::CommDevices& commandLine,

@@ -202,6 +202,9 @@ class MonitorOnPty {
     monitor_ = std::make_unique<Process>(std::vector<std::string>{ORVIK_MONITOR_PATH}, options);
   }
 
+  // The X server goes away under the monitor, as when a remote session drops.
+  void loseDisplay() { display_.reset(); }
+
   Screen screen() { return screenOf(testing::readAccessibility(*bus_, kApp)); }
   void key(const std::string& keys) {
     const std::string command = "DISPLAY=" + display_->name() + " xdotool key " + keys;
@@ -533,6 +536,24 @@ INSTANTIATE_TEST_SUITE_P(Signals, EndingSignal, ::testing::Values(SIGTERM, SIGIN
                                               : signal.param == SIGINT ? "SIGINT"
                                                                        : "SIGHUP");
                          });
+
+class DisplayGone : public ::testing::Test, public MonitorOnPty {};
+
+// Qt ends a program whose display has gone through exit(), past its event loop: the port's lock file
+// still goes with it.
+TEST_F(DisplayGone, TheMonitorEndsAndLeavesNoLockFile) {
+  ASSERT_NO_FATAL_FAILURE(startSimulator({}));
+  writeSettings({1, 0});
+  startMonitor();
+  ASSERT_TRUE(run({kUpdating}, 0));
+  const auto locks = lockFilesFor(device());
+  ASSERT_EQ(locks.size(), 1u) << "the open port keeps one lock file";
+
+  loseDisplay();
+  ASSERT_TRUE(waitFor([&] { return !monitor_->running(); }, 10s));
+  EXPECT_EQ(monitor_->exitCode(), 1) << readFile(path("monitor.err"));
+  EXPECT_FALSE(fs::exists(locks.front())) << locks.front();
+}
 
 }  // namespace
 }  // namespace orvik

@@ -14,6 +14,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using platform::CommDevices;
+using namespace std::string_literals;
 
 TEST(PortMapFile, MapsThePortsItsLinesNameAndReportsEachBadLine) {
   struct Row {
@@ -41,6 +42,12 @@ TEST(PortMapFile, MapsThePortsItsLinesNameAndReportsEachBadLine) {
        {"", "", "", "/dev/ttyUSB3"},
        {"comm-devices.cfg:1: expected COMM1..COMM4=DEVICE",
         "comm-devices.cfg:2: expected COMM1..COMM4=DEVICE", "comm-devices.cfg:3: COMM3 names no device"}},
+      // A control character anywhere but in the blanks trimmed at either end spoils the line: a NUL
+      // would otherwise open the device named before it.
+      {"COMM1=/dev/pts/3\0junk\nCOMM2=/dev/ttyUSB0\x1b[0m\nCOMM3=/dev/a\rb\n\tCOMM4 =\t/dev/ttyS9\r\n"s,
+       {"", "", "", "/dev/ttyS9"},
+       {"comm-devices.cfg:1: control character 0x00", "comm-devices.cfg:2: control character 0x1B",
+        "comm-devices.cfg:3: control character 0x0D"}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.text);
@@ -51,7 +58,7 @@ TEST(PortMapFile, MapsThePortsItsLinesNameAndReportsEachBadLine) {
   // Bytes that are not text, NUL included, are bad lines like any other.
   const PortMap garbage = parsePortMap(std::string_view("\0\xff\x01=\n\xfe\xfe", 7));
   EXPECT_EQ(garbage.devices, CommDevices{});
-  EXPECT_EQ(garbage.problems, (std::vector<std::string>{"comm-devices.cfg:1: expected COMM1..COMM4=DEVICE",
+  EXPECT_EQ(garbage.problems, (std::vector<std::string>{"comm-devices.cfg:1: control character 0x00",
                                                         "comm-devices.cfg:2: expected COMM1..COMM4=DEVICE"}));
 }
 
@@ -97,6 +104,17 @@ TEST_F(PortMapInDirectory, ReadsTheFileBesideTheSettingsAndTakesAnUnreadableOneA
   const PortMap map = readPortMap();
   EXPECT_EQ(map.devices, (CommDevices{"", "/dev/ttyUSB0", "", ""}));
   EXPECT_EQ(map.problems, std::vector<std::string>{"comm-devices.cfg:2: expected COMM1..COMM4=DEVICE"});
+
+  // Past 64 KiB the file is read up to its last whole line, and the cut is reported.
+  std::string comments;  // after the first line's 19 bytes, 1023 of these 64-byte lines fit
+  for (int i = 0; i < 1100; ++i)
+    comments += "#" + std::string(62, 'x') + "\n";
+  std::ofstream(kPortMapFile) << "COMM1=/dev/ttyUSB0\n" << comments << "COMM2=/dev/ttyUSB1\n";
+  const PortMap cut = readPortMap();
+  EXPECT_EQ(cut.devices, (CommDevices{"/dev/ttyUSB0", "", "", ""}));
+  EXPECT_EQ(cut.problems,
+            std::vector<std::string>{"comm-devices.cfg:1025: the file goes on past 64 KiB; this "
+                                     "line and those after it were not read"});
 
   fs::remove(kPortMapFile);
   fs::create_directory(kPortMapFile);

@@ -7,8 +7,10 @@
 #include <cstring>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/port_access.h"
+#include "platform/port_locks.h"
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -19,7 +21,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <vector>
 #endif
 
 namespace orvik::platform::qt {
@@ -52,7 +53,7 @@ DeviceAccess accessTo(const struct stat& device) {
 #endif
 
 // Why `device` did not open, in the system's words: missing, not ours to use, or held by another
-// program (`busy`); otherwise what Qt said.
+// program (`busy`, and then which one where the system can tell); otherwise what Qt said.
 SerialError openFailure(const std::string& device, [[maybe_unused]] bool busy, const std::string& qtReason) {
 #ifndef _WIN32
   struct stat info {};
@@ -64,12 +65,34 @@ SerialError openFailure(const std::string& device, [[maybe_unused]] bool busy, c
     const std::string reason = std::strerror(EACCES);
     return SerialError(reason, openFailureDetails(device, reason, permissionRemedy(accessTo(info))));
   }
-  const std::string reason = busy ? std::strerror(EBUSY) : qtReason;
-#else
-  const std::string reason = qtReason;
+  if (busy) {
+    const std::string reason = std::strerror(EBUSY);
+    return SerialError(reason, openFailureDetails(device, reason, portHolder(device)));
+  }
 #endif
-  return SerialError(reason, openFailureDetails(device, reason));
+  return SerialError(qtReason, openFailureDetails(device, qtReason));
 }
+
+// The ports open in this process. A program may end through exit() with a port open: Qt ends it so
+// when the connection to the display breaks, and the port's lock file would outlive it, keeping the
+// device from every other program. Whatever is still open when static objects go is closed then.
+class OpenPorts {
+ public:
+  // Called once a port is open, so that this object outlives what Qt built to open it.
+  static OpenPorts& instance() {
+    static OpenPorts ports;
+    return ports;
+  }
+  void add(QSerialPort& port) { ports_.push_back(&port); }
+  void remove(QSerialPort& port) { std::erase(ports_, &port); }
+  ~OpenPorts() {
+    for (QSerialPort* port : ports_)
+      port->close();
+  }
+
+ private:
+  std::vector<QSerialPort*> ports_;
+};
 
 }  // namespace
 
@@ -87,7 +110,13 @@ QtSerialPort::QtSerialPort(CommDevices devices) : QtSerialPort() {
 }
 
 QtSerialPort::~QtSerialPort() {
+  closePort();
+}
+
+void QtSerialPort::closePort() {
+  if (!port_.isOpen()) return;
   port_.close();
+  OpenPorts::instance().remove(port_);
 }
 
 std::string QtSerialPort::deviceFor(int number) {
@@ -122,8 +151,15 @@ void QtSerialPort::open() {
   port_.setParity(QSerialPort::NoParity);
   port_.setStopBits(QSerialPort::OneStop);
   port_.setFlowControl(QSerialPort::NoFlowControl);
-  if (!port_.open(QIODevice::ReadWrite)) {
-    // Qt reports a device in use (its lock file, or EBUSY) as a permission error.
+  bool opened = port_.open(QIODevice::ReadWrite);
+  // Qt reports a device in use (its lock file, or EBUSY) as a permission error. It clears a lock file
+  // left by a process that has ended only when the file holds nothing but the process number on its
+  // first line; other programs' stale lock files are cleared here, and the port is tried once more.
+  if (!opened && port_.error() == QSerialPort::PermissionError && removeStaleLockFiles(device)) {
+    port_.clearError();
+    opened = port_.open(QIODevice::ReadWrite);
+  }
+  if (!opened) {
     const bool busy = port_.error() == QSerialPort::PermissionError;
     const std::string why = port_.errorString().toStdString();
     port_.clearError();
@@ -137,11 +173,12 @@ void QtSerialPort::open() {
     throw openFailure(device, true, "port in use by another program");
   }
 #endif
+  OpenPorts::instance().add(port_);
   input_.clear();
 }
 
 void QtSerialPort::close() {
-  if (port_.isOpen()) port_.close();
+  closePort();
   input_.clear();
 }
 
@@ -203,7 +240,7 @@ void QtSerialPort::closeLostDevice() {
   // closing it here stops that. Whoever listens learns of it once, so the link can be shown down.
   if (!port_.isOpen()) return;
   ++deviceErrors_;
-  port_.close();
+  closePort();
   port_.clearError();
   input_.clear();
   raiseCommEvent(kCommEventDeviceLost);

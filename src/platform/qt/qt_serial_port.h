@@ -43,6 +43,7 @@ class QtSerialPort final : public SerialPort {
   void takeArrivedBytes();
   void onError(QSerialPort::SerialPortError error);
   void closeLostDevice();
+  void closePort();
 
   QSerialPort port_;
   std::optional<CommDevices> devices_;

@@ -1,21 +1,28 @@
 // Why a device does not open, as the Qt serial backend tells a person: against real pseudo-terminals.
 #include <grp.h>
 #include <pwd.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <QSysInfo>
 #include <filesystem>
 
 #include "platform/qt/pty_pair.h"
 #include "platform/qt/qt_serial_port.h"
+#include "support/process.h"
 
 namespace orvik::platform::qt {
 namespace {
 
 namespace fs = std::filesystem;
+using orvik::testing::processEventsUntil;
 using orvik::testing::PtyPair;
+using orvik::testing::readFile;
 
 // Root may open any device: while this lives, a root test runs as the unprivileged user "nobody".
 class WithoutRootRights {
@@ -49,6 +56,27 @@ SerialError openFailureOf(const std::string& device) {
   return SerialError("");
 }
 
+// Another program, run as sleep; given a device, it holds it open under an exclusive lock.
+struct Sleeper {
+  explicit Sleeper(const char* device) : pid(::fork()) {
+    if (pid != 0) return;
+    const int fd = device != nullptr ? ::open(device, O_RDWR | O_NOCTTY) : -1;
+    if (device != nullptr && (fd < 0 || ::flock(fd, LOCK_EX) != 0)) ::_exit(1);
+    ::execl("/bin/sleep", "sleep", "60", static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  ~Sleeper() {
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+  }
+  const pid_t pid;
+};
+
+// The one-line form minicom writes, which QSerialPort does not read.
+std::string minicomLock(pid_t pid) {
+  return "     " + std::to_string(pid) + " minicom ann\n";
+}
+
 class OpenFailure : public ::testing::Test {
  protected:
   OpenFailure() {
@@ -59,6 +87,17 @@ class OpenFailure : public ::testing::Test {
   ~OpenFailure() override {
     ::chmod(pty_.device().c_str(), 0620);
     fs::remove_all(dir_);
+    fs::remove(lockFile());
+  }
+  // Where QSerialPort keeps the device's lock file here.
+  fs::path lockFile() const {
+    std::string name = pty_.device().substr(5);  // below /dev/
+    std::replace(name.begin(), name.end(), '/', '_');
+    return fs::path("/var/lock") / ("LCK.." + name);
+  }
+  bool writeLockFile(const std::string& text) const {
+    std::ofstream(lockFile()) << text;
+    return fs::exists(lockFile());
   }
   PtyPair pty_;
   fs::path dir_;
@@ -110,6 +149,38 @@ TEST_F(OpenFailure, ADeviceHeldByAnotherOpenerIsBusy) {
   const SerialError e = openFailureOf(pty_.device());
   EXPECT_STREQ(e.what(), "Device or resource busy");
   EXPECT_EQ(e.details(), "Device: " + pty_.device() + "\nError: Device or resource busy");
+}
+
+// The details name the program that keeps the device and its process, whether it holds the device open
+// under a lock or only names itself in a lock file (all that another user's process shows of itself).
+TEST_F(OpenFailure, ADeviceHeldByAnotherProgramNamesItAndItsProcess) {
+  for (const bool opensIt : {true, false}) {
+    SCOPED_TRACE(opensIt ? "open and locked" : "lock file");
+    Sleeper holder(opensIt ? pty_.device().c_str() : nullptr);
+    const std::string pid = std::to_string(holder.pid);
+    ASSERT_TRUE(processEventsUntil([&] { return readFile("/proc/" + pid + "/comm") == "sleep\n"; }));
+    if (!opensIt && !writeLockFile(minicomLock(holder.pid))) GTEST_SKIP() << "cannot write " << lockFile();
+    EXPECT_EQ(openFailureOf(pty_.device()).details(),
+              "Device: " + pty_.device() + "\nError: Device or resource busy\n\n" + pty_.device() +
+                  " is in use by sleep (process " + pid + ").");
+  }
+}
+
+// A lock file whose process has ended does not keep the device: QSerialPort clears one of its own
+// form, and the others (minicom's) are cleared before it is asked again.
+TEST_F(OpenFailure, ALockFileOfAProcessThatHasEndedDoesNotKeepTheDevice) {
+  const pid_t ended = ::fork();
+  if (ended == 0) ::_exit(0);
+  ::waitpid(ended, nullptr, 0);
+  const std::string host = QSysInfo::machineHostName().toStdString();
+  for (const std::string& text : {std::to_string(ended) + "\nminicom\n" + host + "\n", minicomLock(ended)}) {
+    SCOPED_TRACE(text);
+    if (!writeLockFile(text)) GTEST_SKIP() << "cannot write " << lockFile();
+    QtSerialPort port(CommDevices{pty_.device(), "", "", ""});
+    port.setCommPort(1);
+    ASSERT_NO_THROW(port.open());
+    EXPECT_EQ(readFile(lockFile()).rfind(std::to_string(::getpid()) + "\n", 0), 0u) << "now this process's";
+  }
 }
 
 TEST_F(OpenFailure, AStableNameOpensTheDeviceItPointsToAndIsTheNameShown) {
