@@ -1,5 +1,6 @@
 # What `cmake --install` puts under the prefix: the programs, the menu entry, the icon, the AppStream
-# metadata, the manual pages and the copyright. Test programs and tools stay in the build tree.
+# metadata, the manual pages, orvikctl's bash completion and the copyright. Test programs and tools
+# stay in the build tree.
 include(GNUInstallDirs)
 
 set(orvik_programs orvik-monitor orvikctl)
@@ -42,4 +43,10 @@ if(UNIX AND NOT APPLE)
   add_custom_target(orvik_changelog ALL DEPENDS ${changelog})
   install(FILES ${PROJECT_SOURCE_DIR}/doc/copyright ${changelog}
           DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/orvik-monitor)
+endif()
+
+# Loaded by bash-completion on demand, the first time `orvikctl` is completed.
+if(UNIX)
+  install(FILES ${PROJECT_SOURCE_DIR}/data/orvikctl.bash-completion
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME orvikctl)
 endif()

@@ -13,7 +13,8 @@ and its dialogs trim the calibration constants, store the calibration date,
 edit the tag name and read the diagnostics report.
 .
 The package holds the desktop program orvik-monitor, the command-line client
-orvikctl and orvik-sim, a simulated controller for training and demonstrations.")
+orvikctl with its completion for bash, and orvik-sim, a simulated controller
+for training and demonstrations.")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_GENERATOR DEB)
 

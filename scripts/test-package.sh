@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The Debian package, as CI checks it: built by CPack (preset `package`), checked by lintian (an
 # error fails), installed with apt, `orvik-monitor --version` run from the installed path, its files
-# listed, the monitor started from the installed menu entry against orvik-sim mapped through
-# comm-devices.cfg, and the package removed again. Installing needs root; without it the script
-# stops after lintian.
+# listed, orvikctl's bash completion loaded from where bash-completion looks for it, the monitor
+# started from the installed menu entry against orvik-sim mapped through comm-devices.cfg, and the
+# package removed again. Installing needs root; without it the script stops after lintian.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -44,6 +44,13 @@ DEBIAN_FRONTEND=noninteractive apt-get install -y -q "$deb"
 echo "/usr/bin/orvik-monitor --version: $(/usr/bin/orvik-monitor --version)"
 echo "Files of the installed package:"
 dpkg -L orvik-monitor | tee "$work/files"
+completion=/usr/share/bash-completion/completions/orvikctl
+registered=$(bash -c 'source "$1" && complete -p orvikctl' bash "$completion") || true
+if ! grep -qx "$completion" "$work/files" || [ "$registered" != "complete -F _orvikctl orvikctl" ]; then
+  echo "the package does not complete orvikctl through $completion" >&2
+  exit 1
+fi
+echo "$completion completes orvikctl"
 
 # The menu's way: the entry's command, from the home folder, the port mapped only by the per-user
 # comm-devices.cfg to a stable name of the simulator's device.

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# `cmake --install` into a temporary prefix: exactly the programs and what a desktop needs of them,
-# each of which passes its validator, and programs that answer --help and --version without a display.
+# `cmake --install` into a temporary prefix: exactly the programs and what a desktop and a shell
+# need of them, each of which passes its validator, and programs that answer --help and --version
+# without a display.
 #   install_tree_test.sh BUILD_DIR APP_ID VERSION
 set -euo pipefail
 build=$1 id=$2 version=$3
@@ -19,6 +20,7 @@ expected=(
   "usr/share/metainfo/$id.metainfo.xml"
   "usr/share/icons/hicolor/scalable/apps/$id.svg"
   usr/share/man/man1/orvik-monitor.1.gz usr/share/man/man1/orvik-sim.1.gz usr/share/man/man1/orvikctl.1.gz
+  usr/share/bash-completion/completions/orvikctl
   usr/share/doc/orvik-monitor/copyright usr/share/doc/orvik-monitor/changelog.gz
 )
 sizes=(16 22 24 32 48 64 128 256)
@@ -43,6 +45,11 @@ for page in "$root"/usr/share/man/man1/*.1.gz; do
   warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l "$page" 2>&1 >/dev/null)
   [ -z "$warnings" ] || fail "$page: $warnings"
 done
+
+completion=$root/usr/share/bash-completion/completions/orvikctl
+registered=$(bash -c 'source "$1" && complete -p orvikctl' bash "$completion") || true
+[ "$registered" = "complete -F _orvikctl orvikctl" ] ||
+  fail "$completion does not complete orvikctl"
 
 # The installed programs run from the prefix, without a display.
 export -n DISPLAY WAYLAND_DISPLAY
