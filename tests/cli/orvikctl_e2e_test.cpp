@@ -1,10 +1,13 @@
-// orvikctl against orvik-sim on a pseudo-terminal: the link without windows.
+// orvikctl against orvik-sim on a pseudo-terminal: what needs real processes, signals and lock files.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
 
+#include <csignal>
 #include <filesystem>
+#include <sstream>
 
+#include "platform/port_access.h"
 #include "support/process.h"
 
 namespace orvik {
@@ -23,6 +26,7 @@ class OrvikctlAgainstSimulator : public ::testing::Test {
                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir_);
     fs::create_directories(dir_);
+    device_ = startSimulator();
   }
   ~OrvikctlAgainstSimulator() override {
     sim_.reset();
@@ -30,48 +34,84 @@ class OrvikctlAgainstSimulator : public ::testing::Test {
   }
   std::string path(const std::string& name) const { return (dir_ / name).string(); }
 
-  std::string startSimulator(std::vector<std::string> args) {
-    args.insert(args.begin(), ORVIK_SIM_PATH);
-    sim_ = std::make_unique<Process>(args, Process::Options{"", {}, path("sim.out"), path("sim.err")});
+  std::string startSimulator() {
+    sim_ = std::make_unique<Process>(std::vector<std::string>{ORVIK_SIM_PATH, "--shutdowns", "1"},
+                                     Process::Options{"", {}, path("sim.out"), path("sim.err")});
     EXPECT_TRUE(waitFor([&] { return readFile(path("sim.out")).find('\n') != std::string::npos; }, 10s));
     std::string device = readFile(path("sim.out"));
     return device.substr(0, device.find('\n'));
   }
 
-  // Runs orvikctl to its end; returns its exit status.
-  int orvikctl(const std::vector<std::string>& args, const std::string& device) {
-    std::vector<std::string> argv{ORVIKCTL_PATH};
-    argv.insert(argv.end(), args.begin(), args.end());
-    Process ctl(argv, {"", {{"ORVIK_COMM2", device}}, path("ctl.out"), path("ctl.err")});
-    EXPECT_TRUE(waitFor([&] { return !ctl.running(); }, 30s));
-    return ctl.exitCode();
+  // orvikctl on Comm 2, which ORVIK_COMM2 maps to the simulator; its output in `name`.out and .err.
+  std::unique_ptr<Process> start(std::vector<std::string> args, const std::string& name = "ctl") {
+    args.insert(args.begin(), {ORVIKCTL_PATH, "--comm", "2"});
+    return std::make_unique<Process>(
+        args, Process::Options{dir_.string(), {{"ORVIK_COMM2", device_}}, path(name + ".out"), path(name + ".err")});
+  }
+  int run(const std::vector<std::string>& args, const std::string& name = "ctl") {
+    auto ctl = start(args, name);
+    EXPECT_TRUE(waitFor([&] { return !ctl->running(); }, 30s));
+    return ctl->exitCode();
+  }
+  std::vector<std::string> lines(const std::string& file) {
+    std::vector<std::string> all;
+    std::istringstream in(readFile(path(file)));
+    for (std::string line; std::getline(in, line);)
+      all.push_back(line);
+    return all;
+  }
+  bool lockFileLeft() const {
+    for (const std::string& name : platform::lockFileNames(device_, fs::canonical(device_).string()))
+      for (const char* folder : {"/var/lock/", "/run/lock/"})
+        if (fs::exists(folder + name)) return true;
+    return false;
   }
 
   fs::path dir_;
   std::unique_ptr<Process> sim_;
+  std::string device_;
 };
 
-TEST_F(OrvikctlAgainstSimulator, PrintsWhatTheLinkReportsInTheMonitorsWords) {
-  const std::string device = startSimulator({"--hw-rev", "5", "--sensor", "open", "--mode", "3"});
-  EXPECT_EQ(orvikctl({"--comm", "2", "--count", "2", "watch"}, device), 0) << readFile(path("ctl.err"));
-  const std::string out = readFile(path("ctl.out"));
-  EXPECT_NE(out.find("sent 3E 02 FE\n"), std::string::npos) << out;
-  EXPECT_NE(out.find("Controller commands available\n"), std::string::npos) << out;
-  EXPECT_NE(out.find("Update: 62, 31,"), std::string::npos) << out;
-  EXPECT_NE(out.find("Mode: Warming\n"), std::string::npos) << out;
-  EXPECT_NE(out.find("Battery Temperature: -50 \u00B0F\n"), std::string::npos) << out;
-  EXPECT_NE(out.find("Alarm: WARNING! Battery temperature sensor failure - circuit is open."),
-            std::string::npos)
-      << out;
-  EXPECT_NE(out.find("Calibrated: 15-Feb-05\n"), std::string::npos) << out;
-  EXPECT_NE(out.find("Hardware Revision: 5\n"), std::string::npos) << out;
+TEST_F(OrvikctlAgainstSimulator, StatusAndReportInTheWindowsWords) {
+  EXPECT_EQ(run({"status"}), 0) << readFile(path("ctl.err"));
+  EXPECT_NE(readFile(path("ctl.out")).find("Hardware Revision:  5\n"), std::string::npos);
+  EXPECT_EQ(run({"report", "--json"}), 0) << readFile(path("ctl.err"));
+  const std::string json = readFile(path("ctl.out"));
+  EXPECT_NE(json.find("\"tag\": \"ORVIK SIM 0001\""), std::string::npos) << json;
+  EXPECT_NE(json.find("\"battery_voltage_gain\": \"1\""), std::string::npos) << json;
+  EXPECT_NE(json.find("\"operating_mode\": \"Trickle\""), std::string::npos) << json;
 }
 
-TEST_F(OrvikctlAgainstSimulator, ASilentControllerIsReportedAndFailsTheRun) {
-  const std::string device = startSimulator({"--silent"});
-  EXPECT_EQ(orvikctl({"--comm", "2", "watch"}, device), 1);
+TEST_F(OrvikctlAgainstSimulator, ACsvLogKilledAtAnyMomentHoldsOnlyCompleteLines) {
+  auto watch = start({"watch", "--interval", "0.5", "--csv", path("log.csv")});
+  ASSERT_TRUE(waitFor([&] { return lines("log.csv").size() >= 5; }, 20s)) << readFile(path("ctl.err"));
+  ::kill(watch->pid(), SIGKILL);
+  ASSERT_TRUE(waitFor([&] { return !watch->running(); }, 10s));
+  const std::string log = readFile(path("log.csv"));
+  EXPECT_EQ(log.back(), '\n');
+  for (const std::string& line : lines("log.csv")) EXPECT_EQ(std::count(line.begin(), line.end(), ','), 12) << line;
+}
+
+TEST_F(OrvikctlAgainstSimulator, AConfirmedTrimWritesAndShowsTheReadingAfterIt) {
+  EXPECT_EQ(run({"trim", "battery-volts", "--actual", "12.5", "--yes"}), 0) << readFile(path("ctl.err"));
   const std::string out = readFile(path("ctl.out"));
-  EXPECT_EQ(out, "sent 3E 02 FE\nNo Response\n");
+  EXPECT_NE(out.find("battery voltage gain: 1 -> "), std::string::npos) << out;
+  EXPECT_NE(out.find("Written.\nMeasured battery voltage now: 12.5"), std::string::npos) << out;
+}
+
+TEST_F(OrvikctlAgainstSimulator, ABusyPortNamesItsHolderAndCtrlCLeavesNoLockFile) {
+  auto holder = start({"watch"}, "holder");
+  ASSERT_TRUE(waitFor([&] { return !lines("holder.out").empty(); }, 20s)) << readFile(path("holder.err"));
+  EXPECT_EQ(run({"status"}), 3);
+  const std::string err = readFile(path("ctl.err"));
+  EXPECT_NE(err.find(device_ + " is in use by orvikctl (process " + std::to_string(holder->pid()) + ")"),
+            std::string::npos)
+      << err;
+  ::kill(holder->pid(), SIGINT);
+  ASSERT_TRUE(waitFor([&] { return !holder->running(); }, 10s));
+  EXPECT_EQ(holder->exitCode(), 0);
+  EXPECT_FALSE(lockFileLeft());
+  EXPECT_EQ(run({"status"}), 0) << readFile(path("ctl.err"));
 }
 
 }  // namespace

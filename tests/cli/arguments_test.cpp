@@ -1,0 +1,64 @@
+// orvikctl's command line: what each form asks for, and the exit status of those it refuses.
+#include "cli/arguments.h"
+
+#include <gtest/gtest.h>
+
+namespace orvik::cli {
+namespace {
+
+struct ArgumentCase {
+  std::vector<std::string> args;
+  int exitCode;
+  std::function<bool(const Invocation&)> check;  // for an invocation: what it must hold
+  std::string text = "";                         // for a refusal or help: in stderr or stdout
+};
+
+void PrintTo(const ArgumentCase& c, std::ostream* os) {
+  for (const std::string& arg : c.args)
+    *os << arg << ' ';
+}
+
+class Arguments : public ::testing::TestWithParam<ArgumentCase> {};
+
+TEST_P(Arguments, AreReadAsTheySay) {
+  const ArgumentCase& c = GetParam();
+  const Parsed parsed = parseArguments(c.args);
+  EXPECT_EQ(parsed.exitCode, c.exitCode) << parsed.err;
+  EXPECT_EQ(parsed.invocation.has_value(), c.check != nullptr) << parsed.err;
+  if (parsed.invocation && c.check) {
+    EXPECT_TRUE(c.check(*parsed.invocation));
+  }
+  EXPECT_NE((parsed.out + parsed.err).find(c.text), std::string::npos) << parsed.out << parsed.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, Arguments,
+    ::testing::Values(
+        ArgumentCase{{}, kUsage, nullptr, "A subcommand is required"},
+        ArgumentCase{{"--help"}, kSuccess, nullptr, "orvikctl trim battery-volts --actual 12.5"},
+        ArgumentCase{{"trim", "--help"}, kSuccess, nullptr, "Write? [y/N]"},
+        ArgumentCase{{"--version"}, kSuccess, nullptr, "orvikctl 1."},
+        ArgumentCase{{"status", "--json", "--device", "/dev/ttyUSB0"}, kSuccess,
+                     [](const Invocation& i) { return i.command == Command::Status && i.json && i.device == "/dev/ttyUSB0"; }},
+        ArgumentCase{{"--comm", "2", "--comm2", "/dev/ttyACM0", "watch", "--interval", "0.5", "--count", "3"}, kSuccess,
+                     [](const Invocation& i) {
+                       return i.comm == 2 && i.commDevices[1] == "/dev/ttyACM0" && i.intervalSeconds == 0.5 &&
+                              i.count == 3;
+                     }},
+        ArgumentCase{{"read", "temp-offset"}, kSuccess, [](const Invocation& i) { return i.parameter == 30; }},
+        ArgumentCase{{"read", "255"}, kSuccess, [](const Invocation& i) { return i.parameter == 255; }},
+        ArgumentCase{{"trim", "battery-temp", "--actual", "-5"}, kSuccess,
+                     [](const Invocation& i) { return i.trim == calibration::TrimKind::BatteryTemp && i.actual == "-5"; }},
+        ArgumentCase{{"tag"}, kSuccess, [](const Invocation& i) { return !i.newTag; }},
+        ArgumentCase{{"cal-date", "2026-12-07", "-y"}, kSuccess,
+                     [](const Invocation& i) { return i.date == "2026-12-07" && i.yes; }},
+        ArgumentCase{{"--comm", "5", "status"}, kUsage, nullptr, "--comm"},
+        ArgumentCase{{"--device", "/dev/ttyUSB0", "--comm", "1", "status"}, kUsage, nullptr, "excludes"},
+        ArgumentCase{{"read", "256"}, kUsage, nullptr, "battery-gain (18)"},
+        ArgumentCase{{"trim", "battery-volts"}, kUsage, nullptr, "--actual"},
+        ArgumentCase{{"trim", "volts", "--actual", "12"}, kUsage, nullptr, "QUANTITY"},
+        ArgumentCase{{"watch", "--interval", "0.1"}, kUsage, nullptr, "--interval"},
+        ArgumentCase{{"status", "extra"}, kUsage, nullptr, "extra"}));
+
+}  // namespace
+}  // namespace orvik::cli

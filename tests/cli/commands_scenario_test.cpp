@@ -1,0 +1,193 @@
+// orvikctl's commands on the controller model, in virtual time.
+#include "cli/commands.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/headless/headless_ui.h"
+#include "support/model_peer.h"
+
+namespace orvik::cli {
+namespace {
+
+using namespace std::chrono_literals;
+
+struct ScriptedConsole : Console {
+  bool interactive() const override { return terminal; }
+  std::string ask(const std::string& question) override {
+    asked += question;
+    return answer;
+  }
+  bool terminal = false;
+  std::string answer;
+  std::string asked;
+};
+
+struct CliRig : ::testing::Test {
+  CliRig() { link.openPort(1); }
+
+  // Runs `args` to its end, or `limit` of virtual time; the exit status, -1 when it had not ended.
+  int run(const std::vector<std::string>& args, std::chrono::milliseconds limit = 30s) {
+    const Parsed parsed = parseArguments(args);
+    EXPECT_TRUE(parsed.invocation) << parsed.err;
+    int exitCode = -1;
+    Runner runner(*parsed.invocation, link, ui.timers(),
+                  {out, err, console, [this] { return std::chrono::system_clock::time_point(ui.nowMs() * 1ms); },
+                   [] { return platform::Date{2026, 12, 7}; }});
+    runner.onDone = [&](int code) { exitCode = code; };
+    runner.start();
+    ui.runUntil([&] { return exitCode != -1; }, limit);
+    if (exitCode == -1 && stopAfter) {
+      runner.interrupt();
+      ui.advance(10ms);
+    }
+    return exitCode;
+  }
+  // The requests as their command codes, a parameter read or write with its number: "> C B18 =100".
+  std::string requests() const {
+    std::string text;
+    for (const auto& r : model.requests()) {
+      text += (text.empty() ? "" : " ") + std::string(1, static_cast<char>(r[0]));
+      if (r[0] == 'B' || r[0] == '=') text += std::to_string(r[2]);
+    }
+    return text;
+  }
+
+  platform::headless::HeadlessUi ui;
+  platform::headless::MemorySerialPort port{ui};
+  sim::ControllerModel model;
+  testing::ModelPeer peer{ui, port, model};
+  link::RunState state;
+  link::ControllerLink link{state, port, ui.timers()};
+  std::ostringstream out, err;
+  ScriptedConsole console;
+  bool stopAfter = false;
+};
+
+struct CommandCase {
+  std::vector<std::string> args;
+  std::function<void(sim::ControllerModel&, ScriptedConsole&)> setUp;
+  int exitCode;
+  std::string requests;  // as CliRig::requests shows them
+  std::string output;    // in stdout, or for a refusal in stderr
+};
+
+void PrintTo(const CommandCase& c, std::ostream* os) {
+  for (const std::string& arg : c.args)
+    *os << arg << ' ';
+}
+
+class Commands : public CliRig, public ::testing::WithParamInterface<CommandCase> {};
+
+TEST_P(Commands, SendTheirRequestsAndPrintTheWindowsTexts) {
+  const CommandCase& c = GetParam();
+  if (c.setUp) c.setUp(model, console);
+  EXPECT_EQ(run(c.args), c.exitCode) << err.str();
+  EXPECT_EQ(requests(), c.requests);
+  const std::string& shown = c.exitCode == kSuccess ? out.str() : err.str();
+  EXPECT_NE(shown.find(c.output), std::string::npos) << shown;
+  if (c.exitCode == kRefused) {
+    EXPECT_TRUE(model.writes().empty());
+  }
+}
+
+const auto hold = [](double batteryMillivolts) {
+  return [batteryMillivolts](sim::ControllerModel& m, ScriptedConsole&) {
+    m.settings.rawBatteryMillivolts = batteryMillivolts;
+  };
+};
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, Commands,
+    ::testing::Values(
+        CommandCase{{"status"}, nullptr, kSuccess, ">", "  TE Module  "},
+        // A record is judged by its own hardware revision: the alarm shows in the first reading.
+        CommandCase{{"status", "--json"},
+                    [](auto& m, auto&) { m.settings.alarmCode = 2; },
+                    kSuccess, ">", "\"alarm_messages\": \"Low TE module output. Check fuel pressure"},
+        CommandCase{{"read", "battery-gain"}, [](auto& m, auto&) { m.setParameter(18, 1.25f); }, kSuccess, "B18",
+                    "1.25\n"},
+        CommandCase{{"report"}, nullptr, kSuccess, "> C B18 B22 B26 B30 B100", "Diagnostic Shutdown Count:  0"},
+        CommandCase{{"report", "--json"},
+                    [](auto& m, auto&) { m.settings.shutdownCount = 2; },
+                    kSuccess, "> C B18 B22 B26 B30 B100 B104 B108 B116", "\"te_module_volts\": \""},
+        CommandCase{{"tag", "BAY 4"}, nullptr, kSuccess, "> D C", "BAY 4\n"},
+        CommandCase{{"reset-log", "--yes"}, nullptr, kSuccess, "> B100 =100", "Diagnostics log cleared."},
+        CommandCase{{"cal-date", "--yes"}, nullptr, kSuccess, "B0 =0", "15-Feb-05 -> 07-Dec-26"},
+        CommandCase{{"trim", "battery-volts", "--actual", "12.5", "--yes"}, hold(12345.6), kSuccess, "> B18 =18 >",
+                    "battery voltage gain: 1 -> 1.01247367568443"},
+        CommandCase{{"trim", "battery-volts", "--actual", "12.5"},
+                    [](auto& m, auto& c) {
+                      m.settings.rawBatteryMillivolts = 12345.6;
+                      c.terminal = true;
+                      c.answer = "y";
+                    },
+                    kSuccess, "> B18 =18 >", "Measured battery voltage now: 12.500"},
+        // Refused: nothing is written.
+        CommandCase{{"trim", "battery-volts", "--actual", "12.5"}, hold(12345.6), kRefused, "> B18",
+                    "confirm with --yes"},
+        CommandCase{{"trim", "battery-volts", "--actual", "12.5"},
+                    [](auto&, auto& c) {
+                      c.terminal = true;
+                      c.answer = "n";
+                    },
+                    kRefused, "> B18", "nothing written."},
+        CommandCase{{"trim", "battery-volts", "--actual", "32.5"}, nullptr, kRefused, "",
+                    "Range Error: Voltage entered exceeds operating range."},
+        CommandCase{{"trim", "te-volts", "--actual", "12,5"}, nullptr, kRefused, "",
+                    "Invalid Number: \"12,5\" is not a number."},
+        CommandCase{{"trim", "battery-volts", "--actual", "12.5", "--yes"},
+                    [](auto& m, auto&) { m.setParameter(18, 0.0f); },
+                    kRefused, "> B18", "Trim Not Possible: The controller's stored gain is 0"},
+        CommandCase{{"trim", "battery-temp", "--actual", "70", "--yes"},
+                    [](auto& m, auto&) { m.settings.sensor = sim::SensorFault::Open; },
+                    kRefused, ">", "Temperature Sensor Error"},
+        CommandCase{{"report"}, [](auto& m, auto&) { m.settings.hardwareRevision = 4; }, kRefused, ">",
+                    "requires Hardware Version 5"},
+        CommandCase{{"tag", "ABCDEFGHIJKLMNOPQRSTU"}, nullptr, kRefused, "", "has 21 characters"},
+        CommandCase{{"tag", "\xCE\xA9"}, nullptr, kRefused, "", "Tag Name: "},
+        CommandCase{{"cal-date", "2100-01-01", "--yes"}, nullptr, kRefused, "", "The year must lie between 2001"},
+        // Not answered: three sends, then status 4; a lost acknowledgement says the value may be stored.
+        CommandCase{{"status"}, [](auto& m, auto&) { m.faults.silent = true; }, kNoAnswer, "> > >",
+                    "did not answer a status request"},
+        CommandCase{{"reset-log", "--yes"},
+                    [](auto& m, auto&) { m.faults.writeAcksLost = true; },
+                    kNoAnswer, "> B100 =100 =100 =100", "may already be stored"},
+        CommandCase{{"read", "te-gain"}, [](auto& m, auto&) { m.faults.dropEvery = 1; }, kNoAnswer, "B22 B22 B22",
+                    "did not answer the read of parameter 22"},
+        // Every second request lost, and a controller slower than any step: each read still completes.
+        CommandCase{{"report"}, [](auto& m, auto&) { m.faults.dropEvery = 2; }, kSuccess,
+                    "> C C B18 B18 B22 B22 B26 B26 B30 B30 B100 B100", "Tag: ORVIK SIM 0001"},
+        CommandCase{{"report"}, [](auto& m, auto&) { m.faults.answerDelay = 1900ms; }, kSuccess,
+                    "> C B18 B22 B26 B30 B100", "Battery Voltage Gain:        1\n"}));
+
+TEST_F(CliRig, WatchLogsEveryReadingAndSaysWhichOneWasMissed) {
+  const auto path = std::filesystem::temp_directory_path() / ("orvikctl-watch-" + std::to_string(::getpid()) + ".csv");
+  model.faults.dropEvery = 2;
+  EXPECT_EQ(run({"watch", "--count", "3", "--csv", path.string()}), kSuccess) << err.str();
+  EXPECT_EQ(requests(), "> > >");
+  EXPECT_NE(out.str().find("T00:00:02Z  No Response\n"), std::string::npos) << out.str();
+  std::ifstream csv(path);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(csv, line);)
+    lines.push_back(line);
+  std::filesystem::remove(path);
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(lines[0].rfind("time,link,te_module_v,", 0), 0u);
+  EXPECT_EQ(lines[2], "1970-01-01T00:00:02Z,no response,,,,,,,,,,,");
+  EXPECT_NE(lines[3].find(",ok,"), std::string::npos);
+  EXPECT_NE(lines[3].find(",Charging,"), std::string::npos);
+}
+
+TEST_F(CliRig, WatchEndsCleanlyWhenInterrupted) {
+  stopAfter = true;
+  EXPECT_EQ(run({"watch", "--interval", "0.5"}, 2200ms), kSuccess);
+  EXPECT_EQ(requests(), "> > > > >");
+  EXPECT_EQ(out.str().find(link::kLinkNoResponse), std::string::npos) << out.str();
+}
+
+}  // namespace
+}  // namespace orvik::cli
