@@ -12,6 +12,8 @@
 
 #ifndef _WIN32
 #include <unistd.h>
+
+#include <csignal>
 #endif
 
 #include "cli/arguments.h"
@@ -38,11 +40,32 @@ class TerminalConsole final : public cli::Console {
     return false;
 #endif
   }
+  // Ctrl+C at the question is a "no": the termination signals interrupt the read here (they restart
+  // it everywhere else), and the event loop then ends the run as for any signal.
   std::string ask(const std::string& question) override {
     std::cerr << question << std::flush;
+#ifndef _WIN32
+    struct sigaction saved[3] {};
+    const int ending[3] = {SIGINT, SIGTERM, SIGHUP};
+    for (int i = 0; i < 3; ++i) {
+      ::sigaction(ending[i], nullptr, &saved[i]);
+      struct sigaction interrupting = saved[i];
+      interrupting.sa_flags &= ~SA_RESTART;
+      ::sigaction(ending[i], &interrupting, nullptr);
+    }
     std::string line;
-    if (!std::getline(std::cin, line)) return {};
+    char c = 0;
+    while (::read(STDIN_FILENO, &c, 1) == 1 && c != '\n')
+      line += c;
+    for (int i = 0; i < 3; ++i)
+      ::sigaction(ending[i], &saved[i], nullptr);
+    if (c != '\n') std::cerr << '\n';
     return line;
+#else
+    std::string line;
+    std::getline(std::cin, line);
+    return line;
+#endif
   }
 };
 

@@ -20,6 +20,7 @@ Session::Session(link::ControllerLink& link, platform::TimerEngine& timers)
 
 Session::~Session() {
   cancel();
+  exchange_.release();
   link_.setListener(nullptr);
 }
 
@@ -36,7 +37,6 @@ void Session::cancel() {
   asked_.reset();
   answerThen_ = nullptr;
   answerMissed_ = nullptr;
-  exchange_.release();
 }
 
 void Session::readStatus(int attempts, std::function<void(const link::StatusRecord&)> then,
@@ -75,12 +75,15 @@ void Session::ask(const link::Request& request, std::function<void(const link::A
   answerThen_ = std::move(then);
   answerMissed_ = std::move(missed);
   sendsLeft_ = kAttempts - 1;
-  exchange_.onAnswer = [this](const link::Answer& answer) {
-    if (!answerThen_) return;
-    answerMissed_ = nullptr;
-    std::exchange(answerThen_, nullptr)(answer);
-  };
-  exchange_.onLapse = [this] { lapsed(); };
+  // Set once: the next request is often asked from inside this very handler.
+  if (!exchange_.onAnswer) {
+    exchange_.onAnswer = [this](const link::Answer& answer) {
+      if (!answerThen_) return;
+      answerMissed_ = nullptr;
+      std::exchange(answerThen_, nullptr)(answer);
+    };
+    exchange_.onLapse = [this] { lapsed(); };
+  }
   exchange_.ask(request);
   if (const link::Answer* answer = exchange_.answerTo(request)) {
     exchange_.onAnswer(*answer);  // asked before and already answered

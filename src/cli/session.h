@@ -33,7 +33,7 @@ class Session final : public link::LinkListener {
            std::function<void()> missed);
   // Runs `step` a moment later, outside whatever handler is running now.
   void defer(std::function<void()> step);
-  // Drops everything pending.
+  // Drops everything pending: answers still to come are ignored.
   void cancel();
 
   void statusReceived(const link::StatusRecord& record) override;
