@@ -117,7 +117,8 @@ std::string Runner::device() const {
 }
 
 void Runner::noAnswer(const std::string& what) {
-  std::string message = "the controller on " + device() + " did not answer " + what + ".";
+  // Silence and answers to something else look the same from here: neither brought what was asked.
+  std::string message = "the controller on " + device() + " did not answer " + what + " in time.";
   if (writeWentOut_) message += "\nThe new value may already be stored in the controller; check it before writing again.";
   fail(kNoAnswer, message);
 }

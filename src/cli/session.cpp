@@ -10,7 +10,11 @@ constexpr int kDeferMs = 1;
 }  // namespace
 
 Session::Session(link::ControllerLink& link, platform::TimerEngine& timers)
-    : link_(link), exchange_(link.exchange()), tmrNext_(timers, "tmrNext", kDeferMs) {
+    : link_(link),
+      exchange_(link.exchange()),
+      tmrNext_(timers, "tmrNext", kDeferMs),
+      tmrStatusLimit_(timers, "tmrStatusLimit", static_cast<int>(link::kStatusAnswerTimeout.count())) {
+  tmrStatusLimit_.onTick = [this] { statusLapsed(); };
   tmrNext_.onTick = [this] {
     tmrNext_.setEnabled(false);
     if (auto step = std::exchange(next_, nullptr)) step();
@@ -31,6 +35,7 @@ void Session::defer(std::function<void()> step) {
 
 void Session::cancel() {
   tmrNext_.setEnabled(false);
+  tmrStatusLimit_.setEnabled(false);
   next_ = nullptr;
   statusThen_ = nullptr;
   statusMissed_ = nullptr;
@@ -50,16 +55,20 @@ void Session::readStatus(int attempts, std::function<void(const link::StatusReco
 void Session::sendStatus() {
   --statusSendsLeft_;
   link_.reopenLostPort();
-  link_.RequestStatus();  // on a closed port the receive time-out reports the miss
+  link_.RequestStatus();  // on a closed port nothing goes out, and the time limit counts a miss
+  tmrStatusLimit_.setEnabled(false);
+  tmrStatusLimit_.setEnabled(true);
 }
 
 void Session::statusReceived(const link::StatusRecord& record) {
   if (!statusThen_) return;
+  tmrStatusLimit_.setEnabled(false);
   statusMissed_ = nullptr;
   std::exchange(statusThen_, nullptr)(record);
 }
 
-void Session::linkDown() {
+void Session::statusLapsed() {
+  tmrStatusLimit_.setEnabled(false);
   if (!statusThen_) return;
   if (statusSendsLeft_ > 0) {
     defer([this] { sendStatus(); });

@@ -37,15 +37,18 @@ class Session final : public link::LinkListener {
   void cancel();
 
   void statusReceived(const link::StatusRecord& record) override;
-  void linkDown() override;
 
  private:
   void sendStatus();
+  void statusLapsed();
   void lapsed();
 
   link::ControllerLink& link_;
   link::Exchange& exchange_;
   platform::Timer tmrNext_;
+  // The status answer's time limit. The link's own receive time-out is no measure of it: any packet
+  // with a good checksum, an answer to something else included, stops that.
+  platform::Timer tmrStatusLimit_;
   std::function<void()> next_;
 
   std::function<void(const link::StatusRecord&)> statusThen_;

@@ -153,6 +153,8 @@ INSTANTIATE_TEST_SUITE_P(
         // Not answered: three sends, then status 4; a lost acknowledgement says the value may be stored.
         CommandCase{{"status"}, [](auto& m, auto&) { m.faults.silent = true; }, kNoAnswer, "> > >",
                     "did not answer a status request"},
+        CommandCase{{"status"}, [](auto& m, auto&) { m.faults.wrongAnswers = true; }, kNoAnswer, "> > >",
+                    "did not answer a status request in time"},
         CommandCase{{"reset-log", "--yes"},
                     [](auto& m, auto&) { m.faults.writeAcksLost = true; },
                     kNoAnswer, "> B100 =100 =100 =100", "may already be stored"},
