@@ -166,6 +166,21 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{{"report"}, [](auto& m, auto&) { m.faults.answerDelay = 1900ms; }, kSuccess,
                     "> C B18 B22 B26 B30 B100", "Battery Voltage Gain:        1\n"}));
 
+// Slower than the answer time-out: every read goes out twice, and the next read waits for the answer
+// to the second send, so that answer cannot be taken for the next parameter's.
+TEST_F(CliRig, AnAnswerToAnEarlierSendIsNeverTakenForTheNextRequest) {
+  model.faults.answerDelay = 2050ms;
+  model.setParameter(18, 1.25f);
+  model.setParameter(22, 1.5f);
+  model.setParameter(26, 1.75f);
+  EXPECT_EQ(run({"report"}, 90s), kSuccess) << err.str();
+  EXPECT_EQ(requests(), "> C C B18 B18 B22 B22 B26 B26 B30 B30 B100 B100");
+  EXPECT_NE(out.str().find("Voltage Gain:        1.25\n  TE Module Voltage Gain:      1.5\n  Battery "
+                           "Temperature Gain:    1.75\n"),
+            std::string::npos)
+      << out.str();
+}
+
 TEST_F(CliRig, WatchLogsEveryReadingAndSaysWhichOneWasMissed) {
   const auto path = std::filesystem::temp_directory_path() / ("orvikctl-watch-" + std::to_string(::getpid()) + ".csv");
   model.faults.dropEvery = 2;
