@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -20,12 +20,11 @@
 #include "cli/commands.h"
 #include "link/controller_link.h"
 #include "link/run_state.h"
-#include "platform/files.h"
 #include "platform/qt/qt_serial_port.h"
 #include "platform/qt/qt_timer_engine.h"
 #include "platform/qt/termination_signals.h"
 #include "port_settings/comm_device_choice.h"
-#include "port_settings/settings_file.h"
+#include "port_settings/settings_file.h"  // kSettingsFile
 
 namespace {
 
@@ -84,11 +83,12 @@ platform::Date localToday() {
 int chosenPort(const cli::Invocation& inv) {
   if (!inv.device.empty()) return 1;
   if (inv.comm != 0) return inv.comm;
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(port_settings::kSettingsFile, error)) return 1;
-  platform::LocalFiles files;
-  const int configured = port_settings::readPortNumber(files);
-  return configured != 0 ? configured : 1;
+  // Read only: the client neither creates the file nor needs to be allowed to write it.
+  std::ifstream file(port_settings::kSettingsFile, std::ios::binary);
+  unsigned char record[2] = {};
+  if (!file.read(reinterpret_cast<char*>(record), 2)) return 1;
+  const int configured = record[0] | (record[1] << 8);
+  return configured >= 1 && configured <= 4 ? configured : 1;
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "platform/port_access.h"
@@ -42,14 +43,17 @@ class OrvikctlAgainstSimulator : public ::testing::Test {
     return device.substr(0, device.find('\n'));
   }
 
-  // orvikctl on Comm 2, which ORVIK_COMM2 maps to the simulator; its output in `name`.out and .err.
-  std::unique_ptr<Process> start(std::vector<std::string> args, const std::string& name = "ctl") {
-    args.insert(args.begin(), {ORVIKCTL_PATH, "--comm", "2"});
+  // orvikctl on Comm 2, which ORVIK_COMM2 maps to the simulator (given by --comm, or by options.cfg
+  // when `commFromOptions`); its output in `name`.out and .err.
+  std::unique_ptr<Process> start(std::vector<std::string> args, const std::string& name = "ctl",
+                                 bool commFromOptions = false) {
+    args.insert(args.begin(), ORVIKCTL_PATH);
+    if (!commFromOptions) args.insert(args.begin() + 1, {"--comm", "2"});
     return std::make_unique<Process>(
         args, Process::Options{dir_.string(), {{"ORVIK_COMM2", device_}}, path(name + ".out"), path(name + ".err")});
   }
-  int run(const std::vector<std::string>& args, const std::string& name = "ctl") {
-    auto ctl = start(args, name);
+  int run(const std::vector<std::string>& args, const std::string& name = "ctl", bool commFromOptions = false) {
+    auto ctl = start(args, name, commFromOptions);
     EXPECT_TRUE(waitFor([&] { return !ctl->running(); }, 30s));
     return ctl->exitCode();
   }
@@ -73,7 +77,8 @@ class OrvikctlAgainstSimulator : public ::testing::Test {
 };
 
 TEST_F(OrvikctlAgainstSimulator, StatusAndReportInTheWindowsWords) {
-  EXPECT_EQ(run({"status"}), 0) << readFile(path("ctl.err"));
+  std::ofstream(path("options.cfg"), std::ios::binary) << '\x02' << '\x00';
+  EXPECT_EQ(run({"status"}, "ctl", true), 0) << readFile(path("ctl.err"));
   EXPECT_NE(readFile(path("ctl.out")).find("Hardware Revision:  5\n"), std::string::npos);
   EXPECT_EQ(run({"report", "--json"}), 0) << readFile(path("ctl.err"));
   const std::string json = readFile(path("ctl.out"));
