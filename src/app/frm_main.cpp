@@ -1,5 +1,6 @@
 #include "app/frm_main.h"
 
+#include "dialogs/controller_checks.h"
 #include "app/frm_about.h"
 #include "calibration/frm_cal_date.h"
 #include "calibration/trim_dialogs.h"
@@ -193,11 +194,9 @@ void frmMain::mnuExit_Click() {
 }
 
 bool frmMain::controllerReady(bool needsRevision5) {
-  constexpr double kFirstRevisionWithReports = 5;
-  if (needsRevision5 && link::ShownRevision(state_.shown) < kFirstRevisionWithReports) {
+  if (needsRevision5 && link::ShownRevision(state_.shown) < dialogs::kFirstRevisionWithReports) {
     ui().beep();
-    ui().messageBox({"This feature requires Hardware Version 5 or higher.", "Feature not Supported",
-                     platform::MsgIcon::Information, platform::MsgButtons::Ok});
+    ui().messageBox(dialogs::needsRevision5Box());
     return false;
   }
   if (state_.LinkDown) {
@@ -238,12 +237,9 @@ void frmMain::runTrim(calibration::TrimDialog& dialog) {
 
 void frmMain::mnuTrimTemp_Click() {
   if (!controllerReady(false)) return;
-  if (state_.BatTemp == -50.0f || state_.BatTemp == 150.0f) {
+  if (link::SensorFailed(state_.BatTemp)) {
     ui().beep();
-    ui().messageBox(
-        {"The battery temperature sensor is not connected or not reading accurately.\r"
-         "Check sensor and sensor connections before calibrating.",
-         "Temperature Sensor Error", platform::MsgIcon::Exclamation, platform::MsgButtons::Ok});
+    ui().messageBox(dialogs::sensorFailureBox());
     return;
   }
   if (!readingUpdatedFor(link::parameter::kBatteryTempOffset)) return;

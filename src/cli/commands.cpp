@@ -8,6 +8,7 @@
 #include "calibration/trim_computation.h"
 #include "diagnostics/report_captions.h"
 #include "diagnostics/report_values.h"
+#include "dialogs/controller_checks.h"
 #include "link/display_format.h"
 #include "link/parameter_numbers.h"
 #include "link/tag_text.h"
@@ -19,9 +20,6 @@ namespace {
 
 using namespace link::parameter;
 
-constexpr double kFirstRevisionWithReports = 5;
-constexpr float kOpenSensorReading = -50;
-constexpr float kShortedSensorReading = 150;
 
 // A message box's text as lines for a terminal.
 std::string lines(std::string text) {
@@ -162,10 +160,7 @@ void Runner::readParameters(std::vector<std::uint8_t> numbers, std::function<voi
 
 void Runner::whenReporting(std::function<void()> then) {
   status(kAttempts, [this, then = std::move(then)](const link::StatusRecord&) {
-    if (link::ShownRevision(view_) < kFirstRevisionWithReports) {
-      return refuse({"This feature requires Hardware Version 5 or higher.", "Feature not Supported",
-                     platform::MsgIcon::Information, platform::MsgButtons::Ok});
-    }
+    if (link::ShownRevision(view_) < dialogs::kFirstRevisionWithReports) return refuse(dialogs::needsRevision5Box());
     then();
   });
 }
@@ -338,11 +333,8 @@ void Runner::runTrim() {
   status(kAttempts, [this, &rule, actual](const link::StatusRecord& record) {
     if (!holdsReading(record, inv_.trim)) return fail(kNoAnswer, "the status answer holds no " + std::string(rule.quantity) + ".");
     const float reading = link_.state().*rule.reading;
-    if (inv_.trim == calibration::TrimKind::BatteryTemp &&
-        (reading == kOpenSensorReading || reading == kShortedSensorReading)) {
-      return refuse({"The battery temperature sensor is not connected or not reading accurately.\r"
-                     "Check sensor and sensor connections before calibrating.",
-                     "Temperature Sensor Error", platform::MsgIcon::Exclamation, platform::MsgButtons::Ok});
+    if (inv_.trim == calibration::TrimKind::BatteryTemp && link::SensorFailed(reading)) {
+      return refuse(dialogs::sensorFailureBox());
     }
     const std::string measured = calibration::measuredText(rule, reading);
     io_.out << "Measured " << rule.quantity << ": " << (measured.empty() ? "0" : measured) << '\n';

@@ -12,8 +12,6 @@ namespace {
 
 using namespace link::parameter;
 
-constexpr float kOpenSensorReading = -50;
-constexpr float kShortedSensorReading = 150;
 constexpr std::uint8_t kReadingLowCode = 6;
 constexpr std::uint8_t kReadingHighCode = 5;
 
@@ -42,8 +40,8 @@ std::string ReportValueText(std::uint8_t parameter, const link::FloatBytesArray&
 
 ShutdownRecord ReadShutdownRecord(const link::FloatBytesArray& bytes, float liveBatteryTemp) {
   std::uint8_t reason = bytes[0];
-  if (reason == 0 && liveBatteryTemp == kOpenSensorReading) reason = kReadingLowCode;
-  if (reason == 0 && liveBatteryTemp == kShortedSensorReading) reason = kReadingHighCode;
+  if (reason == 0 && liveBatteryTemp == link::kOpenSensorReading) reason = kReadingLowCode;
+  if (reason == 0 && liveBatteryTemp == link::kShortedSensorReading) reason = kReadingHighCode;
   const auto mode = link::ChargeModeText(bytes[1]);
   return {link::AlarmText(reason), mode ? mode->text : "-", bytes[2], bytes[3]};
 }

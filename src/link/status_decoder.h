@@ -46,6 +46,14 @@ struct StatusRecord {
   int lastFloatIndex = -1;
 };
 
+// The battery temperatures the controller reports for a failed sensor: an open circuit reads exactly
+// -50 °F, a shorted one exactly 150 °F.
+inline constexpr float kOpenSensorReading = -50;
+inline constexpr float kShortedSensorReading = 150;
+constexpr bool SensorFailed(float batteryTemp) {
+  return batteryTemp == kOpenSensorReading || batteryTemp == kShortedSensorReading;
+}
+
 // The record in `packet` (code byte at 0, checksum index at 1).
 StatusRecord DecodeStatusRecord(std::span<const std::uint8_t> packet);
 

@@ -14,8 +14,6 @@ constexpr float kMaxTeVolts = 15;
 constexpr double kFirstRevisionFlaggingLowTe = 5;
 constexpr double kLastRevisionWithoutAlarmCodes = 4;
 constexpr float kLowTeVolts = 4;
-constexpr float kOpenSensorReading = -50;
-constexpr float kShortedSensorReading = 150;
 // PWM counts at or above this drive the output at 0 %.
 constexpr int kPwmFullOff = 1013;
 constexpr int kPwmRange = 1023;
