@@ -1,11 +1,11 @@
 #include "app/frm_main.h"
 
-#include "dialogs/controller_checks.h"
 #include "app/frm_about.h"
 #include "calibration/frm_cal_date.h"
 #include "calibration/trim_dialogs.h"
 #include "diagnostics/frm_edit_tag.h"
 #include "diagnostics/frm_report.h"
+#include "dialogs/controller_checks.h"
 #include "link/display_format.h"
 #include "link/parameter_numbers.h"
 #include "platform/ui.h"

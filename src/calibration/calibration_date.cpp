@@ -107,7 +107,8 @@ link::FloatBytesArray calibrationDateBytes(const platform::Date& date) {
 
 std::string calibrationYearRangeText() {
   return "The year must lie between " + std::to_string(kFirstCalibrationYear) + " and " +
-         std::to_string(kLastCalibrationYear) + ": the controller keeps two digits, and 00 means no calibration.";
+         std::to_string(kLastCalibrationYear) +
+         ": the controller keeps two digits, and 00 means no calibration.";
 }
 
 }  // namespace orvik::calibration

@@ -26,7 +26,7 @@ enum class TrimKind { BatteryTemp, BatteryVolts, TeVolts };
 struct TrimRule {
   const char* quantity;  // what is measured, in plain words: "battery voltage"
   float link::RunState::*reading;
-  int decimals;           // of the measured value and the entry
+  int decimals;            // of the measured value and the entry
   double lowest, highest;  // the true values accepted, both included
   const char* tooLowText;
   const char* tooHighText;

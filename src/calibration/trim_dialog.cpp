@@ -25,7 +25,8 @@ TrimDialog::TrimDialog(platform::Ui& ui, link::ControllerLink& link, link::RunSt
       Label2(*this, "Label2", setup.actualCaption),
       entry(*this, setup.entryName, trimRule(setup.kind).decimals, setup.fieldLow, setup.fieldHigh),
       stored(*this, setup.storedName, "-"),
-      sequence_(*this, *this, link, SequencePlan{trimRule(setup.kind).parameter, setup.readingText, setup.savingText, false},
+      sequence_(*this, *this, link,
+                SequencePlan{trimRule(setup.kind).parameter, setup.readingText, setup.savingText, false},
                 lblStatus, cmdTrim, tmrSequence, tmrTimeout) {
   // Wide enough for the title bar to show the longest trim title, "Trim Battery Temperature", beside
   // the window manager's icon and buttons; every control keeps the same margin from the edges.

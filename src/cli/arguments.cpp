@@ -40,7 +40,8 @@ const std::vector<std::pair<std::string, calibration::TrimKind>> kTrims = {
 std::optional<std::uint8_t> parameterNumber(const std::string& text) {
   for (const auto& [name, number] : parameterNames())
     if (text == name) return number;
-  if (text.empty() || text.size() > 3 || !std::all_of(text.begin(), text.end(), ::isdigit)) return std::nullopt;
+  if (text.empty() || text.size() > 3 || !std::all_of(text.begin(), text.end(), ::isdigit))
+    return std::nullopt;
   const int n = std::stoi(text);
   if (n > 255) return std::nullopt;
   return static_cast<std::uint8_t>(n);
@@ -77,7 +78,8 @@ Parsed parseArguments(const std::vector<std::string>& args) {
   app.require_subcommand(1);
   app.footer(kMainFooter);
   app.set_version_flag("--version", "orvikctl " + std::to_string(kVersionMajor) + "." +
-                                        std::to_string(kVersionMinor) + "." + std::to_string(kVersionRevision));
+                                        std::to_string(kVersionMinor) + "." +
+                                        std::to_string(kVersionRevision));
   auto* device = app.add_option("--device", inv.device, "the serial device, for example /dev/ttyUSB0")
                      ->option_text("PATH");
   auto* comm = app.add_option("--comm", inv.comm, "port Comm N, its device resolved as the monitor does")
@@ -85,7 +87,8 @@ Parsed parseArguments(const std::vector<std::string>& args) {
                    ->option_text("N");
   device->excludes(comm);
   for (int n = 1; n <= 4; ++n) {
-    app.add_option("--comm" + std::to_string(n), inv.commDevices[n - 1], "the device of Comm " + std::to_string(n))
+    app.add_option("--comm" + std::to_string(n), inv.commDevices[n - 1],
+                   "the device of Comm " + std::to_string(n))
         ->option_text("DEVICE")
         ->group("Port map");
   }
@@ -119,7 +122,8 @@ Parsed parseArguments(const std::vector<std::string>& args) {
   auto* tagCommand = app.add_subcommand("tag", "print the tag name, or write a new one");
   auto* tagOption =
       tagCommand->add_option("NEW", tag, "the new tag: at most 20 characters that Windows-1252 holds");
-  tagCommand->footer("\nThe new tag is read back to confirm it.\n\nExample:\n  orvikctl tag \"BAY 4 CHARGER\"");
+  tagCommand->footer(
+      "\nThe new tag is read back to confirm it.\n\nExample:\n  orvikctl tag \"BAY 4 CHARGER\"");
 
   std::string trim;
   auto* trimCommand = app.add_subcommand("trim", "correct a constant against a reference reading");
@@ -152,7 +156,9 @@ Parsed parseArguments(const std::vector<std::string>& args) {
     app.parse(reversed);
     if (*read) {
       const auto number = parameterNumber(parameter);
-      if (!number) throw CLI::ValidationError("PARAMETER", "'" + parameter + "' is no parameter; give 0..255 or a name:" + parameterList());
+      if (!number)
+        throw CLI::ValidationError(
+            "PARAMETER", "'" + parameter + "' is no parameter; give 0..255 or a name:" + parameterList());
       inv.parameter = *number;
     }
   } catch (const CLI::ParseError& e) {
@@ -164,8 +170,8 @@ Parsed parseArguments(const std::vector<std::string>& args) {
   }
 
   const std::pair<CLI::App*, Command> commands[] = {
-      {status, Command::Status}, {watch, Command::Watch},       {read, Command::Read},
-      {report, Command::Report}, {tagCommand, Command::Tag},    {trimCommand, Command::Trim},
+      {status, Command::Status},   {watch, Command::Watch},      {read, Command::Read},
+      {report, Command::Report},   {tagCommand, Command::Tag},   {trimCommand, Command::Trim},
       {calDate, Command::CalDate}, {resetLog, Command::ResetLog}};
   for (const auto& [sub, command] : commands)
     if (sub->parsed()) inv.command = command;

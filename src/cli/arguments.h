@@ -13,10 +13,10 @@ namespace orvik::cli {
 // orvikctl's exit status.
 enum ExitCode : int {
   kSuccess = 0,
-  kUsage = 2,       // the command line, or a file it names, cannot be used
-  kPortError = 3,   // the port is missing, busy or not ours to use
-  kNoAnswer = 4,    // the controller did not answer, or answered wrongly
-  kRefused = 5,     // out of range, not a number, trim not possible, not confirmed
+  kUsage = 2,      // the command line, or a file it names, cannot be used
+  kPortError = 3,  // the port is missing, busy or not ours to use
+  kNoAnswer = 4,   // the controller did not answer, or answered wrongly
+  kRefused = 5,    // out of range, not a number, trim not possible, not confirmed
   kInterrupted = 130,
 };
 
@@ -36,7 +36,7 @@ struct Invocation {
   std::uint8_t parameter = 0;  // read
   std::optional<std::string> newTag;
   calibration::TrimKind trim = calibration::TrimKind::BatteryVolts;
-  std::string actual;              // trim: the true value as typed
+  std::string actual;               // trim: the true value as typed
   std::optional<std::string> date;  // cal-date: YYYY-MM-DD
   bool yes = false;
 };

@@ -20,7 +20,6 @@ namespace {
 
 using namespace link::parameter;
 
-
 // A message box's text as lines for a terminal.
 std::string lines(std::string text) {
   std::replace(text.begin(), text.end(), '\r', '\n');
@@ -34,8 +33,8 @@ std::string trimmedBlanks(const std::string& text) {
 }
 
 std::size_t characterCount(std::string_view utf8) {
-  return static_cast<std::size_t>(
-      std::count_if(utf8.begin(), utf8.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+  return static_cast<std::size_t>(std::count_if(
+      utf8.begin(), utf8.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
 // Whether the record carries the reading a trim starts from.
@@ -117,7 +116,8 @@ std::string Runner::device() const {
 void Runner::noAnswer(const std::string& what) {
   // Silence and answers to something else look the same from here: neither brought what was asked.
   std::string message = "the controller on " + device() + " did not answer " + what + " in time.";
-  if (writeWentOut_) message += "\nThe new value may already be stored in the controller; check it before writing again.";
+  if (writeWentOut_)
+    message += "\nThe new value may already be stored in the controller; check it before writing again.";
   fail(kNoAnswer, message);
 }
 
@@ -160,7 +160,8 @@ void Runner::readParameters(std::vector<std::uint8_t> numbers, std::function<voi
 
 void Runner::whenReporting(std::function<void()> then) {
   status(kAttempts, [this, then = std::move(then)](const link::StatusRecord&) {
-    if (link::ShownRevision(view_) < dialogs::kFirstRevisionWithReports) return refuse(dialogs::needsRevision5Box());
+    if (link::ShownRevision(view_) < dialogs::kFirstRevisionWithReports)
+      return refuse(dialogs::needsRevision5Box());
     then();
   });
 }
@@ -263,9 +264,11 @@ void Runner::runReport() {
               [this, tag](const Values& values) {
                 auto report = std::make_shared<Report>();
                 report->tag = tag;
-                report->batteryVoltsGain = diagnostics::ReportValueText(kBatteryVoltsGain, values.at(kBatteryVoltsGain));
+                report->batteryVoltsGain =
+                    diagnostics::ReportValueText(kBatteryVoltsGain, values.at(kBatteryVoltsGain));
                 report->teVoltsGain = diagnostics::ReportValueText(kTeVoltsGain, values.at(kTeVoltsGain));
-                report->batteryTempGain = diagnostics::ReportValueText(kBatteryTempGain, values.at(kBatteryTempGain));
+                report->batteryTempGain =
+                    diagnostics::ReportValueText(kBatteryTempGain, values.at(kBatteryTempGain));
                 report->batteryTempOffset =
                     diagnostics::ReportValueText(kBatteryTempOffset, values.at(kBatteryTempOffset));
                 report->shutdown =
@@ -277,8 +280,8 @@ void Runner::runReport() {
                 if (report->shutdown.count == 0) return print();
                 readParameters({kShutdownTeVolts, kShutdownBatteryVolts, kShutdownBatteryTemp},
                                [report, print](const Values& shutdown) {
-                                 report->shutdownTeVolts =
-                                     diagnostics::ReportValueText(kShutdownTeVolts, shutdown.at(kShutdownTeVolts));
+                                 report->shutdownTeVolts = diagnostics::ReportValueText(
+                                     kShutdownTeVolts, shutdown.at(kShutdownTeVolts));
                                  report->shutdownBatteryVolts = diagnostics::ReportValueText(
                                      kShutdownBatteryVolts, shutdown.at(kShutdownBatteryVolts));
                                  report->shutdownBatteryTemp = diagnostics::ReportValueText(
@@ -296,8 +299,8 @@ void Runner::runTag() {
   if (inv_.newTag) {
     tag = trimmedBlanks(*inv_.newTag);
     if (const std::size_t n = characterCount(tag); n > static_cast<std::size_t>(link::kTagLength)) {
-      return fail(kRefused, "Tag Name: \"" + tag + "\" has " + std::to_string(n) + " characters; a tag holds at most " +
-                                std::to_string(link::kTagLength) + ".");
+      return fail(kRefused, "Tag Name: \"" + tag + "\" has " + std::to_string(n) +
+                                " characters; a tag holds at most " + std::to_string(link::kTagLength) + ".");
     }
     try {
       link::TagBytesFromText(tag);
@@ -312,7 +315,8 @@ void Runner::runTag() {
           [this, tag](const link::Answer& answer) {
             const std::string held = answer.tag();
             if (inv_.newTag && held != tag) {
-              return fail(kNoAnswer, "the controller holds the tag \"" + held + "\" after \"" + tag + "\" was written.");
+              return fail(kNoAnswer,
+                          "the controller holds the tag \"" + held + "\" after \"" + tag + "\" was written.");
             }
             io_.out << held << '\n';
             finish(kSuccess);
@@ -331,7 +335,8 @@ void Runner::runTrim() {
   const double actual = std::get<double>(entry);
 
   status(kAttempts, [this, &rule, actual](const link::StatusRecord& record) {
-    if (!holdsReading(record, inv_.trim)) return fail(kNoAnswer, "the status answer holds no " + std::string(rule.quantity) + ".");
+    if (!holdsReading(record, inv_.trim))
+      return fail(kNoAnswer, "the status answer holds no " + std::string(rule.quantity) + ".");
     const float reading = link_.state().*rule.reading;
     if (inv_.trim == calibration::TrimKind::BatteryTemp && link::SensorFailed(reading)) {
       return refuse(dialogs::sensorFailureBox());
@@ -364,15 +369,17 @@ void Runner::runCalDate() {
   platform::Date date = io_.today();
   if (inv_.date) {
     const auto typed = calibration::parseDateField(*inv_.date);
-    if (!typed) return fail(kRefused, "Invalid Date: \"" + *inv_.date + "\" is not a date; give it as YYYY-MM-DD.");
+    if (!typed)
+      return fail(kRefused, "Invalid Date: \"" + *inv_.date + "\" is not a date; give it as YYYY-MM-DD.");
     date = *typed;
   }
   if (!calibration::calibrationYearFits(date.year)) {
     return fail(kRefused, "Invalid Date: " + calibration::calibrationYearRangeText());
   }
   readParameters({kCalibrationDate}, [this, date](const Values& values) {
-    io_.out << "Calibration date: " << diagnostics::ReportValueText(kCalibrationDate, values.at(kCalibrationDate))
-            << " -> " << link::mediumDate(date) << std::endl;
+    io_.out << "Calibration date: "
+            << diagnostics::ReportValueText(kCalibrationDate, values.at(kCalibrationDate)) << " -> "
+            << link::mediumDate(date) << std::endl;
     if (!confirmed("Write?")) return;
     write(link::Request::writeParameter(kCalibrationDate, calibration::calibrationDateBytes(date)),
           "the calibration date", [this] {

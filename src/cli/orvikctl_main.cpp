@@ -44,7 +44,7 @@ class TerminalConsole final : public cli::Console {
   std::string ask(const std::string& question) override {
     std::cerr << question << std::flush;
 #ifndef _WIN32
-    struct sigaction saved[3] {};
+    struct sigaction saved[3]{};
     const int ending[3] = {SIGINT, SIGTERM, SIGHUP};
     for (int i = 0; i < 3; ++i) {
       ::sigaction(ending[i], nullptr, &saved[i]);
@@ -123,8 +123,9 @@ int main(int argc, char** argv) {
   }
 
   TerminalConsole console;
-  cli::Runner runner(inv, link, timers,
-                     {std::cout, std::cerr, console, [] { return std::chrono::system_clock::now(); }, localToday});
+  cli::Runner runner(
+      inv, link, timers,
+      {std::cout, std::cerr, console, [] { return std::chrono::system_clock::now(); }, localToday});
   runner.onDone = [](int code) { QCoreApplication::exit(code); };
   // Ended by Ctrl+C or the system: stop as after the last reading, so the port and its lock file go.
   platform::qt::endOnTerminationSignals([&runner] { runner.interrupt(); });

@@ -93,8 +93,8 @@ std::string statusJson(const link::StatusRecord& r, const link::LiveView& v) {
 std::string watchLine(std::chrono::system_clock::time_point at, const link::LiveView& v) {
   std::string line = link::IsoUtcTime(at) + "  " + caption::kTeModule + ' ' + v.teVolts.text + "  " +
                      caption::kMode + ' ' + v.chargeMode.text + "  " + caption::kSetpoint + ' ' +
-                     v.setpoint.text + "  " + caption::kControl + ' ' + v.pwm.text + "  " + caption::kBattery +
-                     ' ' + v.batVolts.text + ' ' + v.batTemp.text;
+                     v.setpoint.text + "  " + caption::kControl + ' ' + v.pwm.text + "  " +
+                     caption::kBattery + ' ' + v.batVolts.text + ' ' + v.batTemp.text;
   if (const std::string alarm = alarmText(v); !alarm.empty()) line += "  " + alarm;
   return line + '\n';
 }
@@ -127,11 +127,10 @@ std::string reportText(const Report& r) {
 
 std::string reportJson(const Report& r) {
   QJsonObject report{{"tag", q(r.tag)},
-                     {"constants",
-                      QJsonObject{{"battery_voltage_gain", q(r.batteryVoltsGain)},
-                                  {"te_module_voltage_gain", q(r.teVoltsGain)},
-                                  {"battery_temperature_gain", q(r.batteryTempGain)},
-                                  {"battery_temperature_offset", q(r.batteryTempOffset)}}},
+                     {"constants", QJsonObject{{"battery_voltage_gain", q(r.batteryVoltsGain)},
+                                               {"te_module_voltage_gain", q(r.teVoltsGain)},
+                                               {"battery_temperature_gain", q(r.batteryTempGain)},
+                                               {"battery_temperature_offset", q(r.batteryTempOffset)}}},
                      {"power_on_cycles", r.shutdown.powerOnCycles},
                      {"diagnostic_shutdown_count", r.shutdown.count},
                      {"last_shutdown_reason", q(r.shutdown.reason)}};

@@ -8,9 +8,10 @@ platform::MessageBox needsRevision5Box() {
 }
 
 platform::MessageBox sensorFailureBox() {
-  return {"The battery temperature sensor is not connected or not reading accurately.\r"
-          "Check sensor and sensor connections before calibrating.",
-          "Temperature Sensor Error", platform::MsgIcon::Exclamation, platform::MsgButtons::Ok};
+  return {
+      "The battery temperature sensor is not connected or not reading accurately.\r"
+      "Check sensor and sensor connections before calibrating.",
+      "Temperature Sensor Error", platform::MsgIcon::Exclamation, platform::MsgButtons::Ok};
 }
 
 }  // namespace orvik::dialogs

@@ -9,10 +9,19 @@ namespace orvik::link {
 
 namespace {
 
-constexpr const char* kColumns[] = {
-    "time",       "link",           "te_module_v",    "mode",       "setpoint_v",
-    "control_pct", "battery_v",     "battery_temp_f", "alarm_code", "alarm_messages",
-    "calibrated", "hardware_revision", "software_revision"};
+constexpr const char* kColumns[] = {"time",
+                                    "link",
+                                    "te_module_v",
+                                    "mode",
+                                    "setpoint_v",
+                                    "control_pct",
+                                    "battery_v",
+                                    "battery_temp_f",
+                                    "alarm_code",
+                                    "alarm_messages",
+                                    "calibrated",
+                                    "hardware_revision",
+                                    "software_revision"};
 constexpr std::size_t kColumnCount = std::size(kColumns);
 // Far longer than any line; a line is written from the buffer in one piece.
 constexpr std::size_t kBufferSize = 64 * 1024;

@@ -38,19 +38,28 @@ INSTANTIATE_TEST_SUITE_P(
         ArgumentCase{{"--help"}, kSuccess, nullptr, "orvikctl trim battery-volts --actual 12.5"},
         ArgumentCase{{"trim", "--help"}, kSuccess, nullptr, "Write? [y/N]"},
         ArgumentCase{{"--version"}, kSuccess, nullptr, "orvikctl 1."},
-        ArgumentCase{{"status", "--json", "--device", "/dev/ttyUSB0"}, kSuccess,
-                     [](const Invocation& i) { return i.command == Command::Status && i.json && i.device == "/dev/ttyUSB0"; }},
-        ArgumentCase{{"--comm", "2", "--comm2", "/dev/ttyACM0", "watch", "--interval", "0.5", "--count", "3"}, kSuccess,
+        ArgumentCase{{"status", "--json", "--device", "/dev/ttyUSB0"},
+                     kSuccess,
+                     [](const Invocation& i) {
+                       return i.command == Command::Status && i.json && i.device == "/dev/ttyUSB0";
+                     }},
+        ArgumentCase{{"--comm", "2", "--comm2", "/dev/ttyACM0", "watch", "--interval", "0.5", "--count", "3"},
+                     kSuccess,
                      [](const Invocation& i) {
                        return i.comm == 2 && i.commDevices[1] == "/dev/ttyACM0" && i.intervalSeconds == 0.5 &&
                               i.count == 3;
                      }},
-        ArgumentCase{{"read", "temp-offset"}, kSuccess, [](const Invocation& i) { return i.parameter == 30; }},
+        ArgumentCase{
+            {"read", "temp-offset"}, kSuccess, [](const Invocation& i) { return i.parameter == 30; }},
         ArgumentCase{{"read", "255"}, kSuccess, [](const Invocation& i) { return i.parameter == 255; }},
-        ArgumentCase{{"trim", "battery-temp", "--actual", "-5"}, kSuccess,
-                     [](const Invocation& i) { return i.trim == calibration::TrimKind::BatteryTemp && i.actual == "-5"; }},
+        ArgumentCase{{"trim", "battery-temp", "--actual", "-5"},
+                     kSuccess,
+                     [](const Invocation& i) {
+                       return i.trim == calibration::TrimKind::BatteryTemp && i.actual == "-5";
+                     }},
         ArgumentCase{{"tag"}, kSuccess, [](const Invocation& i) { return !i.newTag; }},
-        ArgumentCase{{"cal-date", "2026-12-07", "-y"}, kSuccess,
+        ArgumentCase{{"cal-date", "2026-12-07", "-y"},
+                     kSuccess,
                      [](const Invocation& i) { return i.date == "2026-12-07" && i.yes; }},
         ArgumentCase{{"--comm", "5", "status"}, kUsage, nullptr, "--comm"},
         ArgumentCase{{"--device", "/dev/ttyUSB0", "--comm", "1", "status"}, kUsage, nullptr, "excludes"},

@@ -34,9 +34,12 @@ struct CliRig : ::testing::Test {
     const Parsed parsed = parseArguments(args);
     EXPECT_TRUE(parsed.invocation) << parsed.err;
     int exitCode = -1;
-    Runner runner(*parsed.invocation, link, ui.timers(),
-                  {out, err, console, [this] { return std::chrono::system_clock::time_point(ui.nowMs() * 1ms); },
-                   [] { return platform::Date{2026, 12, 7}; }});
+    Runner runner(
+        *parsed.invocation, link, ui.timers(),
+        {out, err, console, [this] { return std::chrono::system_clock::time_point(ui.nowMs() * 1ms); },
+         [] {
+           return platform::Date{2026, 12, 7};
+         }});
     runner.onDone = [&](int code) { exitCode = code; };
     runner.start();
     ui.runUntil([&] { return exitCode != -1; }, limit);
@@ -107,17 +110,28 @@ INSTANTIATE_TEST_SUITE_P(
         // A record is judged by its own hardware revision: the alarm shows in the first reading.
         CommandCase{{"status", "--json"},
                     [](auto& m, auto&) { m.settings.alarmCode = 2; },
-                    kSuccess, ">", "\"alarm_messages\": \"Low TE module output. Check fuel pressure"},
-        CommandCase{{"read", "battery-gain"}, [](auto& m, auto&) { m.setParameter(18, 1.25f); }, kSuccess, "B18",
+                    kSuccess,
+                    ">",
+                    "\"alarm_messages\": \"Low TE module output. Check fuel pressure"},
+        CommandCase{{"read", "battery-gain"},
+                    [](auto& m, auto&) { m.setParameter(18, 1.25f); },
+                    kSuccess,
+                    "B18",
                     "1.25\n"},
-        CommandCase{{"report"}, nullptr, kSuccess, "> C B18 B22 B26 B30 B100", "Diagnostic Shutdown Count:  0"},
+        CommandCase{
+            {"report"}, nullptr, kSuccess, "> C B18 B22 B26 B30 B100", "Diagnostic Shutdown Count:  0"},
         CommandCase{{"report", "--json"},
                     [](auto& m, auto&) { m.settings.shutdownCount = 2; },
-                    kSuccess, "> C B18 B22 B26 B30 B100 B104 B108 B116", "\"te_module_volts\": \""},
+                    kSuccess,
+                    "> C B18 B22 B26 B30 B100 B104 B108 B116",
+                    "\"te_module_volts\": \""},
         CommandCase{{"tag", "BAY 4"}, nullptr, kSuccess, "> D C", "BAY 4\n"},
         CommandCase{{"reset-log", "--yes"}, nullptr, kSuccess, "> B100 =100", "Diagnostics log cleared."},
         CommandCase{{"cal-date", "--yes"}, nullptr, kSuccess, "B0 =0", "15-Feb-05 -> 07-Dec-26"},
-        CommandCase{{"trim", "battery-volts", "--actual", "12.5", "--yes"}, hold(12345.6), kSuccess, "> B18 =18 >",
+        CommandCase{{"trim", "battery-volts", "--actual", "12.5", "--yes"},
+                    hold(12345.6),
+                    kSuccess,
+                    "> B18 =18 >",
                     "battery voltage gain: 1 -> 1.01247367568443"},
         CommandCase{{"trim", "battery-volts", "--actual", "12.5"},
                     [](auto& m, auto& c) {
@@ -125,46 +139,84 @@ INSTANTIATE_TEST_SUITE_P(
                       c.terminal = true;
                       c.answer = "y";
                     },
-                    kSuccess, "> B18 =18 >", "Measured battery voltage now: 12.500"},
+                    kSuccess,
+                    "> B18 =18 >",
+                    "Measured battery voltage now: 12.500"},
         // Refused: nothing is written.
-        CommandCase{{"trim", "battery-volts", "--actual", "12.5"}, hold(12345.6), kRefused, "> B18",
+        CommandCase{{"trim", "battery-volts", "--actual", "12.5"},
+                    hold(12345.6),
+                    kRefused,
+                    "> B18",
                     "confirm with --yes"},
         CommandCase{{"trim", "battery-volts", "--actual", "12.5"},
                     [](auto&, auto& c) {
                       c.terminal = true;
                       c.answer = "n";
                     },
-                    kRefused, "> B18", "nothing written."},
-        CommandCase{{"trim", "battery-volts", "--actual", "32.5"}, nullptr, kRefused, "",
+                    kRefused,
+                    "> B18",
+                    "nothing written."},
+        CommandCase{{"trim", "battery-volts", "--actual", "32.5"},
+                    nullptr,
+                    kRefused,
+                    "",
                     "Range Error: Voltage entered exceeds operating range."},
-        CommandCase{{"trim", "te-volts", "--actual", "12,5"}, nullptr, kRefused, "",
+        CommandCase{{"trim", "te-volts", "--actual", "12,5"},
+                    nullptr,
+                    kRefused,
+                    "",
                     "Invalid Number: \"12,5\" is not a number."},
         CommandCase{{"trim", "battery-volts", "--actual", "12.5", "--yes"},
                     [](auto& m, auto&) { m.setParameter(18, 0.0f); },
-                    kRefused, "> B18", "Trim Not Possible: The controller's stored gain is 0"},
+                    kRefused,
+                    "> B18",
+                    "Trim Not Possible: The controller's stored gain is 0"},
         CommandCase{{"trim", "battery-temp", "--actual", "70", "--yes"},
                     [](auto& m, auto&) { m.settings.sensor = sim::SensorFault::Open; },
-                    kRefused, ">", "Temperature Sensor Error"},
-        CommandCase{{"report"}, [](auto& m, auto&) { m.settings.hardwareRevision = 4; }, kRefused, ">",
+                    kRefused,
+                    ">",
+                    "Temperature Sensor Error"},
+        CommandCase{{"report"},
+                    [](auto& m, auto&) { m.settings.hardwareRevision = 4; },
+                    kRefused,
+                    ">",
                     "requires Hardware Version 5"},
         CommandCase{{"tag", "ABCDEFGHIJKLMNOPQRSTU"}, nullptr, kRefused, "", "has 21 characters"},
         CommandCase{{"tag", "\xCE\xA9"}, nullptr, kRefused, "", "Tag Name: "},
-        CommandCase{{"cal-date", "2100-01-01", "--yes"}, nullptr, kRefused, "", "The year must lie between 2001"},
+        CommandCase{
+            {"cal-date", "2100-01-01", "--yes"}, nullptr, kRefused, "", "The year must lie between 2001"},
         // Not answered: three sends, then status 4; a lost acknowledgement says the value may be stored.
-        CommandCase{{"status"}, [](auto& m, auto&) { m.faults.silent = true; }, kNoAnswer, "> > >",
+        CommandCase{{"status"},
+                    [](auto& m, auto&) { m.faults.silent = true; },
+                    kNoAnswer,
+                    "> > >",
                     "did not answer a status request"},
-        CommandCase{{"status"}, [](auto& m, auto&) { m.faults.wrongAnswers = true; }, kNoAnswer, "> > >",
+        CommandCase{{"status"},
+                    [](auto& m, auto&) { m.faults.wrongAnswers = true; },
+                    kNoAnswer,
+                    "> > >",
                     "did not answer a status request in time"},
         CommandCase{{"reset-log", "--yes"},
                     [](auto& m, auto&) { m.faults.writeAcksLost = true; },
-                    kNoAnswer, "> B100 =100 =100 =100", "may already be stored"},
-        CommandCase{{"read", "te-gain"}, [](auto& m, auto&) { m.faults.dropEvery = 1; }, kNoAnswer, "B22 B22 B22",
+                    kNoAnswer,
+                    "> B100 =100 =100 =100",
+                    "may already be stored"},
+        CommandCase{{"read", "te-gain"},
+                    [](auto& m, auto&) { m.faults.dropEvery = 1; },
+                    kNoAnswer,
+                    "B22 B22 B22",
                     "did not answer the read of parameter 22"},
         // Every second request lost, and a controller slower than any step: each read still completes.
-        CommandCase{{"report"}, [](auto& m, auto&) { m.faults.dropEvery = 2; }, kSuccess,
-                    "> C C B18 B18 B22 B22 B26 B26 B30 B30 B100 B100", "Tag: ORVIK SIM 0001"},
-        CommandCase{{"report"}, [](auto& m, auto&) { m.faults.answerDelay = 1900ms; }, kSuccess,
-                    "> C B18 B22 B26 B30 B100", "Battery Voltage Gain:        1\n"}));
+        CommandCase{{"report"},
+                    [](auto& m, auto&) { m.faults.dropEvery = 2; },
+                    kSuccess,
+                    "> C C B18 B18 B22 B22 B26 B26 B30 B30 B100 B100",
+                    "Tag: ORVIK SIM 0001"},
+        CommandCase{{"report"},
+                    [](auto& m, auto&) { m.faults.answerDelay = 1900ms; },
+                    kSuccess,
+                    "> C B18 B22 B26 B30 B100",
+                    "Battery Voltage Gain:        1\n"}));
 
 // Slower than the answer time-out: every read goes out twice, and the next read waits for the answer
 // to the second send, so that answer cannot be taken for the next parameter's.
@@ -182,7 +234,8 @@ TEST_F(CliRig, AnAnswerToAnEarlierSendIsNeverTakenForTheNextRequest) {
 }
 
 TEST_F(CliRig, WatchLogsEveryReadingAndSaysWhichOneWasMissed) {
-  const auto path = std::filesystem::temp_directory_path() / ("orvikctl-watch-" + std::to_string(::getpid()) + ".csv");
+  const auto path =
+      std::filesystem::temp_directory_path() / ("orvikctl-watch-" + std::to_string(::getpid()) + ".csv");
   model.faults.dropEvery = 2;
   EXPECT_EQ(run({"watch", "--count", "3", "--csv", path.string()}), kSuccess) << err.str();
   EXPECT_EQ(requests(), "> > >");

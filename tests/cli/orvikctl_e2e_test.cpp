@@ -50,9 +50,11 @@ class OrvikctlAgainstSimulator : public ::testing::Test {
     args.insert(args.begin(), ORVIKCTL_PATH);
     if (!commFromOptions) args.insert(args.begin() + 1, {"--comm", "2"});
     return std::make_unique<Process>(
-        args, Process::Options{dir_.string(), {{"ORVIK_COMM2", device_}}, path(name + ".out"), path(name + ".err")});
+        args, Process::Options{
+                  dir_.string(), {{"ORVIK_COMM2", device_}}, path(name + ".out"), path(name + ".err")});
   }
-  int run(const std::vector<std::string>& args, const std::string& name = "ctl", bool commFromOptions = false) {
+  int run(const std::vector<std::string>& args, const std::string& name = "ctl",
+          bool commFromOptions = false) {
     auto ctl = start(args, name, commFromOptions);
     EXPECT_TRUE(waitFor([&] { return !ctl->running(); }, 30s));
     return ctl->exitCode();
@@ -94,7 +96,8 @@ TEST_F(OrvikctlAgainstSimulator, ACsvLogKilledAtAnyMomentHoldsOnlyCompleteLines)
   ASSERT_TRUE(waitFor([&] { return !watch->running(); }, 10s));
   const std::string log = readFile(path("log.csv"));
   EXPECT_EQ(log.back(), '\n');
-  for (const std::string& line : lines("log.csv")) EXPECT_EQ(std::count(line.begin(), line.end(), ','), 12) << line;
+  for (const std::string& line : lines("log.csv"))
+    EXPECT_EQ(std::count(line.begin(), line.end(), ','), 12) << line;
 }
 
 TEST_F(OrvikctlAgainstSimulator, AConfirmedTrimWritesAndShowsTheReadingAfterIt) {
