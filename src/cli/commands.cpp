@@ -187,7 +187,7 @@ void Runner::write(const link::Request& request, const std::string& what, std::f
 
 void Runner::runStatus() {
   status(kAttempts, [this](const link::StatusRecord& record) {
-    io_.out << (inv_.json ? statusJson(record, view_) : statusText(view_));
+    io_.out << (inv_.json ? io_.json.status(record, view_) : statusText(view_));
     finish(kSuccess);
   });
 }
@@ -274,7 +274,7 @@ void Runner::runReport() {
                 report->shutdown =
                     diagnostics::ReadShutdownRecord(values.at(kShutdownStatus), link_.state().BatTemp);
                 const auto print = [this, report] {
-                  io_.out << (inv_.json ? reportJson(*report) : reportText(*report));
+                  io_.out << (inv_.json ? io_.json.report(*report) : reportText(*report));
                   finish(kSuccess);
                 };
                 if (report->shutdown.count == 0) return print();

@@ -34,6 +34,7 @@ struct Io {
   Console& console;
   std::function<std::chrono::system_clock::time_point()> now;
   std::function<platform::Date()> today;  // the local date
+  JsonWriter json;
 };
 
 // Runs one command against the controller on an open link, and reports its exit status through onDone.

@@ -18,6 +18,7 @@
 
 #include "cli/arguments.h"
 #include "cli/commands.h"
+#include "cli/json_output.h"
 #include "link/controller_link.h"
 #include "link/run_state.h"
 #include "platform/qt/qt_serial_port.h"
@@ -123,9 +124,13 @@ int main(int argc, char** argv) {
   }
 
   TerminalConsole console;
-  cli::Runner runner(
-      inv, link, timers,
-      {std::cout, std::cerr, console, [] { return std::chrono::system_clock::now(); }, localToday});
+  cli::Runner runner(inv, link, timers,
+                     {std::cout,
+                      std::cerr,
+                      console,
+                      [] { return std::chrono::system_clock::now(); },
+                      localToday,
+                      {cli::statusJson, cli::reportJson}});
   runner.onDone = [](int code) { QCoreApplication::exit(code); };
   // Ended by Ctrl+C or the system: stop as after the last reading, so the port and its lock file go.
   platform::qt::endOnTerminationSignals([&runner] { runner.interrupt(); });

@@ -1,8 +1,5 @@
 #include "cli/output.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QString>
 #include <initializer_list>
 #include <utility>
 
@@ -18,12 +15,15 @@ namespace {
 namespace caption = link::caption;
 namespace report_caption = diagnostics::caption;
 
-// The display's alarm text starts a sensor warning with a line break of its own.
+}  // namespace
+
 std::string alarmText(const link::LiveView& view) {
   std::string alarm = view.alarm;
   if (!alarm.empty() && alarm.front() == '\r') alarm.erase(0, 1);
   return alarm;
 }
+
+namespace {
 
 std::string rows(std::initializer_list<std::pair<std::string, std::string>> list, const char* indent) {
   std::size_t width = 0;
@@ -33,19 +33,6 @@ std::string rows(std::initializer_list<std::pair<std::string, std::string>> list
   for (const auto& [name, value] : list)
     text += indent + name + std::string(width - name.size() + 2, ' ') + value + '\n';
   return text;
-}
-
-QString q(const std::string& text) {
-  return QString::fromStdString(text);
-}
-
-template <typename T>
-QJsonValue numberOrNull(const std::optional<T>& value) {
-  return value ? QJsonValue(static_cast<double>(*value)) : QJsonValue(QJsonValue::Null);
-}
-
-std::string json(const QJsonObject& object) {
-  return QJsonDocument(object).toJson(QJsonDocument::Indented).toStdString();
 }
 
 }  // namespace
@@ -65,29 +52,6 @@ std::string statusText(const link::LiveView& v) {
                {caption::kHardwareRevision, v.revHardware},
                {caption::kSoftwareRevision, v.revSoftware}},
               "");
-}
-
-std::string statusJson(const link::StatusRecord& r, const link::LiveView& v) {
-  QJsonObject values{{"te_module_volts", numberOrNull(r.teVolts)},
-                     {"battery_volts", numberOrNull(r.batVolts)},
-                     {"battery_temperature_f", numberOrNull(r.batTemp)},
-                     {"setpoint_volts", numberOrNull(r.setpoint)},
-                     {"charge_mode", numberOrNull(r.chargeMode)},
-                     {"alarm_code", numberOrNull(r.alarmCode)},
-                     {"pwm_count", numberOrNull(r.pwmCount)},
-                     {"hardware_revision", numberOrNull(r.hardwareRevision)},
-                     {"software_revision", numberOrNull(r.softwareRevision)}};
-  return json({{"te_module", q(v.teVolts.text)},
-               {"mode", q(v.chargeMode.text)},
-               {"setpoint", q(v.setpoint.text)},
-               {"control", q(v.pwm.text)},
-               {"battery_voltage", q(v.batVolts.text)},
-               {"battery_temperature", q(v.batTemp.text)},
-               {"alarm_messages", q(alarmText(v))},
-               {"calibrated", q(v.calDate)},
-               {"hardware_revision", q(v.revHardware)},
-               {"software_revision", q(v.revSoftware)},
-               {"values", values}});
 }
 
 std::string watchLine(std::chrono::system_clock::time_point at, const link::LiveView& v) {
@@ -123,24 +87,6 @@ std::string reportText(const Report& r) {
                  "  ");
   }
   return text;
-}
-
-std::string reportJson(const Report& r) {
-  QJsonObject report{{"tag", q(r.tag)},
-                     {"constants", QJsonObject{{"battery_voltage_gain", q(r.batteryVoltsGain)},
-                                               {"te_module_voltage_gain", q(r.teVoltsGain)},
-                                               {"battery_temperature_gain", q(r.batteryTempGain)},
-                                               {"battery_temperature_offset", q(r.batteryTempOffset)}}},
-                     {"power_on_cycles", r.shutdown.powerOnCycles},
-                     {"diagnostic_shutdown_count", r.shutdown.count},
-                     {"last_shutdown_reason", q(r.shutdown.reason)}};
-  if (r.shutdown.count != 0) {
-    report["last_shutdown"] = QJsonObject{{"operating_mode", q(r.shutdown.mode)},
-                                          {"te_module_volts", q(r.shutdownTeVolts)},
-                                          {"battery_volts", q(r.shutdownBatteryVolts)},
-                                          {"battery_temperature", q(r.shutdownBatteryTemp)}};
-  }
-  return json(report);
 }
 
 }  // namespace orvik::cli

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -12,8 +13,6 @@ namespace orvik::cli {
 
 // A status reading as the main window shows it, frame by frame, one field a line.
 std::string statusText(const link::LiveView& view);
-// The same as JSON: the window's texts, and the record's values as numbers (null where it lacks one).
-std::string statusJson(const link::StatusRecord& record, const link::LiveView& view);
 // One reading on one line, for watch.
 std::string watchLine(std::chrono::system_clock::time_point at, const link::LiveView& view);
 std::string watchMissedLine(std::chrono::system_clock::time_point at);
@@ -27,6 +26,15 @@ struct Report {
   std::string shutdownTeVolts = "-", shutdownBatteryVolts = "-", shutdownBatteryTemp = "-";
 };
 std::string reportText(const Report& report);
-std::string reportJson(const Report& report);
+
+// The live display's alarm text on a line of its own: without the line break a sensor warning starts with.
+std::string alarmText(const link::LiveView& view);
+
+// How --json output is written: through Qt's JSON classes in orvikctl (cli/json_output.h), so this
+// library and its tests need no Qt.
+struct JsonWriter {
+  std::function<std::string(const link::StatusRecord&, const link::LiveView&)> status;
+  std::function<std::string(const Report&)> report;
+};
 
 }  // namespace orvik::cli

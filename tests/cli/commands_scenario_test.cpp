@@ -34,12 +34,15 @@ struct CliRig : ::testing::Test {
     const Parsed parsed = parseArguments(args);
     EXPECT_TRUE(parsed.invocation) << parsed.err;
     int exitCode = -1;
-    Runner runner(
-        *parsed.invocation, link, ui.timers(),
-        {out, err, console, [this] { return std::chrono::system_clock::time_point(ui.nowMs() * 1ms); },
-         [] {
-           return platform::Date{2026, 12, 7};
-         }});
+    Runner runner(*parsed.invocation, link, ui.timers(),
+                  {out,
+                   err,
+                   console,
+                   [this] { return std::chrono::system_clock::time_point(ui.nowMs() * 1ms); },
+                   [] {
+                     return platform::Date{2026, 12, 7};
+                   },
+                   {}});
     runner.onDone = [&](int code) { exitCode = code; };
     runner.start();
     ui.runUntil([&] { return exitCode != -1; }, limit);
@@ -108,11 +111,11 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         CommandCase{{"status"}, nullptr, kSuccess, ">", "  TE Module  "},
         // A record is judged by its own hardware revision: the alarm shows in the first reading.
-        CommandCase{{"status", "--json"},
+        CommandCase{{"status"},
                     [](auto& m, auto&) { m.settings.alarmCode = 2; },
                     kSuccess,
                     ">",
-                    "\"alarm_messages\": \"Low TE module output. Check fuel pressure"},
+                    "Alarm Messages\n  Low TE module output. Check fuel pressure"},
         CommandCase{{"read", "battery-gain"},
                     [](auto& m, auto&) { m.setParameter(18, 1.25f); },
                     kSuccess,
@@ -120,11 +123,11 @@ INSTANTIATE_TEST_SUITE_P(
                     "1.25\n"},
         CommandCase{
             {"report"}, nullptr, kSuccess, "> C B18 B22 B26 B30 B100", "Diagnostic Shutdown Count:  0"},
-        CommandCase{{"report", "--json"},
+        CommandCase{{"report"},
                     [](auto& m, auto&) { m.settings.shutdownCount = 2; },
                     kSuccess,
                     "> C B18 B22 B26 B30 B100 B104 B108 B116",
-                    "\"te_module_volts\": \""},
+                    "  TE Module Volts at Last Shutdown:  "},
         CommandCase{{"tag", "BAY 4"}, nullptr, kSuccess, "> D C", "BAY 4\n"},
         CommandCase{{"reset-log", "--yes"}, nullptr, kSuccess, "> B100 =100", "Diagnostics log cleared."},
         CommandCase{{"cal-date", "--yes"}, nullptr, kSuccess, "B0 =0", "15-Feb-05 -> 07-Dec-26"},

@@ -82,6 +82,9 @@ TEST_F(OrvikctlAgainstSimulator, StatusAndReportInTheWindowsWords) {
   std::ofstream(path("options.cfg"), std::ios::binary) << '\x02' << '\x00';
   EXPECT_EQ(run({"status"}, "ctl", true), 0) << readFile(path("ctl.err"));
   EXPECT_NE(readFile(path("ctl.out")).find("Hardware Revision:  5\n"), std::string::npos);
+  EXPECT_EQ(run({"status", "--json"}), 0) << readFile(path("ctl.err"));
+  EXPECT_NE(readFile(path("ctl.out")).find("\"hardware_revision\": 5,"), std::string::npos)
+      << readFile(path("ctl.out"));
   EXPECT_EQ(run({"report", "--json"}), 0) << readFile(path("ctl.err"));
   const std::string json = readFile(path("ctl.out"));
   EXPECT_NE(json.find("\"tag\": \"ORVIK SIM 0001\""), std::string::npos) << json;
