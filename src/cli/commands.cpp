@@ -12,7 +12,6 @@
 #include "link/display_format.h"
 #include "link/parameter_numbers.h"
 #include "link/tag_text.h"
-#include "platform/controls.h"
 
 namespace orvik::cli {
 
@@ -24,12 +23,6 @@ using namespace link::parameter;
 std::string lines(std::string text) {
   std::replace(text.begin(), text.end(), '\r', '\n');
   return text;
-}
-
-std::string trimmedBlanks(const std::string& text) {
-  const auto first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
 std::size_t characterCount(std::string_view utf8) {
@@ -226,7 +219,6 @@ void Runner::pollWatch() {
 
 void Runner::watchReadingDone(bool answered) {
   reading_ = false;
-  lastAnswered_ = answered;
   if (inv_.count != 0 && ++readings_ >= inv_.count) return finish(answered ? kSuccess : kNoAnswer);
   if (std::exchange(due_, false)) pollWatch();
 }
@@ -297,7 +289,7 @@ void Runner::runReport() {
 void Runner::runTag() {
   std::string tag;
   if (inv_.newTag) {
-    tag = trimmedBlanks(*inv_.newTag);
+    tag = link::TrimmedTag(*inv_.newTag);
     if (const std::size_t n = characterCount(tag); n > static_cast<std::size_t>(link::kTagLength)) {
       return fail(kRefused, "Tag Name: \"" + tag + "\" has " + std::to_string(n) +
                                 " characters; a tag holds at most " + std::to_string(link::kTagLength) + ".");

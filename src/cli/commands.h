@@ -87,7 +87,6 @@ class Runner {
   int readings_ = 0;
   bool reading_ = false;
   bool due_ = false;
-  bool lastAnswered_ = false;
 };
 
 }  // namespace orvik::cli

@@ -19,12 +19,6 @@ enum Step : int {
   kAwaitWrite = 11,
 };
 
-std::string trimmed(const std::string& text) {
-  const auto first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return "";
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 }  // namespace
 
 frmEditTag::frmEditTag(platform::Ui& ui, link::ControllerLink& link, const platform::Form& mainWindow)
@@ -154,7 +148,7 @@ platform::MsgResult frmEditTag::askHeld(const platform::MessageBox& box) {
 }
 
 void frmEditTag::cmdTrim_Click() {
-  const std::string tag = trimmed(txtTag.text());
+  const std::string tag = link::TrimmedTag(txtTag.text());
   try {
     link::TagBytesFromText(tag);
   } catch (const link::ConversionError& e) {

@@ -103,4 +103,10 @@ std::string AnswerTag(std::span<const std::uint8_t> packet) {
   return TagTextFromBytes(bytes);
 }
 
+std::string TrimmedTag(const std::string& text) {
+  const auto first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return "";
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
 }  // namespace orvik::link

@@ -18,6 +18,9 @@ std::string TagBytesFromText(std::string_view utf8);
 // read as the control characters of the same number, so they survive a read and a write back).
 std::string TagTextFromBytes(std::string_view bytes);
 
+// A tag as typed, blanks around it removed: the controller pads a tag with blanks itself.
+std::string TrimmedTag(const std::string& text);
+
 // The tag of a "C" answer (code byte to checksum), blanks around it removed: only bytes inside that
 // packet (at most 20) count.
 std::string AnswerTag(std::span<const std::uint8_t> packet);
