@@ -42,6 +42,11 @@ bool holdsReading(const link::StatusRecord& record, calibration::TrimKind kind) 
   }
 }
 
+// A value read, as the report shows it.
+std::string shown(const std::map<std::uint8_t, link::FloatBytesArray>& values, std::uint8_t parameter) {
+  return diagnostics::ReportValueText(parameter, values.at(parameter));
+}
+
 const char* constantName(calibration::Correction correction) {
   return correction == calibration::Correction::Gain ? "gain" : "offset";
 }
@@ -227,7 +232,7 @@ void Runner::runRead() {
   const std::uint8_t number = inv_.parameter;
   if (number != kShutdownStatus) {
     return readParameters({number}, [this, number](const Values& values) {
-      io_.out << diagnostics::ReportValueText(number, values.at(number)) << '\n';
+      io_.out << shown(values, number) << '\n';
       finish(kSuccess);
     });
   }
@@ -250,19 +255,15 @@ void Runner::runReport() {
     session_.ask(
         link::Request::readTag(),
         [this](const link::Answer& tagAnswer) {
-          const std::string tag = tagAnswer.tag();
+          auto report = std::make_shared<Report>();
+          report->tag = tagAnswer.tag();
           readParameters(
               {kBatteryVoltsGain, kTeVoltsGain, kBatteryTempGain, kBatteryTempOffset, kShutdownStatus},
-              [this, tag](const Values& values) {
-                auto report = std::make_shared<Report>();
-                report->tag = tag;
-                report->batteryVoltsGain =
-                    diagnostics::ReportValueText(kBatteryVoltsGain, values.at(kBatteryVoltsGain));
-                report->teVoltsGain = diagnostics::ReportValueText(kTeVoltsGain, values.at(kTeVoltsGain));
-                report->batteryTempGain =
-                    diagnostics::ReportValueText(kBatteryTempGain, values.at(kBatteryTempGain));
-                report->batteryTempOffset =
-                    diagnostics::ReportValueText(kBatteryTempOffset, values.at(kBatteryTempOffset));
+              [this, report](const Values& values) {
+                report->batteryVoltsGain = shown(values, kBatteryVoltsGain);
+                report->teVoltsGain = shown(values, kTeVoltsGain);
+                report->batteryTempGain = shown(values, kBatteryTempGain);
+                report->batteryTempOffset = shown(values, kBatteryTempOffset);
                 report->shutdown =
                     diagnostics::ReadShutdownRecord(values.at(kShutdownStatus), link_.state().BatTemp);
                 const auto print = [this, report] {
@@ -272,12 +273,9 @@ void Runner::runReport() {
                 if (report->shutdown.count == 0) return print();
                 readParameters({kShutdownTeVolts, kShutdownBatteryVolts, kShutdownBatteryTemp},
                                [report, print](const Values& shutdown) {
-                                 report->shutdownTeVolts = diagnostics::ReportValueText(
-                                     kShutdownTeVolts, shutdown.at(kShutdownTeVolts));
-                                 report->shutdownBatteryVolts = diagnostics::ReportValueText(
-                                     kShutdownBatteryVolts, shutdown.at(kShutdownBatteryVolts));
-                                 report->shutdownBatteryTemp = diagnostics::ReportValueText(
-                                     kShutdownBatteryTemp, shutdown.at(kShutdownBatteryTemp));
+                                 report->shutdownTeVolts = shown(shutdown, kShutdownTeVolts);
+                                 report->shutdownBatteryVolts = shown(shutdown, kShutdownBatteryVolts);
+                                 report->shutdownBatteryTemp = shown(shutdown, kShutdownBatteryTemp);
                                  print();
                                });
               });
@@ -369,9 +367,8 @@ void Runner::runCalDate() {
     return fail(kRefused, "Invalid Date: " + calibration::calibrationYearRangeText());
   }
   readParameters({kCalibrationDate}, [this, date](const Values& values) {
-    io_.out << "Calibration date: "
-            << diagnostics::ReportValueText(kCalibrationDate, values.at(kCalibrationDate)) << " -> "
-            << link::mediumDate(date) << std::endl;
+    io_.out << "Calibration date: " << shown(values, kCalibrationDate) << " -> " << link::mediumDate(date)
+            << std::endl;
     if (!confirmed("Write?")) return;
     write(link::Request::writeParameter(kCalibrationDate, calibration::calibrationDateBytes(date)),
           "the calibration date", [this] {
