@@ -186,6 +186,11 @@ INSTANTIATE_TEST_SUITE_P(
                     "requires Hardware Version 5"},
         CommandCase{{"tag", "ABCDEFGHIJKLMNOPQRSTU"}, nullptr, kRefused, "", "has 21 characters"},
         CommandCase{{"tag", "\xCE\xA9"}, nullptr, kRefused, "", "Tag Name: "},
+        CommandCase{{"watch", "--csv", "/nonexistent-folder/log.csv"},
+                    nullptr,
+                    kUsage,
+                    "",
+                    "cannot write /nonexistent-folder/log.csv: No such file or directory"},
         CommandCase{
             {"cal-date", "2100-01-01", "--yes"}, nullptr, kRefused, "", "The year must lie between 2001"},
         // Not answered: three sends, then status 4; a lost acknowledgement says the value may be stored.
