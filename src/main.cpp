@@ -14,6 +14,8 @@
 #include "platform/qt/qt_serial_port.h"
 #include "platform/qt/qt_ui.h"
 #include "platform/qt/termination_signals.h"
+#include "trend/measurement_fill.h"
+#include "trend/trend_window.h"
 #include "version.h"
 
 int main(int argc, char** argv) {
@@ -51,6 +53,15 @@ int main(int argc, char** argv) {
   orvik::link::RunState state;
   orvik::link::ControllerLink link(state, port, ui.timers());
   orvik::app::frmMain mainWindow(ui, state, link, files);
+  orvik::trend::TrendWindowOpener trend(mainWindow.statusStore());
+  mainWindow.openTrend = [&trend] { trend.open(); };
+  // For measurements of the trend at its largest: a store filled with that many hours of readings, and
+  // the trend open from the start.
+  if (const char* hours = std::getenv("ORVIK_TREND_FILL_HOURS"); hours != nullptr) {
+    orvik::trend::FillForMeasurement(mainWindow.statusStore(), std::atof(hours), ui.now());
+  }
+  if (const char* open = std::getenv("ORVIK_TREND_OPEN"); open != nullptr && std::string(open) == "1")
+    trend.open();
   orvik::app::frmLogo splash(ui, mainWindow);
   // Ended by the system or from a terminal: leave as File > Exit does, so the port and its lock go.
   // In place before the first message box, which would otherwise die of the signal; before the main

@@ -12,6 +12,7 @@
 #include "port_settings/port_opening.h"
 #include "port_settings/settings_file.h"
 #include "ports/frm_ports.h"
+#include "version.h"
 
 namespace orvik::app {
 
@@ -63,12 +64,17 @@ void styleLiveText(platform::Label& field, std::string description) {
 }  // namespace
 
 frmMain::frmMain(platform::Ui& ui, link::RunState& state, link::ControllerLink& link, platform::Files& files)
-    : Form(ui, "frmMain", "Orvik Monitor"), state_(state), link_(link), files_(files) {
+    : Form(ui, "frmMain", kAppTitle), state_(state), link_(link), files_(files) {
   resize(kWidth, kHeight);
   setApplicationWindow(true);
   layOut();
   buildMenus();
   link_.setListener(this);
+  recorder_.onLogFailed = [this](const std::string& path) {
+    showLogging();
+    this->ui().messageBox({"The log " + path + " could not be written on and has stopped.", kAppTitle,
+                           platform::MsgIcon::Exclamation, platform::MsgButtons::Ok});
+  };
   cmdClose.onClick = [this] { cmdClose_Click(); };
   tmrUpdate.onTick = [this] { tmrUpdate_Timer(); };
 }
@@ -135,8 +141,10 @@ void frmMain::layOut() {
 }
 
 void frmMain::buildMenus() {
+  mnuLogCsv.onClick = [this] { mnuLogCsv_Click(); };
   mnuExit.onClick = [this] { mnuExit_Click(); };
   mnuReport.onClick = [this] { mnuReport_Click(); };
+  mnuTrend.onClick = [this] { mnuTrend_Click(); };
   mnuTrimTemp.onClick = [this] { mnuTrimTemp_Click(); };
   mnuTrimVolts.onClick = [this] { mnuTrimVolts_Click(); };
   mnuTrimTE.onClick = [this] { mnuTrimTE_Click(); };
@@ -187,6 +195,33 @@ void frmMain::Form_Unload() {
 
 void frmMain::cmdClose_Click() {
   ui().endProgram();
+}
+
+void frmMain::mnuLogCsv_Click() {
+  if (recorder_.logging()) {
+    recorder_.stopLog();
+    return showLogging();
+  }
+  const std::optional<std::string> path =
+      ui().chooseSaveFile({"Log to CSV", "CSV files (*.csv)", "orvik-status.csv"});
+  if (!path) return;
+  if (const std::string problem = recorder_.startLog(*path); !problem.empty()) {
+    ui().messageBox({"The log cannot be written to " + *path + ":\r" + problem + ".", kAppTitle,
+                     platform::MsgIcon::Exclamation, platform::MsgButtons::Ok});
+  }
+  showLogging();
+}
+
+void frmMain::showLogging() {
+  mnuLogCsv.setCaption(recorder_.logging() ? kStopLogging : kLogToCsv);
+  const std::string& path = recorder_.logPath();
+  setCaption(recorder_.logging()
+                 ? std::string(kAppTitle) + " - Logging to " + path.substr(path.rfind('/') + 1)
+                 : kAppTitle);
+}
+
+void frmMain::mnuTrend_Click() {
+  if (openTrend) openTrend();
 }
 
 void frmMain::mnuExit_Click() {
@@ -295,6 +330,7 @@ void frmMain::mnuAbout_Click() {
 }
 
 void frmMain::tmrUpdate_Timer() {
+  recorder_.pollSent(ui().now());
   // Polling runs with the port closed only when its device went away: each poll tries once to open it.
   link_.reopenLostPort();
   link_.RequestStatus();
@@ -338,6 +374,7 @@ void frmMain::packetReceived(std::span<const std::uint8_t> packet) {
 
 void frmMain::statusReceived(const link::StatusRecord& record) {
   showLive(link::StatusView(record, state_.shown));
+  recorder_.recordReceived(ui().now(), record, state_.shown);
   if (record.batVolts) awaitingReading_.erase(link::parameter::kBatteryVoltsGain);
   if (record.teVolts) awaitingReading_.erase(link::parameter::kTeVoltsGain);
   if (record.batTemp) awaitingReading_.erase(link::parameter::kBatteryTempOffset);

@@ -2,9 +2,11 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <set>
 
+#include "app/status_recorder.h"
 #include "link/controller_link.h"
 #include "link/link_listener.h"
 #include "link/live_captions.h"
@@ -25,6 +27,8 @@ namespace orvik::app {
 class frmAbout;
 
 inline constexpr std::chrono::milliseconds kPollPeriod{2000};
+inline constexpr const char* kLogToCsv = "&Log to CSV...";
+inline constexpr const char* kStopLogging = "Stop &Logging";
 
 // The main window: live status of the charger, the link indicator, the menus. It shows what the
 // controller link tells it, and hands the link to every dialog that talks to the controller.
@@ -38,8 +42,10 @@ class frmMain : public platform::Form, private link::LinkListener {
   void Form_Unload() override;
 
   void cmdClose_Click();
+  void mnuLogCsv_Click();
   void mnuExit_Click();
   void mnuReport_Click();
+  void mnuTrend_Click();
   void mnuTrimTemp_Click();
   void mnuTrimVolts_Click();
   void mnuTrimTE_Click();
@@ -50,6 +56,10 @@ class frmMain : public platform::Form, private link::LinkListener {
   void tmrUpdate_Timer();
 
   frmAbout* aboutBox() { return about_.get(); }
+  // Every status reading of the run, for the trend window.
+  link::StatusStore& statusStore() { return recorder_.store(); }
+  // Opens the trend window or brings it forward (the window is not form logic: the program supplies it).
+  std::function<void()> openTrend;
 
  private:
   void layOut();
@@ -60,6 +70,8 @@ class frmMain : public platform::Form, private link::LinkListener {
   void choosePort();
   void showLive(const link::LiveView& view);
   void setLinkStatus(const char* text);
+  // The menu item and the title say whether a log runs.
+  void showLogging();
   void setLiveCommandsEnabled(bool enabled);
   // The checks before a command that talks to the controller: the hardware revision when the command
   // needs revision 5, then the link. Says what is missing and returns false.
@@ -122,9 +134,12 @@ class frmMain : public platform::Form, private link::LinkListener {
 
   // Menus.
   platform::MenuItem mnuFile{*this, "mnuFile", "&File"};
+  platform::MenuItem mnuLogCsv{mnuFile, "mnuLogCsv", kLogToCsv};
+  platform::MenuItem mnuFileSep1{mnuFile, "mnuFileSep1", "-"};
   platform::MenuItem mnuExit{mnuFile, "mnuExit", "E&xit"};
   platform::MenuItem mnuController{*this, "mnuController", "&Tools"};
   platform::MenuItem mnuReport{mnuController, "mnuReport", "Orvik Report...", "Ctrl+R"};
+  platform::MenuItem mnuTrend{mnuController, "mnuTrend", "&Live Trend...", "Ctrl+L"};
   platform::MenuItem mnuToolsSep1{mnuController, "mnuToolsSep1", "-"};
   platform::MenuItem mnuTrimTemp{mnuController, "mnuTrimTemp", "Trim Battery &Temp...", "F5"};
   platform::MenuItem mnuTrimVolts{mnuController, "mnuTrimVolts", "Trim Battery &Voltage...", "F6"};
@@ -142,6 +157,7 @@ class frmMain : public platform::Form, private link::LinkListener {
 
  private:
   std::unique_ptr<frmAbout> about_;
+  StatusRecorder recorder_;
   // The trims that wrote since a status record last carried the reading they correct.
   std::set<std::uint8_t> awaitingReading_;
 };

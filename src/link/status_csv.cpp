@@ -106,20 +106,43 @@ std::string StatusCsvMissedLine(std::chrono::system_clock::time_point at) {
 }
 
 StatusCsvFile::~StatusCsvFile() {
+  close();
+}
+
+void StatusCsvFile::close() {
   if (file_ != nullptr) std::fclose(file_);
+  file_ = nullptr;
 }
 
 std::string StatusCsvFile::open(const std::string& path) {
+  close();
   file_ = std::fopen(path.c_str(), "wb");
   if (file_ == nullptr) return std::strerror(errno);
   std::setvbuf(file_, nullptr, _IOFBF, kBufferSize);
-  if (!write(StatusCsvHeader())) return std::strerror(errno);
+  if (!write(StatusCsvHeader())) {
+    std::string reason = std::strerror(errno);
+    close();
+    return reason;
+  }
   return {};
 }
 
 bool StatusCsvFile::write(const std::string& line) {
   if (file_ == nullptr) return false;
   return std::fwrite(line.data(), 1, line.size(), file_) == line.size() && std::fflush(file_) == 0;
+}
+
+std::string SaveStatusCsv(const std::string& path, const std::deque<StoredStatus>& entries) {
+  StatusCsvFile file;
+  if (std::string problem = file.open(path); !problem.empty()) return problem;
+  LiveView view;
+  for (const StoredStatus& entry : entries) {
+    if (entry.record) view = StatusView(*entry.record, view);
+    const std::string line =
+        entry.record ? StatusCsvLine(entry.at, *entry.record, view) : StatusCsvMissedLine(entry.at);
+    if (!file.write(line)) return errno != 0 ? std::strerror(errno) : "the file could not be written whole";
+  }
+  return {};
 }
 
 }  // namespace orvik::link

@@ -2,9 +2,11 @@
 
 #include <chrono>
 #include <cstdio>
+#include <deque>
 #include <string>
 
 #include "link/status_decoder.h"
+#include "link/status_store.h"
 #include "link/status_view.h"
 
 namespace orvik::link {
@@ -34,9 +36,14 @@ class StatusCsvFile {
   // False when the line could not be written whole.
   bool write(const std::string& line);
   bool isOpen() const { return file_ != nullptr; }
+  void close();
 
  private:
   std::FILE* file_ = nullptr;
 };
+
+// Writes `entries` to `path` as a log: the header, then each reading with the values the live display
+// showed for it. The system's reason when the file cannot be written whole.
+std::string SaveStatusCsv(const std::string& path, const std::deque<StoredStatus>& entries);
 
 }  // namespace orvik::link

@@ -44,10 +44,14 @@ std::string sensorWarning(float batTemp) {
 
 std::string pwmText(std::int16_t count) {
   if (count >= kPwmFullOff) return "0%";
-  return formatWholeOrBlank((kPwmRange - count) * kPercentPerPwmCount) + "%";
+  return formatWholeOrBlank(ControlPercent(count)) + "%";
 }
 
 }  // namespace
+
+double ControlPercent(std::int16_t count) {
+  return count >= kPwmFullOff ? 0.0 : (kPwmRange - count) * kPercentPerPwmCount;
+}
 
 std::optional<FieldText> ChargeModeText(std::uint8_t mode) {
   static constexpr struct {

@@ -36,6 +36,10 @@ struct LiveView {
 // record's own revision is shown only afterwards.
 LiveView StatusView(const StatusRecord& record, const LiveView& previous);
 
+// The charger's control output in percent for the PWM count of a status record: the count falls as the
+// output rises, and from 1013 on the output is off.
+double ControlPercent(std::int16_t count);
+
 // The name and colour of a charge mode; none for a mode this program does not know.
 std::optional<FieldText> ChargeModeText(std::uint8_t mode);
 

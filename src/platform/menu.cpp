@@ -21,6 +21,12 @@ MenuItem::~MenuItem() {
   if (owner_ != nullptr) std::erase(owner_->menus_, this);
 }
 
+void MenuItem::setCaption(std::string caption) {
+  if (caption_ == caption) return;
+  caption_ = std::move(caption);
+  if (observer_) observer_();
+}
+
 void MenuItem::setEnabled(bool e) {
   if (enabled_ == e) return;
   enabled_ = e;

@@ -21,6 +21,7 @@ class MenuItem {
 
   const std::string& name() const { return name_; }
   const std::string& caption() const { return caption_; }
+  void setCaption(std::string caption);
   const std::string& shortcut() const { return shortcut_; }
   bool isSeparator() const { return caption_ == "-"; }
   MenuItem* parent() const { return parent_; }

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <map>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/date.h"
@@ -14,6 +17,14 @@ namespace orvik::platform {
 class Form;
 
 enum class Pointer { Normal, Busy };
+
+// The question of a "save as" file chooser.
+struct SaveFileQuestion {
+  std::string title;          // "Log to CSV"
+  std::string filter;         // "CSV files (*.csv)"
+  std::string suggestedName;  // in the working directory
+  bool operator==(const SaveFileQuestion&) const = default;
+};
 
 // The window system as form logic sees it. Window lifecycle and activation are implemented once
 // here; a backend supplies views, the event loop and the services.
@@ -49,6 +60,9 @@ class Ui {
   virtual Pointer pointer() const = 0;
   virtual Size screenSize() const = 0;  // twips
   virtual Date today() const = 0;
+  virtual std::chrono::system_clock::time_point now() const = 0;
+  // Asks for a file to write; none when the user cancels.
+  virtual std::optional<std::string> chooseSaveFile(const SaveFileQuestion& question) = 0;
   // Paint the form now, from inside a handler that does not yield.
   virtual void repaint(Form&) {}
   // End the program at once: no further handler runs.

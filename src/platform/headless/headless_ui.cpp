@@ -134,6 +134,28 @@ MsgResult HeadlessUi::messageBox(const MessageBox& box) {
   return answer;
 }
 
+void HeadlessUi::expectSaveFile(std::string title, std::optional<std::string> file) {
+  expectedFiles_.emplace_back(std::move(title), std::move(file));
+}
+
+std::optional<std::string> HeadlessUi::chooseSaveFile(const SaveFileQuestion& question) {
+  saveQuestions_.push_back(question);
+  if (expectedFiles_.empty() || expectedFiles_.front().first != question.title) {
+    fail("unexpected file chooser \"" + question.title + "\"");
+    return std::nullopt;
+  }
+  std::optional<std::string> file = std::move(expectedFiles_.front().second);
+  expectedFiles_.pop_front();
+  return file;
+}
+
+std::chrono::system_clock::time_point HeadlessUi::now() const {
+  using namespace std::chrono;
+  const sys_days day = year_month_day{year{today_.year}, month{static_cast<unsigned>(today_.month)},
+                                      std::chrono::day{static_cast<unsigned>(today_.day)}};
+  return day + hours{12} + microseconds{now_};
+}
+
 void HeadlessUi::beep() {
   beeps_.push_back(now_ / 1000);
 }

@@ -5,6 +5,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 #include <queue>
 #include <string>
 #include <vector>
@@ -49,6 +50,8 @@ class HeadlessUi final : public Ui, private TimerEngine {
   // during which the nested loop keeps delivering timers and serial events.
   void expectBox(std::string title, MsgResult answer,
                  std::chrono::milliseconds after = std::chrono::milliseconds(0));
+  // The next "save as" question must carry this title; it is answered with `file`, or cancelled (none).
+  void expectSaveFile(std::string title, std::optional<std::string> file);
   // Every box with this title is answered so (when no expected box is queued for it).
   void answerAlways(std::string title, MsgResult answer);
   // Reports an unexpected box or a modal window left open; the default collects into failures().
@@ -68,6 +71,7 @@ class HeadlessUi final : public Ui, private TimerEngine {
     Pointer pointer;
   };
   const std::vector<BoxRecord>& boxes() const { return boxes_; }
+  const std::vector<SaveFileQuestion>& saveQuestions() const { return saveQuestions_; }
   const std::vector<std::int64_t>& beeps() const { return beeps_; }
   const std::vector<PointerRecord>& pointerHistory() const { return pointers_; }
   std::vector<std::string> boxTitles() const;
@@ -81,6 +85,9 @@ class HeadlessUi final : public Ui, private TimerEngine {
   void setScreenSize(Size s) { screen_ = s; }
   Date today() const override { return today_; }
   void setToday(Date d) { today_ = d; }
+  // The wall clock: noon UTC of the virtual start day, plus the virtual time.
+  std::chrono::system_clock::time_point now() const override;
+  std::optional<std::string> chooseSaveFile(const SaveFileQuestion& question) override;
   void endProgram() override { ended_ = true; }
   bool ended() const override { return ended_; }
 
@@ -137,6 +144,8 @@ class HeadlessUi final : public Ui, private TimerEngine {
   std::map<Timer*, Countdown> armed_;
 
   std::deque<ExpectedBox> expected_;
+  std::deque<std::pair<std::string, std::optional<std::string>>> expectedFiles_;
+  std::vector<SaveFileQuestion> saveQuestions_;
   std::map<std::string, MsgResult> always_;
   std::vector<ShownScript> shownScripts_;
   std::vector<std::string> failures_;

@@ -336,7 +336,10 @@ void FormWindow::addMenuItem(MenuItem& item, QWidget& into) {
   action->setObjectName(QString::fromStdString(item.name()));
   action->setEnabled(item.enabled());
   into.addAction(action);
-  item.setObserver([action, &item] { action->setEnabled(item.enabled()); });
+  item.setObserver([action, &item] {
+    action->setEnabled(item.enabled());
+    if (!item.isSeparator()) action->setText(QString::fromStdString(item.caption()));
+  });
   menuItems_.push_back(&item);
 }
 

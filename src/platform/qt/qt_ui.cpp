@@ -3,7 +3,10 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QDate>
+#include <QDir>
 #include <QEventLoop>
+#include <QFile>
+#include <QFileDialog>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QLabel>
@@ -314,6 +317,23 @@ Size QtUi::screenSize() const {
 Date QtUi::today() const {
   const QDate d = QDate::currentDate();
   return {d.year(), d.month(), d.day()};
+}
+
+std::chrono::system_clock::time_point QtUi::now() const {
+  return std::chrono::system_clock::now();
+}
+
+std::optional<std::string> QtUi::chooseSaveFile(const SaveFileQuestion& question) {
+  if (ended()) return std::nullopt;
+  QWidget* parent = nullptr;
+  if (Form* active = activeForm(); active != nullptr) parent = windowOf(*active);
+  // Qt's own dialog, the same on every desktop, which asks before it replaces a file.
+  const QString file = QFileDialog::getSaveFileName(
+      parent, QString::fromStdString(question.title),
+      QDir::current().filePath(QString::fromStdString(question.suggestedName)),
+      QString::fromStdString(question.filter), nullptr, QFileDialog::DontUseNativeDialog);
+  if (file.isEmpty()) return std::nullopt;
+  return QFile::encodeName(file).toStdString();
 }
 
 void QtUi::repaint(Form& form) {

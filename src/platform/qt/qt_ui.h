@@ -27,6 +27,8 @@ class QtUi final : public Ui {
   Pointer pointer() const override;
   Size screenSize() const override;
   Date today() const override;
+  std::chrono::system_clock::time_point now() const override;
+  std::optional<std::string> chooseSaveFile(const SaveFileQuestion& question) override;
   void repaint(Form& form) override;
   void endProgram() override;
   bool ended() const override;

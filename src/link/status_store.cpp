@@ -1,0 +1,20 @@
+#include "link/status_store.h"
+
+namespace orvik::link {
+
+void StatusStore::addRecord(std::chrono::system_clock::time_point at, const StatusRecord& record) {
+  add({at, record});
+}
+
+void StatusStore::addMissed(std::chrono::system_clock::time_point at) {
+  add({at, std::nullopt});
+}
+
+void StatusStore::add(StoredStatus entry) {
+  if (capacity_ == 0) return;
+  if (entries_.size() == capacity_) entries_.pop_front();
+  entries_.push_back(std::move(entry));
+  if (onAdded) onAdded(entries_.back());
+}
+
+}  // namespace orvik::link

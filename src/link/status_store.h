@@ -1,0 +1,44 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <optional>
+
+#include "link/status_decoder.h"
+
+namespace orvik::link {
+
+// One poll of the run: the status record it brought, or none when the controller did not answer it.
+struct StoredStatus {
+  std::chrono::system_clock::time_point at;
+  std::optional<StatusRecord> record;
+};
+
+// The status readings of the run since the monitor started, oldest first, bounded: once full, each new
+// reading pushes out the oldest, so memory stays fixed however long the monitor runs.
+class StatusStore {
+ public:
+  // A day at the 2 s poll is 43,200 readings; the rest leaves room for the missed polls of that day.
+  static constexpr std::size_t kCapacity = 50'000;
+
+  explicit StatusStore(std::size_t capacity = kCapacity) : capacity_(capacity) {}
+
+  void addRecord(std::chrono::system_clock::time_point at, const StatusRecord& record);
+  void addMissed(std::chrono::system_clock::time_point at);
+
+  const std::deque<StoredStatus>& entries() const { return entries_; }
+  std::size_t capacity() const { return capacity_; }
+
+  // Told of each reading as it is kept (the open trend window).
+  std::function<void(const StoredStatus&)> onAdded;
+
+ private:
+  void add(StoredStatus entry);
+
+  std::size_t capacity_;
+  std::deque<StoredStatus> entries_;
+};
+
+}  // namespace orvik::link

@@ -1,0 +1,75 @@
+#include "link/trend_series.h"
+
+#include <limits>
+
+#include "link/alarm_text.h"
+
+namespace orvik::link {
+
+namespace {
+
+constexpr double kNoPoint = std::numeric_limits<double>::quiet_NaN();
+
+double seconds(std::chrono::system_clock::time_point at) {
+  return std::chrono::duration<double>(at.time_since_epoch()).count();
+}
+
+template <typename T>
+double value(const std::optional<T>& field) {
+  return field ? static_cast<double>(*field) : kNoPoint;
+}
+
+TrendSample gapAt(double when) {
+  TrendSample gap{when, {}};
+  gap.values.fill(kNoPoint);
+  return gap;
+}
+
+TrendSample sampleOf(double when, const StatusRecord& record) {
+  TrendSample sample{when, {}};
+  auto at = [&](TrendSeries s) -> double& { return sample.values[static_cast<std::size_t>(s)]; };
+  at(TrendSeries::TeVolts) = value(record.teVolts);
+  at(TrendSeries::BatteryVolts) = value(record.batVolts);
+  at(TrendSeries::Setpoint) = value(record.setpoint);
+  at(TrendSeries::ControlPercent) = record.pwmCount ? ControlPercent(*record.pwmCount) : kNoPoint;
+  at(TrendSeries::BatteryTemp) =
+      record.batTemp && !SensorFailed(*record.batTemp) ? *record.batTemp : kNoPoint;
+  return sample;
+}
+
+}  // namespace
+
+TrendMapper::Added TrendMapper::add(const StoredStatus& entry) {
+  Added added;
+  const double when = seconds(entry.at);
+  if (!entry.record) {
+    if (!broken_) added.samples.push_back(gapAt(when));
+    broken_ = true;
+    return added;
+  }
+  if (lastReading_ && !broken_ && entry.at - *lastReading_ > kTrendGapAfter) {
+    // Between the two readings, so that neither loses its point.
+    added.samples.push_back(gapAt((seconds(*lastReading_) + when) / 2));
+  }
+  added.samples.push_back(sampleOf(when, *entry.record));
+  lastReading_ = entry.at;
+  broken_ = false;
+  if (const auto code = entry.record->alarmCode; code && *code != alarmCode_) {
+    alarmCode_ = *code;
+    added.mark = AlarmMark{when, *code, AlarmMarkText(*code)};
+  }
+  return added;
+}
+
+std::string AlarmMarkText(std::uint8_t code) {
+  if (code == 0) return "Alarm cleared";
+  std::string text = AlarmText(code);
+  return text.empty() ? "Alarm code " + std::to_string(code) : text;
+}
+
+std::string TrendLatestText(const LiveView& view) {
+  return "TE module " + view.teVolts.text + ", battery " + view.batVolts.text + ", setpoint " +
+         view.setpoint.text + ", control " + view.pwm.text + ", battery temperature " + view.batTemp.text;
+}
+
+}  // namespace orvik::link

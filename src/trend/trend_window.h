@@ -1,0 +1,92 @@
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <functional>
+#include <vector>
+
+#include "link/status_store.h"
+#include "link/status_view.h"
+#include "link/trend_series.h"
+
+class QCheckBox;
+class QCPAxis;
+class QCPGraph;
+class QCustomPlot;
+class QLabel;
+class QMouseEvent;
+
+namespace orvik::trend {
+
+inline constexpr const char* kTrendTitle = "Live Trend";
+// What the window shows when it opens, and how far it follows the newest reading.
+inline constexpr double kShownSeconds = 10 * 60;
+
+// The live trend: every reading of the run from the status store, plotted against time, the newest
+// added as it arrives. It redraws only when a reading arrives or the user moves the time axis, and it
+// lets go of its plot data when closed.
+class TrendWindow : public QWidget {
+ public:
+  explicit TrendWindow(link::StatusStore& store);
+  ~TrendWindow() override;
+
+  // Asks where to save; an empty answer cancels. Qt's file dialog unless replaced (tests).
+  std::function<QString(const QString& title, const QString& suggestedName, const QString& filter)>
+      chooseFile;
+
+  bool following() const;
+  void setFollowing(bool follow);
+  // The time axis, in seconds since the epoch.
+  double shownFrom() const;
+  double shownTo() const;
+  void showTimes(double from, double to);
+  // The alarm marks on the time axis.
+  const std::vector<link::AlarmMark>& marks() const { return marks_; }
+  QCustomPlot& plot() { return *plot_; }
+
+  void saveCsv();
+  void savePng();
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void append(const link::StoredStatus& entry);
+  void addMark(const link::AlarmMark& mark);
+  void dropBefore(double seconds);
+  void followNewest();
+  void rescaleValues();
+  void showLatest();
+  void plotMouseMoved(QMouseEvent* event);
+  void saveProblem(const QString& text);
+
+  link::StatusStore& store_;
+  link::TrendMapper mapper_;
+  link::LiveView latest_;
+  std::vector<link::AlarmMark> marks_;
+  double newest_ = 0;
+  QCustomPlot* plot_ = nullptr;
+  QCPAxis* temperatureAxis_ = nullptr;
+  std::vector<QCPGraph*> graphs_;
+  QCheckBox* follow_ = nullptr;
+  QLabel* latestLabel_ = nullptr;
+};
+
+// Opens the trend window, one at a time, and closes it with the program.
+class TrendWindowOpener {
+ public:
+  explicit TrendWindowOpener(link::StatusStore& store) : store_(store) {}
+  ~TrendWindowOpener();
+  TrendWindowOpener(const TrendWindowOpener&) = delete;
+  TrendWindowOpener& operator=(const TrendWindowOpener&) = delete;
+
+  void open();
+  TrendWindow* window() const { return window_.data(); }
+
+ private:
+  link::StatusStore& store_;
+  QPointer<TrendWindow> window_;
+};
+
+}  // namespace orvik::trend
