@@ -153,7 +153,8 @@ TrendWindow::TrendWindow(link::StatusStore& store) : store_(store) {
   }
   store_.onAdded = [this](const link::StoredStatus& entry) { append(entry); };
   showLatest();
-  plot_->xAxis->setRange(newest_ - kShownSeconds, newest_ + kFollowMargin * kShownSeconds);
+  plot_->xAxis->setRange(newest_ - (1 - kFollowMargin) * kShownSeconds,
+                         newest_ + kFollowMargin * kShownSeconds);
   followNewest();
 }
 

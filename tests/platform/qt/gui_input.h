@@ -54,6 +54,23 @@ inline void click(QWidget* widget) {
   QCoreApplication::processEvents();
 }
 
+// A left-button drag across `widget` from one point to another, in its coordinates.
+inline void drag(QWidget* widget, QPoint from, QPoint to) {
+  static int timestamp = 500;
+  QWidget* window = widget->window();
+  const auto send = [&](QPoint at, Qt::MouseButtons held, QEvent::Type type) {
+    const QPointF local = widget->mapTo(window, at);
+    timestamp += 100;
+    qt_handleMouseEvent(window->windowHandle(), local, window->mapToGlobal(local), held, Qt::LeftButton, type,
+                        Qt::NoModifier, timestamp);
+  };
+  send(from, Qt::LeftButton, QEvent::MouseButtonPress);
+  send((from + to) / 2, Qt::LeftButton, QEvent::MouseMove);
+  send(to, Qt::LeftButton, QEvent::MouseMove);
+  send(to, Qt::NoButton, QEvent::MouseButtonRelease);
+  QCoreApplication::processEvents();
+}
+
 // Answers the next message box once `ready` holds: `act` reads it and presses a button or key.
 class BoxAnswerer {
  public:

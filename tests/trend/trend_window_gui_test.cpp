@@ -1,0 +1,98 @@
+// The live trend as a real window, offscreen: what it shows of the store, how it follows new readings,
+// and its two saves.
+#include <gtest/gtest.h>
+
+#include <qcustomplot.h>
+#include <unistd.h>
+#include <QCheckBox>
+#include <QImage>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/qt/gui_input.h"
+#include "trend/trend_window.h"
+
+namespace orvik::trend {
+namespace {
+
+using Clock = std::chrono::system_clock;
+
+link::StatusRecord reading(std::uint8_t alarm, float batTemp) {
+  link::StatusRecord r;
+  r.teVolts = 13.529f;
+  r.batVolts = 12.5f;
+  r.setpoint = 13.8f;
+  r.pwmCount = 500;
+  r.batTemp = batTemp;
+  r.alarmCode = alarm;
+  return r;
+}
+
+TEST(TrendWindow, ShowsTheStoreFollowsNewReadingsAndSavesBothFiles) {
+  link::StatusStore store;
+  const Clock::time_point start{std::chrono::hours(24 * 20000)};
+  for (int i = 0; i < 600; ++i) {  // 20 minutes, with a missed poll and an alarm
+    const auto at = start + std::chrono::seconds(2 * i);
+    if (i == 100) {
+      store.addMissed(at);
+    } else {
+      store.addRecord(at, reading(i >= 400 ? 3 : 0, 77));
+    }
+  }
+  auto* window = new TrendWindow(store);
+  QPointer<TrendWindow> alive = window;
+  window->show();
+  ASSERT_TRUE(
+      testing::processEventsUntil([&] { return window->windowHandle() != nullptr && window->isVisible(); }));
+  EXPECT_EQ(window->windowTitle(), "Live Trend");
+  ASSERT_EQ(window->plot().graphCount(), 5);
+  EXPECT_EQ(window->plot().graph(0)->name(), "TE module (V)");
+  EXPECT_EQ(window->plot().graph(4)->name(), "Battery temperature (°F)");
+  EXPECT_EQ(window->marks().size(), 1u);
+  const double newest =
+      std::chrono::duration<double>((start + std::chrono::seconds(1198)).time_since_epoch()).count();
+  EXPECT_TRUE(window->following());
+  EXPECT_NEAR(window->shownTo() - window->shownFrom(), kShownSeconds, 1) << "the last ten minutes";
+  EXPECT_GT(window->shownTo(), newest);
+
+  store.addRecord(start + std::chrono::seconds(1200), reading(3, 150));
+  EXPECT_EQ(window->accessibleDescription(),
+            "TE module 13.529 V, battery 12.50 V, setpoint 13.80 V, control 51%, battery temperature 150 °F");
+  EXPECT_GT(window->shownTo(), newest + 2) << "the newest reading stays in view";
+
+  // Dragging stops the following; the axis then stays where it was put.
+  testing::drag(&window->plot(), {300, 200}, {200, 200});
+  EXPECT_FALSE(window->following());
+  const double shownTo = window->shownTo();
+  store.addRecord(start + std::chrono::seconds(1202), reading(3, 77));
+  EXPECT_EQ(window->shownTo(), shownTo);
+
+  const auto folder = std::filesystem::temp_directory_path() / ("orvik-trend-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(folder);
+  QString asked;
+  window->chooseFile = [&](const QString& title, const QString& name, const QString&) {
+    asked += title + ";";
+    return QString::fromStdString((folder / name.toStdString()).string());
+  };
+  window->saveCsv();
+  window->savePng();
+  EXPECT_EQ(asked, "Save as CSV;Save as PNG;");
+  std::ifstream csv(folder / "orvik-trend.csv");
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(csv, line);)
+    lines.push_back(line);
+  ASSERT_EQ(lines.size(), 603u) << "the header and every poll in the store";
+  EXPECT_NE(lines[101].find(",no response,"), std::string::npos) << lines[101];
+  EXPECT_NE(lines[600].find(",77,3,"), std::string::npos) << lines[600];
+  const QImage png(QString::fromStdString((folder / "orvik-trend.png").string()));
+  EXPECT_EQ(png.size(), window->plot().size()) << "the chart as shown";
+  std::filesystem::remove_all(folder);
+
+  testing::pressKey(window, Qt::Key_Escape);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(alive.isNull()) << "Esc closes the window and frees its plot";
+  EXPECT_FALSE(store.onAdded) << "the store no longer tells a closed window";
+}
+
+}  // namespace
+}  // namespace orvik::trend
