@@ -1,6 +1,7 @@
 #include "trend/trend_window.h"
 
 #include <qcustomplot.h>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
@@ -109,8 +110,10 @@ TrendWindow::TrendWindow(link::StatusStore& store) : store_(store) {
   layout->addWidget(latestLabel_);
 
   chooseFile = [this](const QString& title, const QString& suggestedName, const QString& filter) {
-    return QFileDialog::getSaveFileName(this, title, QDir::current().filePath(suggestedName), filter, nullptr,
-                                        QFileDialog::DontUseNativeDialog);
+    const QString file = QFileDialog::getSaveFileName(this, title, QDir::current().filePath(suggestedName),
+                                                      filter, nullptr, QFileDialog::DontUseNativeDialog);
+    activateWindow();  // the keyboard back, also where no window manager runs
+    return file;
   };
   connect(follow_, &QCheckBox::toggled, this, [this](bool on) {
     if (on) followNewest();
@@ -331,7 +334,17 @@ TrendWindowOpener::~TrendWindowOpener() {
 }
 
 void TrendWindowOpener::open() {
-  if (window_.isNull()) window_ = new TrendWindow(store_);
+  if (window_.isNull()) {
+    window_ = new TrendWindow(store_);
+    // Closed, it hands the keyboard back to the window it was opened from, as a window manager would
+    // (and none may run, as on a kiosk's bare X server).
+    QObject::connect(window_, &QObject::destroyed,
+                     [opener = QPointer<QWidget>(QApplication::activeWindow())] {
+                       if (opener.isNull() || !opener->isVisible()) return;
+                       opener->raise();
+                       opener->activateWindow();
+                     });
+  }
   window_->show();
   window_->raise();
   window_->activateWindow();

@@ -143,6 +143,39 @@ TEST_F(MonitorAgainstSimulator, AFirstStartCanBeDrivenByKeyboardAlone) {
   EXPECT_TRUE(waitFor([&] { return !monitor_->running(); }, 10s)) << "File > Exit ends the program";
 }
 
+// The trend and the log by keyboard, while polling goes on.
+TEST_F(MonitorAgainstSimulator, TheTrendOpensBesideTheMainWindowAndALogRunsUntilStopped) {
+  startSimulator({});
+  startMonitor();
+  ASSERT_TRUE(waitFor([&] { return statusRequests().size() >= 1; }, 30s)) << "the main window polls";
+  ASSERT_TRUE(focusComesTo("Orvik Monitor")) << focusedWindow();
+  key("ctrl+l");
+  ASSERT_TRUE(focusComesTo("Live Trend")) << focusedWindow();
+  const std::size_t polled = statusRequests().size();
+  EXPECT_TRUE(waitFor([&] { return statusRequests().size() >= polled + 2; }, 10s)) << "polling goes on";
+  key("Escape");
+  ASSERT_TRUE(focusComesTo("Orvik Monitor")) << focusedWindow();
+
+  key("alt+f");
+  key("l");
+  ASSERT_TRUE(focusComesTo("Log to CSV")) << focusedWindow();
+  key("ctrl+a");
+  run("DISPLAY=" + display_->name() + " xdotool type " + path("log.csv"));
+  key("Return");
+  ASSERT_TRUE(focusComesTo("Orvik Monitor - Logging to log.csv")) << focusedWindow();
+  const auto logLines = [&] {
+    const std::string text = readFile(path("log.csv"));
+    return std::count(text.begin(), text.end(), '\n');
+  };
+  ASSERT_TRUE(waitFor([&] { return logLines() >= 3; }, 15s)) << "the header and two polls";
+  key("alt+f");
+  key("l");  // Stop Logging
+  ASSERT_TRUE(focusComesTo("Orvik Monitor")) << focusedWindow();
+  const std::string log = readFile(path("log.csv"));
+  EXPECT_EQ(log.rfind("time,link,te_module_v,", 0), 0u) << log;
+  EXPECT_NE(log.find(",ok,"), std::string::npos) << log;
+}
+
 TEST_F(MonitorAgainstSimulator, AControllerThatHangsUpDoesNotMakeTheMonitorSpin) {
   startSimulator({});
   startMonitor();

@@ -332,6 +332,8 @@ std::optional<std::string> QtUi::chooseSaveFile(const SaveFileQuestion& question
       parent, QString::fromStdString(question.title),
       QDir::current().filePath(QString::fromStdString(question.suggestedName)),
       QString::fromStdString(question.filter), nullptr, QFileDialog::DontUseNativeDialog);
+  if (Form* active = activeForm(); active != nullptr)
+    formActivated(*active);  // the keyboard back, as after a box
   if (file.isEmpty()) return std::nullopt;
   return QFile::encodeName(file).toStdString();
 }
