@@ -150,7 +150,8 @@ std::vector<std::uint8_t> ControllerModel::statusAnswer(std::int64_t nowMs) cons
   appendFloat(payload, r.batteryFahrenheit);
   appendFloat(payload, r.setpointMillivolts);
   payload.push_back(settings.chargeMode);
-  payload.push_back(settings.alarmCode);
+  const bool later = settings.laterAlarmAtMs && nowMs >= *settings.laterAlarmAtMs;
+  payload.push_back(later ? settings.laterAlarmCode : settings.alarmCode);
   payload.push_back(static_cast<std::uint8_t>(r.pwm >> 8));
   payload.push_back(static_cast<std::uint8_t>(r.pwm & 0xFF));
   payload.push_back(settings.hardwareRevision);
@@ -180,6 +181,10 @@ std::optional<Answer> ControllerModel::receive(std::uint8_t byte, std::int64_t n
   ++requestCount_;
 
   if (faults.silent || (faults.unplugAtMs && nowMs >= *faults.unplugAtMs)) return std::nullopt;
+  if (faults.outageFromMs && nowMs >= *faults.outageFromMs &&
+      nowMs < *faults.outageFromMs + faults.outageForMs) {
+    return std::nullopt;
+  }
   if (faults.dropEvery > 0 && requestCount_ % faults.dropEvery == 0) return std::nullopt;
   static const std::vector<std::uint8_t> kTagRead{'C', 2, 0xFE};
   auto answer = answerTo(faults.wrongAnswers ? kTagRead : request, nowMs);

@@ -18,6 +18,9 @@ struct ControllerSettings {
   std::uint8_t softwareRevision = 12;
   std::uint8_t chargeMode = 1;  // 0 trickle, 1 charging, 2 starting, 3 warming, 4 disabled
   std::uint8_t alarmCode = 0;
+  // From this time on (ms from the start), this alarm code in place of alarmCode.
+  std::optional<std::int64_t> laterAlarmAtMs;
+  std::uint8_t laterAlarmCode = 0;
   SensorFault sensor = SensorFault::None;
   std::uint8_t shutdownCount = 0;
   std::uint8_t shutdownReason = 0;
@@ -47,6 +50,9 @@ struct ControllerFaults {
   bool overlongAnswers = false;            // 60 bytes that never make a packet
   int dropEvery = 0;                       // no answer to every k-th request (0: none dropped)
   std::optional<std::int64_t> unplugAtMs;  // from then on nothing is answered
+  // Nothing is answered from outageFromMs for outageForMs, then the controller is back.
+  std::optional<std::int64_t> outageFromMs;
+  std::int64_t outageForMs = 0;
 };
 
 struct Answer {

@@ -37,6 +37,7 @@ Controller:
   --sw-rev N            software revision (default 12)
   --mode N              charge mode 0 trickle, 1 charging, 2 starting, 3 warming, 4 disabled (default 1)
   --alarm CODE          alarm code in every status record (default 0)
+  --alarm-after MS:CODE this alarm code from MS milliseconds after start on
   --sensor open|shorted battery temperature sensor failed: reads -50 (open) or 150 (shorted)
   --shutdowns N         diagnostic shutdown count (default 0)
   --shutdown-reason C   reason code of the last shutdown (default 0)
@@ -56,6 +57,7 @@ Faults on the line:
   --overlong            answers of 60 bytes that never complete a packet
   --drop-every K        leave every K-th request unanswered
   --unplug-after MS     stop answering MS milliseconds after start
+  --outage MS:FOR       answer nothing from MS milliseconds after start for FOR milliseconds
   --pace                send answers at 9600 bit/s, a byte every 1.04 ms (default: at once)
 
 Other:
@@ -77,6 +79,16 @@ int parseInt(const char* text, const char* option) {
     std::exit(2);
   }
   return static_cast<int>(v);
+}
+
+// "A:B" as its two parts.
+std::pair<std::string, std::string> parsePair(const std::string& text, const char* option) {
+  const auto colon = text.find(':');
+  if (colon == std::string::npos) {
+    std::cerr << "orvik-sim: " << option << " takes two numbers as A:B, not '" << text << "'\n";
+    std::exit(2);
+  }
+  return {text.substr(0, colon), text.substr(colon + 1)};
 }
 
 std::uint8_t parseByte(const char* text, const char* option) {
@@ -135,6 +147,8 @@ int main(int argc, char** argv) {
     kOverlong,
     kDropEvery,
     kUnplug,
+    kOutage,
+    kAlarmAfter,
     kPace,
     kLink,
     kLog,
@@ -161,6 +175,8 @@ int main(int argc, char** argv) {
                                     {"overlong", no_argument, nullptr, kOverlong},
                                     {"drop-every", required_argument, nullptr, kDropEvery},
                                     {"unplug-after", required_argument, nullptr, kUnplug},
+                                    {"outage", required_argument, nullptr, kOutage},
+                                    {"alarm-after", required_argument, nullptr, kAlarmAfter},
                                     {"pace", no_argument, nullptr, kPace},
                                     {"link", required_argument, nullptr, kLink},
                                     {"log", no_argument, nullptr, kLog},
@@ -251,6 +267,18 @@ int main(int argc, char** argv) {
       case kUnplug:
         f.unplugAtMs = parseInt(optarg, "--unplug-after");
         break;
+      case kOutage: {
+        const auto [from, length] = parsePair(optarg, "--outage");
+        f.outageFromMs = parseInt(from.c_str(), "--outage");
+        f.outageForMs = parseInt(length.c_str(), "--outage");
+        break;
+      }
+      case kAlarmAfter: {
+        const auto [at, code] = parsePair(optarg, "--alarm-after");
+        s.laterAlarmAtMs = parseInt(at.c_str(), "--alarm-after");
+        s.laterAlarmCode = parseByte(code.c_str(), "--alarm-after");
+        break;
+      }
       case kPace:
         pace = true;
         break;
