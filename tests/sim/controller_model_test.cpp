@@ -143,6 +143,17 @@ TEST(ControllerModel, LineFaultsShapeTheAnswer) {
   unplugged.faults.unplugAtMs = 1000;
   EXPECT_TRUE(send(unplugged, {0x3E, 0x02, 0xFE}, 999));
   EXPECT_FALSE(send(unplugged, {0x3E, 0x02, 0xFE}, 1000));
+  ControllerModel outage;
+  outage.faults.outageFromMs = 1000;
+  outage.faults.outageForMs = 500;
+  outage.settings.laterAlarmAtMs = 1400;
+  outage.settings.laterAlarmCode = 3;
+  EXPECT_TRUE(send(outage, {0x3E, 0x02, 0xFE}, 999));
+  EXPECT_FALSE(send(outage, {0x3E, 0x02, 0xFE}, 1499));
+  const auto back = send(outage, {0x3E, 0x02, 0xFE}, 1500);
+  ASSERT_TRUE(back) << "answered again after the outage";
+  EXPECT_EQ(back->bytes[23], 3) << "with the alarm that came during it";
+  EXPECT_EQ(outage.statusAnswer(1399)[23], 0);
 }
 
 }  // namespace
