@@ -32,6 +32,10 @@ struct Case {
   std::size_t capacity = StatusStore::kCapacity;
 };
 
+void PrintTo(const Case& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class TrendSeriesTable : public testing::TestWithParam<Case> {};
 
 TEST_P(TrendSeriesTable, PlotsWhatWasReadAndNothingElse) {
