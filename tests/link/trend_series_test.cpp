@@ -111,27 +111,5 @@ INSTANTIATE_TEST_SUITE_P(
                          3}),
     [](const testing::TestParamInfo<Case>& row) { return row.param.name; });
 
-TEST(TrendSeries, ValuesAreTheReadingsOwnAndControlIsInPercent) {
-  StatusRecord r;
-  r.teVolts = 13.25f;
-  r.pwmCount = 500;
-  r.batTemp = 80;
-  TrendMapper mapper;
-  const auto added = mapper.add({Clock::time_point{std::chrono::seconds(100)}, r});
-  ASSERT_EQ(added.samples.size(), 1u);
-  const auto& v = added.samples[0].values;
-  EXPECT_DOUBLE_EQ(added.samples[0].seconds, 100);
-  EXPECT_DOUBLE_EQ(v[static_cast<int>(TrendSeries::TeVolts)], 13.25);
-  EXPECT_TRUE(std::isnan(v[static_cast<int>(TrendSeries::BatteryVolts)])) << "a value the record lacks";
-  EXPECT_NEAR(v[static_cast<int>(TrendSeries::ControlPercent)], 51.12, 0.01);
-  EXPECT_DOUBLE_EQ(v[static_cast<int>(TrendSeries::BatteryTemp)], 80);
-  r.pwmCount = 1013;
-  EXPECT_EQ(mapper.add({Clock::time_point{std::chrono::seconds(102)}, r})
-                .samples[0]
-                .values[static_cast<int>(TrendSeries::ControlPercent)],
-            0.0)
-      << "from 1013 on the output is off";
-}
-
 }  // namespace
 }  // namespace orvik::link
