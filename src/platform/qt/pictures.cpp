@@ -1,10 +1,13 @@
 #include "platform/qt/pictures.h"
 
-#include <QGuiApplication>
+#include <QApplication>
+#include <QIconEngine>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
+#include <QStyle>
+#include <QStyleOption>
 #include <algorithm>
 
 namespace orvik::platform::qt {
@@ -172,11 +175,42 @@ QPixmap drawPicture(const std::string& source, QSize size) {
   return pixmap;
 }
 
+namespace {
+
+// The application icon, drawn at the size asked for each time it is asked: the window system takes
+// every size when a window is made, and nothing is kept in between (the seven sizes held as pixmaps
+// would take 360 KB for the whole run).
+class DrawnIconEngine final : public QIconEngine {
+ public:
+  void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
+    painter->drawPixmap(rect, pixmap(rect.size(), mode, state));
+  }
+  QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+    return scaledPixmap(size, mode, state, 1.0);
+  }
+  QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State /*state*/, qreal scale) override {
+    QPixmap drawn = drawPicture("orvik:icon", size * scale);
+    if (mode == QIcon::Normal || drawn.isNull() || qobject_cast<QApplication*>(qApp) == nullptr) return drawn;
+    // Disabled or selected: as the style shows any other icon in that mode.
+    QStyleOption option;
+    option.palette = QApplication::palette();
+    return QApplication::style()->generatedIconPixmap(mode, drawn, &option);
+  }
+  QSize actualSize(const QSize& size, QIcon::Mode /*mode*/, QIcon::State /*state*/) override {
+    const int side = std::min(size.width(), size.height());
+    return {side, side};
+  }
+  QList<QSize> availableSizes(QIcon::Mode /*mode*/, QIcon::State /*state*/) override {
+    return {{16, 16}, {24, 24}, {32, 32}, {48, 48}, {64, 64}, {128, 128}, {256, 256}};
+  }
+  QString key() const override { return QStringLiteral("orvik:icon"); }
+  QIconEngine* clone() const override { return new DrawnIconEngine; }
+};
+
+}  // namespace
+
 QIcon applicationIcon() {
-  QIcon icon;
-  for (int side : {16, 24, 32, 48, 64, 128, 256})
-    icon.addPixmap(drawPicture("orvik:icon", QSize(side, side)));
-  return icon;
+  return QIcon(new DrawnIconEngine);
 }
 
 }  // namespace orvik::platform::qt

@@ -12,7 +12,7 @@ namespace orvik::platform::qt {
 QPixmap drawPicture(const std::string& source, QSize size);
 bool isKnownPicture(const std::string& source);
 
-// "orvik:icon" at the sizes window systems ask for.
+// "orvik:icon" at the sizes window systems ask for, drawn when asked.
 QIcon applicationIcon();
 
 }  // namespace orvik::platform::qt

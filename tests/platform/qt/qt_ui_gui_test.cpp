@@ -574,6 +574,11 @@ TEST_F(QtUiTest, PicturesAreDrawnToTheImageSize) {
   ASSERT_FALSE(icon.isNull());
   EXPECT_EQ(icon.pixelColor(0, 0).alpha(), 0);
   EXPECT_EQ(icon.pixelColor(icon.rect().center()).alpha(), 255);
+  // The window system takes every offered size when a window is made: each comes drawn at that size.
+  const QList<QSize> offered = QApplication::windowIcon().availableSizes();
+  EXPECT_TRUE(offered.contains(QSize(16, 16)) && offered.contains(QSize(256, 256)));
+  for (const QSize& side : offered)
+    EXPECT_EQ(QApplication::windowIcon().pixmap(side, 1.0).size(), side);
 }
 
 TEST_F(QtUiTest, EndProgramEndsEveryLoopAndNoHandlerRunsAfterIt) {
