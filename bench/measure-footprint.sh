@@ -19,9 +19,11 @@ command -v Xvfb >/dev/null || { echo "needs Xvfb: apt-get install xvfb" >&2; exi
 
 work=$(mktemp -d)
 pids=()
-# The programs go before the X server they draw on.
+# The programs end before the X server they draw on.
 cleanup() {
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
+  for ((i = ${#pids[@]} - 1; i > 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
+  for ((i = ${#pids[@]} - 1; i > 0; i--)); do wait "${pids[i]}" 2>/dev/null || true; done
+  [ ${#pids[@]} -eq 0 ] || kill "${pids[0]}" 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -72,6 +74,7 @@ if grep -qa ORVIK_TREND_OPEN "$bin/orvik-monitor"; then
   trendPid=$started
 fi
 
+# User and system CPU seconds of a process, threads that have ended included.
 ticks=$(getconf CLK_TCK)
 cpu() { awk -v t="$ticks" '{ printf "%.2f", ($14 + $15) / t }' "/proc/$1/stat"; }
 measured=("$barePid" "$pollingPid" $trendPid)
