@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Peak resident memory (VmHWM) and CPU time a minute, side by side on one virtual display, of
-#   1. a bare Qt Widgets window (bench/bare_window.cpp), the yardstick,
+#   1. a bare Qt Widgets window (bench/bare_window.cpp), the yardstick, empty and with a menu bar and a
+#      line of text,
 #   2. orvik-monitor polling orvik-sim, the trend window closed,
 #   3. orvik-monitor with the trend window open over a store filled with 24 hours of records
 #      (ORVIK_TREND_FILL_HOURS=24 ORVIK_TREND_OPEN=1; "n/a" while the monitor reads neither).
@@ -60,6 +61,9 @@ launch() {
 folder bare
 launch bare "$bare"
 barePid=$started
+folder text
+launch text "$bare" --menu-and-text
+textPid=$started
 
 folder polling
 simulator polling
@@ -77,7 +81,7 @@ fi
 # User and system CPU seconds of a process, threads that have ended included.
 ticks=$(getconf CLK_TCK)
 cpu() { awk -v t="$ticks" '{ printf "%.2f", ($14 + $15) / t }' "/proc/$1/stat"; }
-measured=("$barePid" "$pollingPid" $trendPid)
+measured=("$barePid" "$textPid" "$pollingPid" $trendPid)
 declare -A before
 sleep 10
 for p in "${measured[@]}"; do before[$p]=$(cpu "$p"); done
@@ -99,8 +103,11 @@ row() {
 }
 printf '%-44s %10s %12s\n' "" "peak MB" "CPU s/min"
 row "bare Qt Widgets window" "$barePid"
+row "bare window with a menu bar and text" "$textPid"
 row "monitor polling, trend window closed" "$pollingPid"
 row "monitor, trend window open, 24 h of records" "$trendPid"
 hwm() { awk '/VmHWM/ { print $2 }' "/proc/$1/status"; }
 printf '%-44s %10.1f\n' "polling monitor above the bare window" \
   "$(awk -v m="$(hwm "$pollingPid")" -v b="$(hwm "$barePid")" 'BEGIN { print (m - b) / 1024 }')"
+printf '%-44s %10.1f\n' "... above the window with a menu bar and text" \
+  "$(awk -v m="$(hwm "$pollingPid")" -v b="$(hwm "$textPid")" 'BEGIN { print (m - b) / 1024 }')"

@@ -1,7 +1,7 @@
 // orvik-monitor: the diagnostics monitor on Qt Widgets and a real serial port.
 #include <QApplication>
+#include <cstdio>
 #include <cstdlib>
-#include <iostream>
 #include <string>
 #include <vector>
 
@@ -20,8 +20,9 @@
 
 int main(int argc, char** argv) {
   // Settled before the window system starts, so that --help and --version need no display.
-  const orvik::app::Startup start =
-      orvik::app::prepareStart({argv + 1, argv + argc}, std::cout, std::cerr, std::getenv);
+  const orvik::app::Startup start = orvik::app::prepareStart({argv + 1, argv + argc}, std::getenv);
+  std::fputs(start.output.c_str(), stdout);
+  std::fputs(start.errors.c_str(), stderr);
   if (start.exitCode) return *start.exitCode;
   std::vector<std::string> qtArgs = start.windowSystemArgs;
   qtArgs.insert(qtArgs.begin(), argv[0]);
@@ -36,7 +37,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> leftovers;
     for (const QString& arg : rest)
       leftovers.push_back(arg.toStdString());
-    std::cerr << orvik::app::unknownArguments(leftovers);
+    std::fputs(orvik::app::unknownArguments(leftovers).c_str(), stderr);
     return 2;
   }
   QApplication::setApplicationName(orvik::kAppTitle);

@@ -92,19 +92,22 @@ std::filesystem::path userFolder(const Environment& getenv) {
 #endif
 }
 
-Startup prepareStart(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-                     const Environment& getenv) {
+Startup prepareStart(const std::vector<std::string>& args, const Environment& getenv) {
   Startup start;
+  std::string& out = start.output;
+  std::string& err = start.errors;
   const CommandLine line = parseCommandLine(args);
   if (!line.error.empty()) {
-    err << kProgram << ": " << line.error << "\n\n" << usage();
+    err += std::string(kProgram) + ": " + line.error + "\n\n" + usage();
     start.exitCode = 2;
     return start;
   }
   if (line.help || line.version) {
-    if (line.help) out << usage();
-    if (line.version)
-      out << kProgram << ' ' << kVersionMajor << '.' << kVersionMinor << '.' << kVersionRevision << '\n';
+    if (line.help) out += usage();
+    if (line.version) {
+      out += std::string(kProgram) + ' ' + std::to_string(kVersionMajor) + '.' +
+             std::to_string(kVersionMinor) + '.' + std::to_string(kVersionRevision) + '\n';
+    }
     start.exitCode = 0;
     return start;
   }
@@ -120,12 +123,12 @@ Startup prepareStart(const std::vector<std::string>& args, std::ostream& out, st
     } else if (std::filesystem::current_path(folder, error), error) {
       start.folderProblem = "The folder " + folder.string() + " cannot be used: " + error.message() + ".";
     }
-    if (!start.folderProblem.empty()) err << kProgram << ": " << start.folderProblem << '\n';
+    if (!start.folderProblem.empty()) err += std::string(kProgram) + ": " + start.folderProblem + '\n';
   }
 
   const port_settings::PortMap settled = port_settings::settleCommDevices(line.comm, getenv);
   for (const std::string& problem : settled.problems)
-    err << kProgram << ": " << problem << '\n';
+    err += std::string(kProgram) + ": " + problem + '\n';
   start.devices = settled.devices;
   return start;
 }

@@ -3,7 +3,6 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -42,12 +41,15 @@ struct Startup {
   platform::CommDevices devices;
   std::vector<std::string> windowSystemArgs;
   std::string folderProblem;  // the per-user folder could not be used; the run stays where it is
+  std::string output;         // for standard output
+  std::string errors;         // for standard error
 };
 
-// Answers --help and --version on `out` and usage errors on `err`; with --user-folder enters the
+// Answers --help and --version in `output` and usage errors in `errors`; with --user-folder enters the
 // per-user folder (created when missing) so that options.cfg is read there; reads comm-devices.cfg
-// from the working directory, telling its bad lines on `err`; and settles each port's device.
-Startup prepareStart(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-                     const Environment& getenv);
+// from the working directory, telling its bad lines in `errors`; and settles each port's device.
+// The texts are handed back rather than written to streams: the monitor then loads no C++ streams,
+// whose set-up costs every run a third of a megabyte.
+Startup prepareStart(const std::vector<std::string>& args, const Environment& getenv);
 
 }  // namespace orvik::app

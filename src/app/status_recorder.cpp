@@ -5,7 +5,7 @@ namespace orvik::app {
 void StatusRecorder::pollSent(TimePoint at) {
   if (unanswered_) {
     store_.addMissed(*unanswered_);
-    log(link::StatusCsvMissedLine(*unanswered_));
+    if (log_.isOpen()) log(link::StatusCsvMissedLine(*unanswered_));
   }
   unanswered_ = at;
 }
@@ -14,7 +14,7 @@ void StatusRecorder::recordReceived(TimePoint at, const link::StatusRecord& reco
                                     const link::LiveView& shown) {
   unanswered_.reset();
   store_.addRecord(at, record);
-  log(link::StatusCsvLine(at, record, shown));
+  if (log_.isOpen()) log(link::StatusCsvLine(at, record, shown));
 }
 
 std::string StatusRecorder::startLog(const std::string& path) {

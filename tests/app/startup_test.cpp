@@ -101,7 +101,12 @@ class Start : public ::testing::Test {
     fs::current_path(home_);
     fs::remove_all(dir_);
   }
-  Startup prepare(const std::vector<std::string>& args) { return prepareStart(args, out, err, lookup(env)); }
+  Startup prepare(const std::vector<std::string>& args) {
+    Startup start = prepareStart(args, lookup(env));
+    out << start.output;
+    err << start.errors;
+    return start;
+  }
 
   fs::path home_;
   fs::path dir_;

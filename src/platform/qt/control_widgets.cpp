@@ -131,7 +131,17 @@ void PictureLabel::showPicture(const std::string& source) {
   source_ = source;
   drawnAt_ = size();
   setAlignment(Qt::AlignCenter);
-  setPixmap(drawPicture(source, size()));
+  if (isVisible()) setPixmap(drawPicture(source, size()));
+}
+
+void PictureLabel::showEvent(QShowEvent* event) {
+  QLabel::showEvent(event);
+  if (pixmap().isNull() && !source_.empty()) setPixmap(drawPicture(source_, size()));
+}
+
+void PictureLabel::hideEvent(QHideEvent* event) {
+  QLabel::hideEvent(event);
+  clear();
 }
 
 QString colourInWords(Colour colour) {

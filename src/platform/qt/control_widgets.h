@@ -36,10 +36,16 @@ class FieldLabel final : public QLabel {
 };
 
 // A fixed picture, drawn again only when its source or size changes.
+// A picture box. Its pixels exist only while its window is on screen: a hidden window (the splash, once
+// the main window is up) keeps no copy of them.
 class PictureLabel final : public QLabel {
  public:
   using QLabel::QLabel;
   void showPicture(const std::string& source);
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
 
  private:
   std::string source_;

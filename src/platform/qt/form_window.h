@@ -33,6 +33,8 @@ class FormWindow final : public QDialog {
   // Stop mirroring and reporting: the view is going. `modelsAlive` is false while the form is being
   // destroyed, when its controls and menu items are already gone and must not be touched.
   void detach(bool modelsAlive);
+  // The hidden window lets go of its platform window and drawing buffer.
+  void releaseNativeWindow() { destroy(); }
   QWidget* widgetFor(const std::string& controlName) const;
 
   // Client area size for a form of this outer size and border.

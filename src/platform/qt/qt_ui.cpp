@@ -195,7 +195,12 @@ void QtUi::showView(Form& form) {
 }
 
 void QtUi::hideView(Form& form) {
-  if (QWidget* window = windowOf(form)) window->hide();
+  if (auto it = impl_->windows.find(&form); it != impl_->windows.end()) {
+    FormWindow* window = it->second;
+    window->hide();
+    // A hidden window gives back its drawing buffer; showing it again makes a new one.
+    window->releaseNativeWindow();
+  }
   impl_->quitLoops(&form);
 }
 
