@@ -4,8 +4,10 @@
 
 #include <qcustomplot.h>
 #include <unistd.h>
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QImage>
+#include <QMessageBox>
 #include <filesystem>
 #include <fstream>
 
@@ -45,9 +47,18 @@ TEST(TrendWindow, ShowsTheStoreFollowsNewReadingsAndSavesBothFiles) {
   ASSERT_TRUE(
       testing::processEventsUntil([&] { return window->windowHandle() != nullptr && window->isVisible(); }));
   EXPECT_EQ(window->windowTitle(), "Live Trend");
+  QStringList words;  // what the window says, in order: buttons, legend, axes
+  for (const QAbstractButton* button : window->findChildren<QAbstractButton*>())
+    words << button->text();
   ASSERT_EQ(window->plot().graphCount(), 5);
-  EXPECT_EQ(window->plot().graph(0)->name(), "TE module (V)");
-  EXPECT_EQ(window->plot().graph(4)->name(), "Battery temperature (°F)");
+  for (int i = 0; i < 5; ++i)
+    words << window->plot().graph(i)->name();
+  for (const QCPAxis* axis :
+       window->plot().axisRect()->axes(QCPAxis::atBottom | QCPAxis::atLeft | QCPAxis::atRight))
+    words << axis->label();
+  EXPECT_EQ(words.join(";"),
+            "&Follow;Save as &CSV...;Save as &PNG...;TE module (V);Battery (V);Setpoint (V);Control (%);"
+            "Battery temperature (°F);Volts (V);Control (%);Battery temperature (°F);Time");
   EXPECT_EQ(window->marks().size(), 1u);
   const double newest =
       std::chrono::duration<double>((start + std::chrono::seconds(1198)).time_since_epoch()).count();
@@ -87,6 +98,16 @@ TEST(TrendWindow, ShowsTheStoreFollowsNewReadingsAndSavesBothFiles) {
   const QImage png(QString::fromStdString((folder / "orvik-trend.png").string()));
   EXPECT_EQ(png.size(), window->plot().size()) << "the chart as shown";
   std::filesystem::remove_all(folder);
+  QString said;
+  testing::BoxAnswerer answer([&](QMessageBox& box) {
+    said = box.windowTitle() + ": " + box.text();
+    box.accept();
+  });
+  window->chooseFile = [](auto&&...) { return QString("/nonexistent-folder/trend.csv"); };
+  window->saveCsv();
+  EXPECT_EQ(
+      said,
+      "Live Trend: The trend cannot be saved to /nonexistent-folder/trend.csv:\nNo such file or directory.");
 
   testing::pressKey(window, Qt::Key_Escape);
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
