@@ -1,5 +1,7 @@
 #include "app/frm_main.h"
 
+#include <utility>
+
 #include "app/frm_about.h"
 #include "calibration/frm_cal_date.h"
 #include "calibration/trim_dialogs.h"
@@ -72,8 +74,9 @@ frmMain::frmMain(platform::Ui& ui, link::RunState& state, link::ControllerLink& 
   link_.setListener(this);
   recorder_.onLogFailed = [this](const std::string& path) {
     showLogging();
-    this->ui().messageBox({"The log " + path + " could not be written on and has stopped.", kAppTitle,
-                           platform::MsgIcon::Exclamation, platform::MsgButtons::Ok});
+    // Said from the next poll: a line fails inside the link's handling of an answer, where a message
+    // box's own event loop must not run.
+    failedLog_ = path;
   };
   cmdClose.onClick = [this] { cmdClose_Click(); };
   tmrUpdate.onTick = [this] { tmrUpdate_Timer(); };
@@ -330,6 +333,11 @@ void frmMain::mnuAbout_Click() {
 }
 
 void frmMain::tmrUpdate_Timer() {
+  if (failedLog_) {
+    const std::string path = *std::exchange(failedLog_, std::nullopt);
+    ui().messageBox({"The log " + path + " could not be written on and has stopped.", kAppTitle,
+                     platform::MsgIcon::Exclamation, platform::MsgButtons::Ok});
+  }
   recorder_.pollSent(ui().now());
   // Polling runs with the port closed only when its device went away: each poll tries once to open it.
   link_.reopenLostPort();

@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
+#include <string>
 
 #include "app/status_recorder.h"
 #include "link/controller_link.h"
@@ -158,6 +160,7 @@ class frmMain : public platform::Form, private link::LinkListener {
  private:
   std::unique_ptr<frmAbout> about_;
   StatusRecorder recorder_;
+  std::optional<std::string> failedLog_;  // a log that stopped, not yet said
   // The trims that wrote since a status record last carried the reading they correct.
   std::set<std::uint8_t> awaitingReading_;
 };

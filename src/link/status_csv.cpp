@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 #include "link/display_format.h"
 
@@ -116,6 +117,8 @@ void StatusCsvFile::close() {
 
 std::string StatusCsvFile::open(const std::string& path) {
   close();
+  path_ = path;
+  complete_ = 0;
   file_ = std::fopen(path.c_str(), "wb");
   if (file_ == nullptr) return std::strerror(errno);
   std::setvbuf(file_, nullptr, _IOFBF, kBufferSize);
@@ -129,7 +132,17 @@ std::string StatusCsvFile::open(const std::string& path) {
 
 bool StatusCsvFile::write(const std::string& line) {
   if (file_ == nullptr) return false;
-  return std::fwrite(line.data(), 1, line.size(), file_) == line.size() && std::fflush(file_) == 0;
+  if (std::fwrite(line.data(), 1, line.size(), file_) == line.size() && std::fflush(file_) == 0) {
+    complete_ += line.size();
+    return true;
+  }
+  // A full disk or a size limit can take part of the line: the log ends with its last whole line.
+  const int reason = errno;
+  close();
+  std::error_code ignored;
+  std::filesystem::resize_file(path_, complete_, ignored);
+  errno = reason;
+  return false;
 }
 
 std::string SaveStatusCsv(const std::string& path, const std::deque<StoredStatus>& entries) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <deque>
 #include <string>
@@ -33,13 +34,16 @@ class StatusCsvFile {
 
   // Creates or empties `path` and writes the header; the system's reason when it cannot.
   std::string open(const std::string& path);
-  // False when the line could not be written whole.
+  // False when the line could not be written whole; the file is then closed, cut back to its last
+  // whole line.
   bool write(const std::string& line);
   bool isOpen() const { return file_ != nullptr; }
   void close();
 
  private:
   std::FILE* file_ = nullptr;
+  std::string path_;
+  std::uintmax_t complete_ = 0;  // bytes of the whole lines written
 };
 
 // Writes `entries` to `path` as a log: the header, then each reading with the values the live display

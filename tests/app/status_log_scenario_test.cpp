@@ -2,7 +2,10 @@
 // log runs, written as it happens.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 
@@ -75,6 +78,26 @@ TEST_F(StatusLog, AFileThatCannotBeWrittenIsSaidAtOnceAndPollingGoesOn) {
   EXPECT_EQ(rig.statusRequests(), 2u) << "polled while the box was up";
   EXPECT_EQ(rig.main.mnuLogCsv.caption(), "&Log to CSV...");
   EXPECT_EQ(rig.main.caption(), "Orvik Monitor");
+}
+
+TEST_F(StatusLog, ALogThatCannotBeWrittenOnStopsAndIsSaidAtTheNextPoll) {
+  std::signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead of ending the test
+  rlimit before{};
+  ::getrlimit(RLIMIT_FSIZE, &before);
+  rlimit small = before;
+  small.rlim_cur = 250;  // the header and one line
+  ::setrlimit(RLIMIT_FSIZE, &small);
+  ui.expectSaveFile("Log to CSV", path.string());
+  rig.main.mnuLogCsv.click();
+  ui.expectBox("Orvik Monitor", MsgResult::Ok);
+  ui.advance(7s);
+  ::setrlimit(RLIMIT_FSIZE, &before);
+  ASSERT_EQ(ui.boxes().size(), 1u);
+  EXPECT_EQ(ui.boxes()[0].atMs, 6000) << "at the poll after the failed line";
+  EXPECT_EQ(ui.boxes()[0].box.text, "The log " + path.string() + " could not be written on and has stopped.");
+  EXPECT_EQ(rig.main.mnuLogCsv.caption(), "&Log to CSV...");
+  EXPECT_EQ(rig.main.caption(), "Orvik Monitor");
+  EXPECT_EQ(logLines().size(), 2u);
 }
 
 TEST_F(StatusLog, TheTrendIsOpenedFromTheToolsMenuOverEveryReadingSinceTheStart) {
