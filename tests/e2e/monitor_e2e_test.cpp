@@ -153,6 +153,13 @@ TEST_F(MonitorAgainstSimulator, TheTrendOpensBesideTheMainWindowAndALogRunsUntil
   ASSERT_TRUE(focusComesTo("Live Trend")) << focusedWindow();
   const std::size_t polled = statusRequests().size();
   EXPECT_TRUE(waitFor([&] { return statusRequests().size() >= polled + 2; }, 10s)) << "polling goes on";
+  key("alt+c");
+  ASSERT_TRUE(focusComesTo("Save as CSV")) << focusedWindow();
+  key("ctrl+a");
+  run("DISPLAY=" + display_->name() + " xdotool type " + path("trend.csv"));
+  key("Return");
+  ASSERT_TRUE(focusComesTo("Live Trend")) << focusedWindow();
+  EXPECT_EQ(readFile(path("trend.csv")).rfind("time,link,te_module_v,", 0), 0u);
   key("Escape");
   ASSERT_TRUE(focusComesTo("Orvik Monitor")) << focusedWindow();
 
