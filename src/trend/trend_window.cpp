@@ -49,21 +49,24 @@ TrendWindow::TrendWindow(link::StatusStore& store) : store_(store) {
   setWindowTitle(kTrendTitle);
   setAttribute(Qt::WA_DeleteOnClose);
   resize(900, 540);
+  // A main window of its own, so that assistive tools list it as a window ("frame") beside the main one.
+  auto* content = new QWidget(this);
+  setCentralWidget(content);
 
-  follow_ = new QCheckBox("&Follow", this);
+  follow_ = new QCheckBox("&Follow", content);
   follow_->setObjectName("chkFollow");
   follow_->setChecked(true);
   follow_->setToolTip("Keep the newest reading in view");
-  auto* saveCsvButton = new QPushButton("Save as &CSV...", this);
+  auto* saveCsvButton = new QPushButton("Save as &CSV...", content);
   saveCsvButton->setObjectName("cmdSaveCsv");
-  auto* savePngButton = new QPushButton("Save as &PNG...", this);
+  auto* savePngButton = new QPushButton("Save as &PNG...", content);
   savePngButton->setObjectName("cmdSavePng");
-  latestLabel_ = new QLabel(this);
+  latestLabel_ = new QLabel(content);
   latestLabel_->setObjectName("lblLatest");
   latestLabel_->setAccessibleDescription("Latest values");
   latestLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
 
-  plot_ = new QCustomPlot(this);
+  plot_ = new QCustomPlot(content);
   plot_->setObjectName("pltTrend");
   plot_->setAccessibleName("Trend chart");
   plot_->setFocusPolicy(Qt::StrongFocus);
@@ -104,7 +107,7 @@ TrendWindow::TrendWindow(link::StatusStore& store) : store_(store) {
   buttons->addStretch();
   buttons->addWidget(saveCsvButton);
   buttons->addWidget(savePngButton);
-  auto* layout = new QVBoxLayout(this);
+  auto* layout = new QVBoxLayout(content);
   layout->addLayout(buttons);
   layout->addWidget(plot_, 1);
   layout->addWidget(latestLabel_);
@@ -306,7 +309,7 @@ void TrendWindow::keyPressEvent(QKeyEvent* event) {
       setFollowing(true);
       return;
     default:
-      QWidget::keyPressEvent(event);
+      QMainWindow::keyPressEvent(event);
   }
 }
 

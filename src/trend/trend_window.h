@@ -1,8 +1,8 @@
 #pragma once
 
+#include <QMainWindow>
 #include <QPointer>
 #include <QString>
-#include <QWidget>
 #include <functional>
 #include <vector>
 
@@ -26,7 +26,7 @@ inline constexpr double kShownSeconds = 10 * 60;
 // The live trend: every reading of the run from the status store, plotted against time, the newest
 // added as it arrives. It redraws only when a reading arrives or the user moves the time axis, and it
 // lets go of its plot data when closed.
-class TrendWindow : public QWidget {
+class TrendWindow : public QMainWindow {
  public:
   explicit TrendWindow(link::StatusStore& store);
   ~TrendWindow() override;
