@@ -141,16 +141,12 @@ TrendWindow::TrendWindow(link::StatusStore& store) : store_(store) {
   // Everything kept so far, in one pass.
   std::array<QVector<double>, link::kTrendSeriesCount> keys, values;
   for (const link::StoredStatus& entry : store_.entries()) {
-    const link::TrendMapper::Added added = mapper_.add(entry);
-    for (const link::TrendSample& sample : added.samples) {
+    take(entry, [&](const link::TrendSample& sample) {
       for (std::size_t i = 0; i < sample.values.size(); ++i) {
         keys[i].push_back(sample.seconds);
         values[i].push_back(sample.values[i]);
       }
-    }
-    if (added.mark) addMark(*added.mark);
-    if (entry.record) latest_ = link::StatusView(*entry.record, latest_);
-    newest_ = std::chrono::duration<double>(entry.at.time_since_epoch()).count();
+    });
   }
   for (std::size_t i = 0; i < graphs_.size(); ++i)
     graphs_[i]->setData(keys[i], values[i], true);
@@ -189,15 +185,21 @@ void TrendWindow::showTimes(double from, double to) {
   plot_->replot(QCustomPlot::rpQueuedReplot);
 }
 
-void TrendWindow::append(const link::StoredStatus& entry) {
+void TrendWindow::take(const link::StoredStatus& entry,
+                       const std::function<void(const link::TrendSample&)>& addSample) {
   const link::TrendMapper::Added added = mapper_.add(entry);
-  for (const link::TrendSample& sample : added.samples) {
-    for (std::size_t i = 0; i < graphs_.size(); ++i)
-      graphs_[i]->addData(sample.seconds, sample.values[i]);
-  }
+  for (const link::TrendSample& sample : added.samples)
+    addSample(sample);
   if (added.mark) addMark(*added.mark);
   if (entry.record) latest_ = link::StatusView(*entry.record, latest_);
   newest_ = std::chrono::duration<double>(entry.at.time_since_epoch()).count();
+}
+
+void TrendWindow::append(const link::StoredStatus& entry) {
+  take(entry, [this](const link::TrendSample& sample) {
+    for (std::size_t i = 0; i < graphs_.size(); ++i)
+      graphs_[i]->addData(sample.seconds, sample.values[i]);
+  });
   const auto& kept = store_.entries();
   if (!kept.empty()) dropBefore(std::chrono::duration<double>(kept.front().at.time_since_epoch()).count());
   showLatest();

@@ -52,6 +52,8 @@ class TrendWindow : public QMainWindow {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
+  // Maps one stored reading: its samples go to `addSample`; its mark, values and time are kept.
+  void take(const link::StoredStatus& entry, const std::function<void(const link::TrendSample&)>& addSample);
   void append(const link::StoredStatus& entry);
   void addMark(const link::AlarmMark& mark);
   void dropBefore(double seconds);
