@@ -29,7 +29,6 @@ class StatusStore {
   void addMissed(std::chrono::system_clock::time_point at);
 
   const std::deque<StoredStatus>& entries() const { return entries_; }
-  std::size_t capacity() const { return capacity_; }
 
   // Told of each reading as it is kept (the open trend window).
   std::function<void(const StoredStatus&)> onAdded;

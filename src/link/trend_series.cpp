@@ -10,10 +10,6 @@ namespace {
 
 constexpr double kNoPoint = std::numeric_limits<double>::quiet_NaN();
 
-double seconds(std::chrono::system_clock::time_point at) {
-  return std::chrono::duration<double>(at.time_since_epoch()).count();
-}
-
 template <typename T>
 double value(const std::optional<T>& field) {
   return field ? static_cast<double>(*field) : kNoPoint;
@@ -41,7 +37,7 @@ TrendSample sampleOf(double when, const StatusRecord& record) {
 
 TrendMapper::Added TrendMapper::add(const StoredStatus& entry) {
   Added added;
-  const double when = seconds(entry.at);
+  const double when = TrendSeconds(entry.at);
   if (!entry.record) {
     if (!broken_) added.samples.push_back(gapAt(when));
     broken_ = true;
@@ -49,7 +45,7 @@ TrendMapper::Added TrendMapper::add(const StoredStatus& entry) {
   }
   if (lastReading_ && !broken_ && entry.at - *lastReading_ > kTrendGapAfter) {
     // Between the two readings, so that neither loses its point.
-    added.samples.push_back(gapAt((seconds(*lastReading_) + when) / 2));
+    added.samples.push_back(gapAt((TrendSeconds(*lastReading_) + when) / 2));
   }
   added.samples.push_back(sampleOf(when, *entry.record));
   lastReading_ = entry.at;
@@ -59,6 +55,10 @@ TrendMapper::Added TrendMapper::add(const StoredStatus& entry) {
     added.mark = AlarmMark{when, *code, AlarmMarkText(*code)};
   }
   return added;
+}
+
+double TrendSeconds(std::chrono::system_clock::time_point at) {
+  return std::chrono::duration<double>(at.time_since_epoch()).count();
 }
 
 std::string AlarmMarkText(std::uint8_t code) {

@@ -23,6 +23,9 @@ struct TrendSample {
   std::array<double, kTrendSeriesCount> values{};
 };
 
+// A moment as the time axis counts it: seconds since the epoch.
+double TrendSeconds(std::chrono::system_clock::time_point at);
+
 // A change of the alarm code, marked on the time axis with its text.
 struct AlarmMark {
   double seconds = 0;

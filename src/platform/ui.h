@@ -23,7 +23,6 @@ struct SaveFileQuestion {
   std::string title;          // "Log to CSV"
   std::string filter;         // "CSV files (*.csv)"
   std::string suggestedName;  // in the working directory
-  bool operator==(const SaveFileQuestion&) const = default;
 };
 
 // The window system as form logic sees it. Window lifecycle and activation are implemented once

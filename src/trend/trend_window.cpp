@@ -151,7 +151,7 @@ TrendWindow::TrendWindow(link::StatusStore& store) : store_(store) {
   for (std::size_t i = 0; i < graphs_.size(); ++i)
     graphs_[i]->setData(keys[i], values[i], true);
   if (store_.entries().empty()) {
-    newest_ = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+    newest_ = link::TrendSeconds(std::chrono::system_clock::now());
   }
   store_.onAdded = [this](const link::StoredStatus& entry) { append(entry); };
   showLatest();
@@ -192,7 +192,7 @@ void TrendWindow::take(const link::StoredStatus& entry,
     addSample(sample);
   if (added.mark) addMark(*added.mark);
   if (entry.record) latest_ = link::StatusView(*entry.record, latest_);
-  newest_ = std::chrono::duration<double>(entry.at.time_since_epoch()).count();
+  newest_ = link::TrendSeconds(entry.at);
 }
 
 void TrendWindow::append(const link::StoredStatus& entry) {
@@ -201,7 +201,7 @@ void TrendWindow::append(const link::StoredStatus& entry) {
       graphs_[i]->addData(sample.seconds, sample.values[i]);
   });
   const auto& kept = store_.entries();
-  if (!kept.empty()) dropBefore(std::chrono::duration<double>(kept.front().at.time_since_epoch()).count());
+  if (!kept.empty()) dropBefore(link::TrendSeconds(kept.front().at));
   showLatest();
   if (following()) {
     followNewest();

@@ -40,7 +40,6 @@ class TrendWindow : public QMainWindow {
   // The time axis, in seconds since the epoch.
   double shownFrom() const;
   double shownTo() const;
-  void showTimes(double from, double to);
   // The alarm marks on the time axis.
   const std::vector<link::AlarmMark>& marks() const { return marks_; }
   QCustomPlot& plot() { return *plot_; }
@@ -55,6 +54,7 @@ class TrendWindow : public QMainWindow {
   // Maps one stored reading: its samples go to `addSample`; its mark, values and time are kept.
   void take(const link::StoredStatus& entry, const std::function<void(const link::TrendSample&)>& addSample);
   void append(const link::StoredStatus& entry);
+  void showTimes(double from, double to);
   void addMark(const link::AlarmMark& mark);
   void dropBefore(double seconds);
   void followNewest();
@@ -84,7 +84,6 @@ class TrendWindowOpener {
   TrendWindowOpener& operator=(const TrendWindowOpener&) = delete;
 
   void open();
-  TrendWindow* window() const { return window_.data(); }
 
  private:
   link::StatusStore& store_;

@@ -93,6 +93,13 @@ class MonitorAgainstSimulator : public ::testing::Test {
     return waitFor([&] { return focusedWindow() == title; }, 30s);
   }
 
+  // Types `file` into the file dialog that has the keyboard and accepts it.
+  void answerFileDialog(const std::string& file) {
+    key("ctrl+a");
+    run("DISPLAY=" + display_->name() + " xdotool type " + file);
+    key("Return");
+  }
+
   std::vector<long> statusRequests() { return requestTimes(readFile(path("sim.log")), "3E 02 FE"); }
 
   fs::path dir_;
@@ -155,9 +162,7 @@ TEST_F(MonitorAgainstSimulator, TheTrendOpensBesideTheMainWindowAndALogRunsUntil
   EXPECT_TRUE(waitFor([&] { return statusRequests().size() >= polled + 2; }, 10s)) << "polling goes on";
   key("alt+c");
   ASSERT_TRUE(focusComesTo("Save as CSV")) << focusedWindow();
-  key("ctrl+a");
-  run("DISPLAY=" + display_->name() + " xdotool type " + path("trend.csv"));
-  key("Return");
+  answerFileDialog(path("trend.csv"));
   ASSERT_TRUE(focusComesTo("Live Trend")) << focusedWindow();
   EXPECT_EQ(readFile(path("trend.csv")).rfind("time,link,te_module_v,", 0), 0u);
   key("Escape");
@@ -166,9 +171,7 @@ TEST_F(MonitorAgainstSimulator, TheTrendOpensBesideTheMainWindowAndALogRunsUntil
   key("alt+f");
   key("l");
   ASSERT_TRUE(focusComesTo("Log to CSV")) << focusedWindow();
-  key("ctrl+a");
-  run("DISPLAY=" + display_->name() + " xdotool type " + path("log.csv"));
-  key("Return");
+  answerFileDialog(path("log.csv"));
   ASSERT_TRUE(focusComesTo("Orvik Monitor - Logging to log.csv")) << focusedWindow();
   const auto logLines = [&] {
     const std::string text = readFile(path("log.csv"));

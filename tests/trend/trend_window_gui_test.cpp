@@ -60,8 +60,7 @@ TEST(TrendWindow, ShowsTheStoreFollowsNewReadingsAndSavesBothFiles) {
             "&Follow;Save as &CSV...;Save as &PNG...;TE module (V);Battery (V);Setpoint (V);Control (%);"
             "Battery temperature (°F);Volts (V);Control (%);Battery temperature (°F);Time");
   EXPECT_EQ(window->marks().size(), 1u);
-  const double newest =
-      std::chrono::duration<double>((start + std::chrono::seconds(1198)).time_since_epoch()).count();
+  const double newest = link::TrendSeconds(start + std::chrono::seconds(1198));
   EXPECT_TRUE(window->following());
   EXPECT_NEAR(window->shownTo() - window->shownFrom(), kShownSeconds, 1) << "the last ten minutes";
   EXPECT_GT(window->shownTo(), newest);
