@@ -7,11 +7,11 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-serialport-dev libgl-dev
-  libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libqcustomplot-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libqcustomplot-dev libsqlite3-dev
   clang-format
   clang libclang-rt-14-dev
   xvfb xauth xdotool
-  dpkg-dev file lintian desktop-file-utils appstream man-db
+  dpkg-dev file lintian poppler-utils desktop-file-utils appstream man-db
   dbus at-spi2-core e2fsprogs
 )
 

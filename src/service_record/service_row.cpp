@@ -1,0 +1,51 @@
+#include "service_record/service_row.h"
+
+#include <array>
+
+namespace orvik::service_record {
+
+namespace {
+
+struct KindNames {
+  ChangeKind kind;
+  std::string_view name;
+  std::string_view title;
+};
+
+constexpr std::array<KindNames, 6> kKinds{{
+    {ChangeKind::BatteryVoltsGain, "battery-volts-gain", "Battery voltage gain"},
+    {ChangeKind::TeVoltsGain, "te-volts-gain", "TE module voltage gain"},
+    {ChangeKind::BatteryTempOffset, "battery-temp-offset", "Battery temperature offset"},
+    {ChangeKind::CalibrationDate, "calibration-date", "Calibration date"},
+    {ChangeKind::Tag, "tag", "Tag name"},
+    {ChangeKind::LogReset, "log-reset", "Diagnostics log cleared"},
+}};
+
+const KindNames& names(ChangeKind kind) {
+  for (const auto& k : kKinds)
+    if (k.kind == kind) return k;
+  return kKinds[0];
+}
+
+}  // namespace
+
+std::string_view ChangeName(ChangeKind kind) {
+  return names(kind).name;
+}
+
+std::string_view ChangeTitle(ChangeKind kind) {
+  return names(kind).title;
+}
+
+std::optional<ChangeKind> ChangeFromName(std::string_view name) {
+  for (const auto& k : kKinds)
+    if (k.name == name) return k.kind;
+  return std::nullopt;
+}
+
+bool IsTrim(ChangeKind kind) {
+  return kind == ChangeKind::BatteryVoltsGain || kind == ChangeKind::TeVoltsGain ||
+         kind == ChangeKind::BatteryTempOffset;
+}
+
+}  // namespace orvik::service_record
