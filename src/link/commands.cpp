@@ -18,6 +18,9 @@ ControllerLink::ControllerLink(RunState& state, platform::SerialPort& port, plat
   tmrRecvTimeout.onTick = [this] { tmrRecvTimeout_Timer(); };
   tmrRefresh.onTick = [this] { tmrRefresh_Timer(); };
   tmrAnswerDeadline.onTick = [this] { tmrAnswerDeadline_Timer(); };
+  exchange_.onLineAnswered = [this](const Request& request, const Answer& answer) {
+    learnFromAnswer(request, answer);
+  };
 }
 
 void ControllerLink::openPort(int number) {
@@ -27,6 +30,9 @@ void ControllerLink::openPort(int number) {
   port_.open();
   port_.discardInput();
   exchange_.portOpened();
+  // Another port may have another unit on it.
+  unit_ = {};
+  tagWanted_ = true;
 }
 
 void ControllerLink::reopenLostPort() {

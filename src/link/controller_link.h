@@ -75,6 +75,12 @@ class ControllerLink {
   // deadline since the last one accepted.
   bool works() const { return answeringInTime_; }
 
+  // The unit on the line, for the service record. With `readsTag` on, the link reads the tag once when it
+  // first hears from a controller that has one (hardware revision 5 or later) after the port opened, and
+  // again after a tag write; the tag of any tag answer is kept too.
+  const UnitIdentity& unit() const { return unit_; }
+  void setReadsTag(bool readsTag) { readsTag_ = readsTag; }
+
   // The commands. Each fills TxBuffer, sends it and arms the receive time-out.
   void WriteParameter(int number);  // value from FloatBytes; number outside 0..255 throws ConversionError
   void RequestStatus();
@@ -113,6 +119,8 @@ class ControllerLink {
   void handlePacket();
   void acceptParameterAnswer();
   void acceptStatusAnswer();
+  void learnFromAnswer(const Request& request, const Answer& answer);
+  void readTagWhenFree();
   void forgetHealth() { answeringInTime_ = false; }
   void reportLinkDown();
   void notify(auto event) {
@@ -123,6 +131,9 @@ class ControllerLink {
   platform::SerialPort& port_;
   LinkListener* listener_ = nullptr;
   bool answeringInTime_ = false;
+  UnitIdentity unit_;
+  bool readsTag_ = false;
+  bool tagWanted_ = true;  // the tag is to be read when the line is free
   // Declared last: it sends through the link, so it is built after everything it uses.
   Exchange exchange_;
 };

@@ -136,9 +136,28 @@ bool Exchange::matchesOnLine(std::span<const std::uint8_t> packet) const {
   return packet[0] != kReadParameter || packet.size() > kShortestParameterAnswer;
 }
 
+void Exchange::noteChange(const Request& request, ChangeNote note) {
+  // Only the latest few writes can still be acknowledged; an older note is of a write long given up.
+  constexpr std::size_t kNotesKept = 8;
+  std::erase_if(notes_, [&](const auto& n) { return n.first == request; });
+  if (notes_.size() == kNotesKept) notes_.erase(notes_.begin());
+  notes_.emplace_back(request, std::move(note));
+}
+
+void Exchange::confirm(const Request& request) {
+  const auto it = std::find_if(notes_.begin(), notes_.end(), [&](const auto& n) { return n.first == request; });
+  if (it == notes_.end()) return;
+  const ChangeNote note = std::move(it->second);
+  notes_.erase(it);
+  if (onConfirmed) onConfirmed(note);
+}
+
 void Exchange::packetAccepted(std::span<const std::uint8_t> packet) {
   if (unanswered_ == 0 || !matchesOnLine(packet)) return;
   if (--unanswered_ == 0) tmrAnswerLimit.setEnabled(false);
+  const Request onLine = *onLine_;
+  if (onLine.code == kWriteParameter || onLine.code == kWriteTag) confirm(onLine);
+  if (onLineAnswered) onLineAnswered(onLine, Answer{std::vector<std::uint8_t>(packet.begin(), packet.end())});
   if (step_ == Step::Sent && asked_ == onLine_) {
     answer_ = Answer{std::vector<std::uint8_t>(packet.begin(), packet.end())};
     step_ = Step::Answered;

@@ -6,8 +6,10 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "link/change_note.h"
 #include "link/subs.h"
 #include "platform/timer.h"
 
@@ -90,6 +92,15 @@ class Exchange {
   // not go out, the port being closed, leaves ask() with the step Lapsed and calls nothing.)
   std::function<void()> onLapse;
 
+  // Says what the write `request` changes. When the controller acknowledges that write, onConfirmed is
+  // called with `note`: once, however many of its sends are acknowledged, and whether or not its asker
+  // is still there, since the controller holds the value either way.
+  void noteChange(const Request& request, ChangeNote note);
+  std::function<void(const ChangeNote&)> onConfirmed;
+  // Every answer accepted for the request on the line, its asker's or not (the link learns the unit's
+  // tag from them).
+  std::function<void(const Request&, const Answer&)> onLineAnswered;
+
   // The link accepted `packet` (code byte to checksum).
   void packetAccepted(std::span<const std::uint8_t> packet);
   // The port was opened afresh: nothing sent before can be answered any more.
@@ -102,6 +113,7 @@ class Exchange {
   void send(const Request& request);
   void tmrAnswerLimit_Timer();
   bool matchesOnLine(std::span<const std::uint8_t> packet) const;
+  void confirm(const Request& request);
 
   ControllerLink& link_;
   Step step_ = Step::Idle;
@@ -110,6 +122,7 @@ class Exchange {
   std::optional<Request> onLine_;  // the request last sent
   int unanswered_ = 0;             // sends of it whose answer has not come and whose time has not run out
   bool leftHold_ = false;          // the request asked went out of the hold since it was last asked
+  std::vector<std::pair<Request, ChangeNote>> notes_;  // writes whose acknowledgement is still to come
 };
 
 }  // namespace orvik::link

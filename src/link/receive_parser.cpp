@@ -113,7 +113,31 @@ void TakeLiveValues(RunState& state, const StatusRecord& record) {
 void ControllerLink::acceptStatusAnswer() {
   const StatusRecord record = DecodeStatusRecord(state_.RxBuffer);
   TakeLiveValues(state_, record);
+  if (record.hardwareRevision) unit_.hardwareRevision = *record.hardwareRevision;
+  if (record.softwareRevision) unit_.softwareRevision = *record.softwareRevision;
+  // Asked before anyone hears of the record, so a request asked in answer to it waits for the tag.
+  readTagWhenFree();
   notify([&](LinkListener& l) { l.statusReceived(record); });
+}
+
+void ControllerLink::learnFromAnswer(const Request& request, const Answer& answer) {
+  if (request.code == kReadTag && answer.packet.size() >= static_cast<std::size_t>(kTagLength) + 3) {
+    unit_.tag = answer.tag();
+    tagWanted_ = false;
+  } else if (request.code == kWriteTag) {
+    tagWanted_ = true;  // read back what the controller now holds
+  }
+}
+
+void ControllerLink::readTagWhenFree() {
+  constexpr int kFirstRevisionWithTag = 5;
+  if (!readsTag_ || !tagWanted_ || unit_.hardwareRevision.value_or(0) < kFirstRevisionWithTag) return;
+  if (exchange_.step() != Exchange::Step::Idle || exchange_.outstanding()) return;
+  tagWanted_ = false;
+  // Asked and let go at once: its answer comes back through onLineAnswered, and whoever asks next
+  // waits for it.
+  exchange_.ask(Request::readTag());
+  exchange_.release();
 }
 
 }  // namespace orvik::link

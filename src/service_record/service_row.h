@@ -5,18 +5,13 @@
 #include <string>
 #include <string_view>
 
+#include "link/change_note.h"
+
 namespace orvik::service_record {
 
-// What a confirmed write changed. The names are what the record stores; they never change.
-enum class ChangeKind {
-  BatteryVoltsGain,   // parameter 18, a trim
-  TeVoltsGain,        // parameter 22, a trim
-  BatteryTempOffset,  // parameter 30, a trim
-  CalibrationDate,    // parameter 0
-  Tag,                // the tag name
-  LogReset,           // parameter 100 cleared
-};
+using link::ChangeKind;
 
+// The names the record stores for each kind of change; they never change.
 // "battery-volts-gain", "te-volts-gain", "battery-temp-offset", "calibration-date", "tag", "log-reset".
 std::string_view ChangeName(ChangeKind kind);
 std::optional<ChangeKind> ChangeFromName(std::string_view name);
