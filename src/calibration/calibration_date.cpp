@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "link/display_format.h"
+#include "link/parameter_numbers.h"
+#include "link/status_decoder.h"
 
 namespace orvik::calibration {
 
@@ -109,6 +111,18 @@ std::string calibrationYearRangeText() {
   return "The year must lie between " + std::to_string(kFirstCalibrationYear) + " and " +
          std::to_string(kLastCalibrationYear) +
          ": the controller keeps two digits, and 00 means no calibration.";
+}
+
+link::ChangeNote calibrationDateChange(const link::FloatBytesArray& storedBytes, const platform::Date& date) {
+  link::ChangeNote note;
+  note.change = link::ChangeKind::CalibrationDate;
+  note.parameter = link::parameter::kCalibrationDate;
+  const auto held = link::CalibrationDate(storedBytes[1], storedBytes[2], storedBytes[3]);
+  note.before = held ? link::mediumDate(*held) : "NO CALIBRATION";
+  note.beforeBytes = storedBytes;
+  note.written = link::mediumDate(date);
+  note.writtenBytes = calibrationDateBytes(date);
+  return note;
 }
 
 }  // namespace orvik::calibration

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "link/change_note.h"
 #include "link/subs.h"
 #include "platform/date.h"
 
@@ -32,5 +33,8 @@ std::string calibrationYearRangeText();
 
 // The calibration date parameter: 0, month, day and the year's last two digits, as plain bytes.
 link::FloatBytesArray calibrationDateBytes(const platform::Date& date);
+
+// The change a calibration date's write makes, from the date the controller held (its parameter bytes).
+link::ChangeNote calibrationDateChange(const link::FloatBytesArray& storedBytes, const platform::Date& date);
 
 }  // namespace orvik::calibration

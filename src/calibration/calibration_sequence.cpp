@@ -81,8 +81,7 @@ void CalibrationSequence::trimStep() {
     case kTrimWrite:
       lblStatus_.setText(plan_.savingText);
       step = kTrimWriteAnswer;
-      writeAsked_ = true;
-      exchange_.ask(writeRequest());
+      askWrite();
       break;
     case kTrimWriteAnswer:
       if (exchange_.answerTo(writeRequest()) != nullptr) {
@@ -114,8 +113,7 @@ void CalibrationSequence::dateStep() {
       } else if (const link::Answer* answer = exchange_.answerTo(readRequest())) {
         if (takeValue(*answer)) {
           step = kDateWriteAnswer;
-          writeAsked_ = true;
-          exchange_.ask(writeRequest());
+          askWrite();
         }
       } else {
         missed(kDateRead);
@@ -136,10 +134,17 @@ void CalibrationSequence::dateStep() {
   }
 }
 
+void CalibrationSequence::askWrite() {
+  writeAsked_ = true;
+  exchange_.noteChange(writeRequest(), owner_.changeNote(storedRead_, toWrite_));
+  exchange_.ask(writeRequest());
+}
+
 bool CalibrationSequence::takeValue(const link::Answer& answer) {
   WriteDecision decision = owner_.valueToWrite(answer.value());
   if (auto* bytes = std::get_if<link::FloatBytesArray>(&decision)) {
     toWrite_ = *bytes;
+    storedRead_ = answer.value();
     return true;
   }
   stop();

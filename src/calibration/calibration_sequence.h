@@ -38,6 +38,8 @@ class SequenceDialog {
   virtual ~SequenceDialog() = default;
   // The value to write, given the stored value just read (its four bytes as the controller sent them).
   virtual WriteDecision valueToWrite(const link::FloatBytesArray& stored) = 0;
+  // What writing `value` changes, for the service record, given the stored value just read.
+  virtual link::ChangeNote changeNote(const link::FloatBytesArray& stored, const link::FloatBytesArray& value) = 0;
   // The start and cancel actions, which the time-out's Retry and Cancel run.
   virtual void cmdTrim_Click() = 0;
   virtual void cmdCancel_Click() = 0;
@@ -91,7 +93,10 @@ class CalibrationSequence {
   platform::Timer& tmrSequence_;
   platform::Timer& tmrTimeout_;
 
+  void askWrite();
+
   link::FloatBytesArray toWrite_{};
+  link::FloatBytesArray storedRead_{};  // the stored value the value to write was worked out from
   bool writeAsked_ = false;  // the write has been asked; it goes out once nothing else may be answered
   mutable bool writeSent_ = false;
 };

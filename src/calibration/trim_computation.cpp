@@ -177,4 +177,21 @@ std::variant<NewConstant, platform::MessageBox> newConstant(Correction correctio
   return result;
 }
 
+link::ChangeNote trimChange(const TrimRule& rule, const std::string& stored, const link::FloatBytesArray& storedBytes,
+                            const NewConstant& value, const std::string& measured, const std::string& reference) {
+  using link::ChangeKind;
+  link::ChangeNote note;
+  note.change = rule.parameter == link::parameter::kBatteryVoltsGain ? ChangeKind::BatteryVoltsGain
+                : rule.parameter == link::parameter::kTeVoltsGain    ? ChangeKind::TeVoltsGain
+                                                                     : ChangeKind::BatteryTempOffset;
+  note.parameter = rule.parameter;
+  note.before = stored;
+  note.beforeBytes = storedBytes;
+  note.written = value.text;
+  note.writtenBytes = value.bytes;
+  note.measured = measured;
+  note.reference = reference;
+  return note;
+}
+
 }  // namespace orvik::calibration

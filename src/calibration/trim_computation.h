@@ -6,6 +6,7 @@
 #include <string_view>
 #include <variant>
 
+#include "link/change_note.h"
 #include "link/run_state.h"
 #include "link/subs.h"
 #include "platform/message_box.h"
@@ -67,5 +68,10 @@ struct NewConstant {
 // not finite, not positive for a gain, or that the controller's float cannot hold).
 std::variant<NewConstant, platform::MessageBox> newConstant(Correction correction, std::string_view stored,
                                                             std::string_view measured, double actual);
+
+// The change a trim's write makes: the constant as kept and as read, the new one, and the reading and the
+// true value it was computed from.
+link::ChangeNote trimChange(const TrimRule& rule, const std::string& stored, const link::FloatBytesArray& storedBytes,
+                            const NewConstant& value, const std::string& measured, const std::string& reference);
 
 }  // namespace orvik::calibration

@@ -140,6 +140,7 @@ WriteDecision TrimDialog::valueToWrite(const link::FloatBytesArray& bytes) {
     auto constant = storedConstant(rule_.correction, bytes);
     if (auto* refused = std::get_if<platform::MessageBox>(&constant)) return *refused;
     stored.setText(std::get<std::string>(constant));
+    storedBytes_ = bytes;
     storedRead_ = true;
   }
   auto next = newConstant(rule_.correction, stored.text(), measured.text(), accepted_);
@@ -147,6 +148,11 @@ WriteDecision TrimDialog::valueToWrite(const link::FloatBytesArray& bytes) {
   const auto& value = std::get<NewConstant>(next);
   lblTrim.setText(value.text);
   return value.bytes;
+}
+
+link::ChangeNote TrimDialog::changeNote(const link::FloatBytesArray& /*stored*/, const link::FloatBytesArray& value) {
+  return trimChange(rule_, stored.text(), storedBytes_, {lblTrim.text(), value}, measured.text(),
+                    entryText(rule_, accepted_));
 }
 
 }  // namespace orvik::calibration

@@ -51,6 +51,7 @@ class TrimDialog : public platform::Form, public SequenceDialog {
   void tmrSequence_Timer() { sequence_.tmrSequence_Timer(); }
   void tmrTimeout_Timer() { sequence_.tmrTimeout_Timer(); }
   WriteDecision valueToWrite(const link::FloatBytesArray& stored) override;
+  link::ChangeNote changeNote(const link::FloatBytesArray& stored, const link::FloatBytesArray& value) override;
 
   std::uint8_t parameter() const { return rule_.parameter; }
   // A new value has gone out to the controller (whether or not it acknowledged it).
@@ -84,6 +85,7 @@ class TrimDialog : public platform::Form, public SequenceDialog {
   std::string prefilled_;    // what the entry showed at open
   double accepted_ = 0;      // the true value the start action accepted
   bool storedRead_ = false;  // the constant has been read and kept in its working field
+  link::FloatBytesArray storedBytes_{};  // its bytes as read
 };
 
 }  // namespace orvik::calibration

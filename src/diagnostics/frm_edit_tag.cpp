@@ -91,6 +91,7 @@ void frmEditTag::tmrSequence_Timer() {
       // A tag answer that came after its step gave up on it is still the answer to this read.
       if (const link::Answer* answer = exchange.answerTo(link::Request::readTag())) {
         state_.SequenceStep = kReadDone;
+        held_ = answer->tag();
         // Once the technician has typed, the box is theirs.
         if (!typed_) txtTag.setText(answer->tag());
       } else if (state_.SequenceStep == kSendRead) {
@@ -114,6 +115,11 @@ void frmEditTag::tmrSequence_Timer() {
         close();  // acknowledged, also late, after its step gave up on it
       } else if (state_.SequenceStep == kSendWrite) {
         lblStatus.setText("Saving new Tag Name...");
+        link::ChangeNote note;
+        note.change = link::ChangeKind::Tag;
+        note.before = held_.value_or(link_.unit().tag.value_or(""));
+        note.written = tagToWrite_;
+        exchange.noteChange(writeRequest(), note);
         exchange.ask(writeRequest());
         state_.SequenceStep = kAwaitWrite;
       } else {

@@ -257,6 +257,7 @@ void frmReport::tmrSequence_Timer() {
       finishRead();
       break;
     case kClearLog:
+      exchange.noteChange(clearLog, logResetChange(shutdownBytes_, state_.BatTemp));
       exchange.ask(clearLog);
       state_.SequenceStep = kAwaitClearLog;
       break;
@@ -277,6 +278,7 @@ void frmReport::tmrSequence_Timer() {
 
 void frmReport::takeShutdownRecord(const link::Answer& answer) {
   const ShutdownRecord record = ReadShutdownRecord(answer.value(), state_.BatTemp);
+  shutdownBytes_ = answer.value();
   lblShutdownReason.setText(record.reason);
   // A mode this program does not know leaves the field as it was.
   if (record.mode != "-") lblShutdownMode.setText(record.mode);

@@ -89,6 +89,7 @@ class frmReport : public platform::Form {
   const platform::Form& main_;
   // The waiting step has missed its answer once: its next tick asks again.
   bool askAgain_ = false;
+  link::FloatBytesArray shutdownBytes_{};  // the diagnostics log as last read
 };
 
 }  // namespace orvik::diagnostics

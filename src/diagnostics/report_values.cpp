@@ -1,5 +1,6 @@
 #include "diagnostics/report_values.h"
 
+#include "diagnostics/report_captions.h"
 #include "link/alarm_text.h"
 #include "link/display_format.h"
 #include "link/parameter_numbers.h"
@@ -44,6 +45,19 @@ ShutdownRecord ReadShutdownRecord(const link::FloatBytesArray& bytes, float live
   if (reason == 0 && liveBatteryTemp == link::kShortedSensorReading) reason = kReadingHighCode;
   const auto mode = link::ChargeModeText(bytes[1]);
   return {link::AlarmText(reason), mode ? mode->text : "-", bytes[2], bytes[3]};
+}
+
+link::ChangeNote logResetChange(const link::FloatBytesArray& bytes, float liveBatteryTemp) {
+  const ShutdownRecord record = ReadShutdownRecord(bytes, liveBatteryTemp);
+  link::ChangeNote note;
+  note.change = link::ChangeKind::LogReset;
+  note.parameter = kShutdownStatus;
+  note.before = std::string(caption::kShutdownCount) + " " + std::to_string(record.count) + ", " +
+                caption::kPowerOnCycles + " " + std::to_string(record.powerOnCycles) + ", " + record.reason;
+  note.beforeBytes = bytes;
+  note.written = "Log cleared";
+  note.writtenBytes = link::FloatBytesArray{0, 0, 0, 0};
+  return note;
 }
 
 }  // namespace orvik::diagnostics

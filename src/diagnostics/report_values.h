@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "link/change_note.h"
 #include "link/subs.h"
 
 namespace orvik::diagnostics {
@@ -24,5 +25,8 @@ struct ShutdownRecord {
 // The record as the report shows it. A reason of 0 while the live battery temperature marks a failed
 // sensor (exactly -50 or 150 °F) is that sensor's fault.
 ShutdownRecord ReadShutdownRecord(const link::FloatBytesArray& bytes, float liveBatteryTemp);
+
+// The change clearing the diagnostics log makes, from the log as read (its parameter bytes).
+link::ChangeNote logResetChange(const link::FloatBytesArray& bytes, float liveBatteryTemp);
 
 }  // namespace orvik::diagnostics

@@ -1,0 +1,66 @@
+#include "service_record/change_rows.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <vector>
+
+namespace orvik::service_record {
+
+std::string IsoUtc(std::chrono::system_clock::time_point at) {
+  const std::time_t t = std::chrono::system_clock::to_time_t(at);
+  std::tm utc{};
+  gmtime_r(&t, &utc);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+  return text;
+}
+
+std::string BytesHex(const link::FloatBytesArray& bytes) {
+  char text[9];
+  std::snprintf(text, sizeof text, "%02X%02X%02X%02X", bytes[0], bytes[1], bytes[2], bytes[3]);
+  return text;
+}
+
+std::string OperatingSystemUser() {
+  // The account the program runs as, which a changed $USER cannot pass off as another.
+  std::vector<char> buffer(4096);
+  passwd entry{};
+  passwd* found = nullptr;
+  if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr)
+    return found->pw_name;
+  if (const char* name = std::getenv("USER")) return name;
+  return std::to_string(geteuid());
+}
+
+ServiceRow RowFor(const link::ChangeNote& note, const link::UnitIdentity& unit, const RecordingProgram& by) {
+  ServiceRow row;
+  row.at = IsoUtc(by.now());
+  row.tag = unit.tag.value_or("");
+  row.hardwareRevision = unit.hardwareRevision;
+  row.softwareRevision = unit.softwareRevision;
+  row.program = by.program;
+  row.user = by.user;
+  row.change = note.change;
+  row.parameter = note.parameter;
+  row.before = note.before;
+  if (note.beforeBytes) row.beforeBytes = BytesHex(*note.beforeBytes);
+  row.written = note.written;
+  if (note.writtenBytes) row.writtenBytes = BytesHex(*note.writtenBytes);
+  row.measured = note.measured;
+  row.reference = note.reference;
+  row.source = note.source;
+  return row;
+}
+
+void RecordConfirmedChanges(link::ControllerLink& link, ServiceJournal& journal, RecordingProgram by) {
+  link.setReadsTag(true);
+  link.exchange().onConfirmed = [&link, &journal, by = std::move(by)](const link::ChangeNote& note) {
+    journal.record(RowFor(note, link.unit(), by));
+  };
+}
+
+}  // namespace orvik::service_record
