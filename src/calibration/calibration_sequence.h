@@ -39,7 +39,8 @@ class SequenceDialog {
   // The value to write, given the stored value just read (its four bytes as the controller sent them).
   virtual WriteDecision valueToWrite(const link::FloatBytesArray& stored) = 0;
   // What writing `value` changes, for the service record, given the stored value just read.
-  virtual link::ChangeNote changeNote(const link::FloatBytesArray& stored, const link::FloatBytesArray& value) = 0;
+  virtual link::ChangeNote changeNote(const link::FloatBytesArray& stored,
+                                      const link::FloatBytesArray& value) = 0;
   // The start and cancel actions, which the time-out's Retry and Cancel run.
   virtual void cmdTrim_Click() = 0;
   virtual void cmdCancel_Click() = 0;

@@ -101,7 +101,8 @@ WriteDecision frmCalDate::valueToWrite(const link::FloatBytesArray& /*stored*/) 
   return calibrationDateBytes(accepted_);
 }
 
-link::ChangeNote frmCalDate::changeNote(const link::FloatBytesArray& stored, const link::FloatBytesArray& /*value*/) {
+link::ChangeNote frmCalDate::changeNote(const link::FloatBytesArray& stored,
+                                        const link::FloatBytesArray& /*value*/) {
   return calibrationDateChange(stored, accepted_);
 }
 

@@ -27,7 +27,8 @@ class frmCalDate : public platform::Form, public SequenceDialog {
   void tmrSequence_Timer() { sequence_.tmrSequence_Timer(); }
   void tmrTimeout_Timer() { sequence_.tmrTimeout_Timer(); }
   WriteDecision valueToWrite(const link::FloatBytesArray& stored) override;
-  link::ChangeNote changeNote(const link::FloatBytesArray& stored, const link::FloatBytesArray& value) override;
+  link::ChangeNote changeNote(const link::FloatBytesArray& stored,
+                              const link::FloatBytesArray& value) override;
 
   bool wroteToController() const { return sequence_.writeSent(); }
 

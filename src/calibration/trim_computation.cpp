@@ -177,8 +177,9 @@ std::variant<NewConstant, platform::MessageBox> newConstant(Correction correctio
   return result;
 }
 
-link::ChangeNote trimChange(const TrimRule& rule, const std::string& stored, const link::FloatBytesArray& storedBytes,
-                            const NewConstant& value, const std::string& measured, const std::string& reference) {
+link::ChangeNote trimChange(const TrimRule& rule, const std::string& stored,
+                            const link::FloatBytesArray& storedBytes, const NewConstant& value,
+                            const std::string& measured, const std::string& reference) {
   using link::ChangeKind;
   link::ChangeNote note;
   note.change = rule.parameter == link::parameter::kBatteryVoltsGain ? ChangeKind::BatteryVoltsGain

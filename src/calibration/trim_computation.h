@@ -71,7 +71,8 @@ std::variant<NewConstant, platform::MessageBox> newConstant(Correction correctio
 
 // The change a trim's write makes: the constant as kept and as read, the new one, and the reading and the
 // true value it was computed from.
-link::ChangeNote trimChange(const TrimRule& rule, const std::string& stored, const link::FloatBytesArray& storedBytes,
-                            const NewConstant& value, const std::string& measured, const std::string& reference);
+link::ChangeNote trimChange(const TrimRule& rule, const std::string& stored,
+                            const link::FloatBytesArray& storedBytes, const NewConstant& value,
+                            const std::string& measured, const std::string& reference);
 
 }  // namespace orvik::calibration

@@ -150,7 +150,8 @@ WriteDecision TrimDialog::valueToWrite(const link::FloatBytesArray& bytes) {
   return value.bytes;
 }
 
-link::ChangeNote TrimDialog::changeNote(const link::FloatBytesArray& /*stored*/, const link::FloatBytesArray& value) {
+link::ChangeNote TrimDialog::changeNote(const link::FloatBytesArray& /*stored*/,
+                                        const link::FloatBytesArray& value) {
   return trimChange(rule_, stored.text(), storedBytes_, {lblTrim.text(), value}, measured.text(),
                     entryText(rule_, accepted_));
 }

@@ -51,7 +51,8 @@ class TrimDialog : public platform::Form, public SequenceDialog {
   void tmrSequence_Timer() { sequence_.tmrSequence_Timer(); }
   void tmrTimeout_Timer() { sequence_.tmrTimeout_Timer(); }
   WriteDecision valueToWrite(const link::FloatBytesArray& stored) override;
-  link::ChangeNote changeNote(const link::FloatBytesArray& stored, const link::FloatBytesArray& value) override;
+  link::ChangeNote changeNote(const link::FloatBytesArray& stored,
+                              const link::FloatBytesArray& value) override;
 
   std::uint8_t parameter() const { return rule_.parameter; }
   // A new value has gone out to the controller (whether or not it acknowledged it).
@@ -82,9 +83,9 @@ class TrimDialog : public platform::Form, public SequenceDialog {
   std::optional<double> entryNumber() const { return readEntry(rule_, entry.text()); }
 
   CalibrationSequence sequence_;
-  std::string prefilled_;    // what the entry showed at open
-  double accepted_ = 0;      // the true value the start action accepted
-  bool storedRead_ = false;  // the constant has been read and kept in its working field
+  std::string prefilled_;                // what the entry showed at open
+  double accepted_ = 0;                  // the true value the start action accepted
+  bool storedRead_ = false;              // the constant has been read and kept in its working field
   link::FloatBytesArray storedBytes_{};  // its bytes as read
 };
 

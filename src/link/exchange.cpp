@@ -145,7 +145,8 @@ void Exchange::noteChange(const Request& request, ChangeNote note) {
 }
 
 void Exchange::confirm(const Request& request) {
-  const auto it = std::find_if(notes_.begin(), notes_.end(), [&](const auto& n) { return n.first == request; });
+  const auto it =
+      std::find_if(notes_.begin(), notes_.end(), [&](const auto& n) { return n.first == request; });
   if (it == notes_.end()) return;
   const ChangeNote note = std::move(it->second);
   notes_.erase(it);

@@ -23,22 +23,22 @@ bool IsTrim(ChangeKind kind);
 // One change the controller confirmed, as the service record keeps it. Texts are UTF-8; values are as
 // the report shows them, and the controller bytes (hex, 8 digits) make a value exact to the bit.
 struct ServiceRow {
-  std::int64_t id = 0;      // the record's row id; 0 until stored
-  std::string at;           // when the acknowledgement was accepted: UTC, "2026-12-08T09:15:02Z"
-  std::string tag;          // the unit's tag as the controller holds it; empty when not known
+  std::int64_t id = 0;  // the record's row id; 0 until stored
+  std::string at;       // when the acknowledgement was accepted: UTC, "2026-12-08T09:15:02Z"
+  std::string tag;      // the unit's tag as the controller holds it; empty when not known
   std::optional<int> hardwareRevision;
   std::optional<int> softwareRevision;
-  std::string program;      // "orvik-monitor" or "orvikctl"
-  std::string user;         // the operating-system user
+  std::string program;  // "orvik-monitor" or "orvikctl"
+  std::string user;     // the operating-system user
   ChangeKind change = ChangeKind::BatteryVoltsGain;
   std::optional<int> parameter;  // the parameter written; none for the tag
-  std::string before;       // the stored value before, as shown; empty when it was not read
-  std::string beforeBytes;  // its controller bytes, hex; empty when not read or not a parameter
-  std::string written;      // the value written, as shown
+  std::string before;            // the stored value before, as shown; empty when it was not read
+  std::string beforeBytes;       // its controller bytes, hex; empty when not read or not a parameter
+  std::string written;           // the value written, as shown
   std::string writtenBytes;
-  std::string measured;     // a trim: the controller's reading it started from
-  std::string reference;    // a trim: the reference instrument's value as entered
-  std::string source;       // where a written value came from, when not typed (a file, a row)
+  std::string measured;   // a trim: the controller's reading it started from
+  std::string reference;  // a trim: the reference instrument's value as entered
+  std::string source;     // where a written value came from, when not typed (a file, a row)
 
   bool operator==(const ServiceRow&) const = default;
 };
