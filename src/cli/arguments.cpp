@@ -30,6 +30,7 @@ Examples:
   orvikctl --comm 2 watch --interval 5 --csv charger.csv
   orvikctl report --json
   orvikctl trim battery-volts --actual 12.5
+  orvikctl history --tag "BAY 4 CHARGER" --csv > history.csv
 Run "orvikctl COMMAND --help" for a command's options.)";
 
 const std::vector<std::pair<std::string, calibration::TrimKind>> kTrims = {
@@ -71,6 +72,19 @@ const std::vector<ParameterName>& parameterNames() {
   return names;
 }
 
+bool Writes(const Invocation& inv) {
+  switch (inv.command) {
+    case Command::Tag:
+      return inv.newTag.has_value();
+    case Command::Trim:
+    case Command::CalDate:
+    case Command::ResetLog:
+      return true;
+    default:
+      return false;
+  }
+}
+
 Parsed parseArguments(const std::vector<std::string>& args) {
   Invocation inv;
   CLI::App app{kDescription, "orvikctl"};
@@ -92,6 +106,10 @@ Parsed parseArguments(const std::vector<std::string>& args) {
         ->option_text("DEVICE")
         ->group("Port map");
   }
+
+  app.add_option("--service-db", inv.serviceDb,
+                 "the service record (default $XDG_DATA_HOME/orvik-monitor/service.db)")
+      ->option_text("FILE");
 
   auto* status = app.add_subcommand("status", "one status reading, in the monitor's own words");
   status->add_flag("--json", inv.json, "as JSON");
@@ -148,6 +166,22 @@ Parsed parseArguments(const std::vector<std::string>& args) {
   auto* resetLog = app.add_subcommand("reset-log", "clear the diagnostics log");
   resetLog->add_flag("-y,--yes", inv.yes, "clear without asking (needed without a terminal)");
 
+  std::string historyTag;
+  auto* history = app.add_subcommand("history", "the changes the service record holds, newest first");
+  auto* historyTagOption = history->add_option("--tag", historyTag, "only the unit with this tag")->option_text("TAG");
+  auto* historyCsv = history->add_flag("--csv", inv.csvOut, "as CSV");
+  auto* historyJson = history->add_flag("--json", inv.json, "as JSON");
+  historyCsv->excludes(historyJson);
+  history->footer(
+      "\nEvery change a controller confirmed, from the monitor and from orvikctl; the controller is not asked.\n\n"
+      "Example:\n  orvikctl history --tag \"BAY 4 CHARGER\"");
+
+  auto* serviceReport = app.add_subcommand("service-report", "the unit's service report as HTML");
+  serviceReport->add_option("--html", inv.htmlFile, "write the report to FILE")->required()->option_text("FILE");
+  serviceReport->footer(
+      "\nReads the tag, the constants, the diagnostics log and a status reading, and adds the unit's\n"
+      "service history.\n\nExample:\n  orvikctl service-report --html unit.html");
+
   Parsed parsed;
   std::ostringstream out;
   std::ostringstream err;
@@ -172,11 +206,13 @@ Parsed parseArguments(const std::vector<std::string>& args) {
   const std::pair<CLI::App*, Command> commands[] = {
       {status, Command::Status},   {watch, Command::Watch},      {read, Command::Read},
       {report, Command::Report},   {tagCommand, Command::Tag},   {trimCommand, Command::Trim},
-      {calDate, Command::CalDate}, {resetLog, Command::ResetLog}};
+      {calDate, Command::CalDate}, {resetLog, Command::ResetLog},     {history, Command::History},
+      {serviceReport, Command::ServiceReport}};
   for (const auto& [sub, command] : commands)
     if (sub->parsed()) inv.command = command;
   if (*tagOption) inv.newTag = tag;
   if (*dateOption) inv.date = date;
+  if (*historyTagOption) inv.historyTag = historyTag;
   for (const auto& [name, kind] : kTrims)
     if (trim == name) inv.trim = kind;
   parsed.invocation = inv;

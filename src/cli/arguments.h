@@ -20,7 +20,10 @@ enum ExitCode : int {
   kInterrupted = 130,
 };
 
-enum class Command { Status, Watch, Read, Report, Tag, Trim, CalDate, ResetLog };
+enum class Command { Status, Watch, Read, Report, Tag, Trim, CalDate, ResetLog, History, ServiceReport };
+
+// Whether `command` writes to the controller, so its changes go to the service record.
+bool Writes(const struct Invocation& inv);
 
 // What the command line asks for.
 struct Invocation {
@@ -39,6 +42,10 @@ struct Invocation {
   std::string actual;               // trim: the true value as typed
   std::optional<std::string> date;  // cal-date: YYYY-MM-DD
   bool yes = false;
+  std::string serviceDb;                  // --service-db: the service record file; empty for the default
+  std::optional<std::string> historyTag;  // history --tag
+  bool csvOut = false;                    // history --csv
+  std::string htmlFile;                   // service-report --html
 };
 
 // The parameters `read` knows by name, and the number of each.

@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 
 #include <algorithm>
+#include <fstream>
 #include <memory>
 #include <utility>
 
@@ -12,6 +13,8 @@
 #include "link/display_format.h"
 #include "link/parameter_numbers.h"
 #include "link/tag_text.h"
+#include "service_record/history_export.h"
+#include "version.h"
 
 namespace orvik::cli {
 
@@ -51,6 +54,11 @@ const char* constantName(calibration::Correction correction) {
   return correction == calibration::Correction::Gain ? "gain" : "offset";
 }
 
+std::string programName() {
+  return "orvikctl " + std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "." +
+         std::to_string(kVersionRevision);
+}
+
 }  // namespace
 
 Runner::Runner(const Invocation& invocation, link::ControllerLink& link, platform::TimerEngine& timers, Io io)
@@ -86,12 +94,17 @@ void Runner::start() {
       return runCalDate();
     case Command::ResetLog:
       return runResetLog();
+    case Command::History:
+      return runHistory();
+    case Command::ServiceReport:
+      return runServiceReport();
   }
 }
 
 void Runner::finish(int exitCode) {
   if (done_) return;
   done_ = true;
+  tellRecord();
   tmrWatch_.setEnabled(false);
   session_.cancel();
   io_.out.flush();
@@ -176,10 +189,22 @@ bool Runner::confirmed(const std::string& question) {
   return false;
 }
 
-void Runner::write(const link::Request& request, const std::string& what, std::function<void()> then) {
+void Runner::tellRecord() {
+  if (io_.journal == nullptr) return;
+  while (const auto notice = io_.journal->takeNotice())
+    io_.err << "orvikctl: " << *notice << '\n';
+}
+
+void Runner::write(const link::Request& request, link::ChangeNote note, const std::string& what,
+                   std::function<void()> then) {
   writeWentOut_ = true;
+  link_.exchange().noteChange(request, std::move(note));
   session_.ask(
-      request, [then = std::move(then)](const link::Answer&) { then(); },
+      request,
+      [this, then = std::move(then)](const link::Answer&) {
+        tellRecord();
+        then();
+      },
       [this, what] { noAnswer("the write of " + what); });
 }
 
@@ -252,36 +277,54 @@ void Runner::runRead() {
 
 void Runner::runReport() {
   whenReporting([this] {
-    session_.ask(
-        link::Request::readTag(),
-        [this](const link::Answer& tagAnswer) {
-          auto report = std::make_shared<Report>();
-          report->tag = tagAnswer.tag();
-          readParameters(
-              {kBatteryVoltsGain, kTeVoltsGain, kBatteryTempGain, kBatteryTempOffset, kShutdownStatus},
-              [this, report](const Values& values) {
-                report->batteryVoltsGain = shown(values, kBatteryVoltsGain);
-                report->teVoltsGain = shown(values, kTeVoltsGain);
-                report->batteryTempGain = shown(values, kBatteryTempGain);
-                report->batteryTempOffset = shown(values, kBatteryTempOffset);
-                report->shutdown =
-                    diagnostics::ReadShutdownRecord(values.at(kShutdownStatus), link_.state().BatTemp);
-                const auto print = [this, report] {
-                  io_.out << (inv_.json ? io_.json.report(*report) : reportText(*report));
-                  finish(kSuccess);
-                };
-                if (report->shutdown.count == 0) return print();
-                readParameters({kShutdownTeVolts, kShutdownBatteryVolts, kShutdownBatteryTemp},
-                               [report, print](const Values& shutdown) {
-                                 report->shutdownTeVolts = shown(shutdown, kShutdownTeVolts);
-                                 report->shutdownBatteryVolts = shown(shutdown, kShutdownBatteryVolts);
-                                 report->shutdownBatteryTemp = shown(shutdown, kShutdownBatteryTemp);
-                                 print();
-                               });
-              });
+    reportReader_ = std::make_unique<diagnostics::ReportReader>(link_);
+    reportReader_->start(
+        link_.state().BatTemp,
+        [this](const Report& report) {
+          io_.out << (inv_.json ? io_.json.report(report) : reportText(report));
+          finish(kSuccess);
         },
-        [this] { noAnswer("the tag name read"); });
+        [this](const std::string& what) { noAnswer(what); });
   });
+}
+
+void Runner::runServiceReport() {
+  std::ofstream file(inv_.htmlFile, std::ios::binary | std::ios::trunc);
+  if (!file) return fail(kUsage, "cannot write " + inv_.htmlFile + ".");
+  whenReporting([this, file = std::make_shared<std::ofstream>(std::move(file))] {
+    reportReader_ = std::make_unique<diagnostics::ReportReader>(link_);
+    reportReader_->start(
+        link_.state().BatTemp,
+        [this, file](const Report& values) {
+          std::string problem;
+          std::vector<service_record::ServiceRow> rows;
+          if (io_.journal != nullptr) rows = io_.journal->history(values.tag, &problem);
+          if (!problem.empty()) io_.err << "orvikctl: the service record cannot be read: " << problem << '\n';
+          const auto report =
+              diagnostics::ServiceReportContent(values, view_, link_.unit(), std::move(rows), io_.technician,
+                                                io_.localTimeText ? io_.localTimeText() : "", programName());
+          *file << service_record::ServiceReportHtml(report);
+          file->close();
+          if (!*file) return fail(kUsage, "cannot write " + inv_.htmlFile + ".");
+          finish(kSuccess);
+        },
+        [this](const std::string& what) { noAnswer(what); });
+  });
+}
+
+void Runner::runHistory() {
+  std::string problem;
+  const auto rows = io_.journal != nullptr ? io_.journal->history(inv_.historyTag, &problem)
+                                           : std::vector<service_record::ServiceRow>{};
+  if (!problem.empty()) return fail(kUsage, "the service record cannot be read: " + problem);
+  if (inv_.json) {
+    io_.out << io_.json.history(rows);
+  } else if (inv_.csvOut) {
+    io_.out << service_record::HistoryCsv(rows);
+  } else {
+    io_.out << service_record::HistoryText(rows);
+  }
+  finish(kSuccess);
 }
 
 void Runner::runTag() {
@@ -314,7 +357,11 @@ void Runner::runTag() {
           [this] { noAnswer("the tag name read"); });
     };
     if (!inv_.newTag) return readBack();
-    write(link::Request::writeTag(tag), "the tag name", readBack);
+    link::ChangeNote note;
+    note.change = link::ChangeKind::Tag;
+    note.before = link_.unit().tag.value_or("");
+    note.written = tag;
+    write(link::Request::writeTag(tag), note, "the tag name", readBack);
   });
 }
 
@@ -343,7 +390,9 @@ void Runner::runTrim() {
       const std::string what = std::string(rule.quantity) + " " + constantName(rule.correction);
       io_.out << what << ": " << storedText << " -> " << value.text << std::endl;
       if (!confirmed("Write?")) return;
-      write(link::Request::writeParameter(rule.parameter, value.bytes), "the new " + what, [this, &rule] {
+      const auto note = calibration::trimChange(rule, storedText, values.at(rule.parameter), value, measured,
+                                                calibration::entryText(rule, actual));
+      write(link::Request::writeParameter(rule.parameter, value.bytes), note, "the new " + what, [this, &rule] {
         io_.out << "Written." << std::endl;
         status(kAttempts, [this, &rule](const link::StatusRecord&) {
           const std::string now = calibration::measuredText(rule, link_.state().*rule.reading);
@@ -366,15 +415,18 @@ void Runner::runCalDate() {
   if (!calibration::calibrationYearFits(date.year)) {
     return fail(kRefused, "Invalid Date: " + calibration::calibrationYearRangeText());
   }
-  readParameters({kCalibrationDate}, [this, date](const Values& values) {
-    io_.out << "Calibration date: " << shown(values, kCalibrationDate) << " -> " << link::mediumDate(date)
-            << std::endl;
-    if (!confirmed("Write?")) return;
-    write(link::Request::writeParameter(kCalibrationDate, calibration::calibrationDateBytes(date)),
-          "the calibration date", [this] {
-            io_.out << "Written." << '\n';
-            finish(kSuccess);
-          });
+  // A status reading first tells which unit the service record files the new date under.
+  status(kAttempts, [this, date](const link::StatusRecord&) {
+    readParameters({kCalibrationDate}, [this, date](const Values& values) {
+      io_.out << "Calibration date: " << shown(values, kCalibrationDate) << " -> " << link::mediumDate(date)
+              << std::endl;
+      if (!confirmed("Write?")) return;
+      write(link::Request::writeParameter(kCalibrationDate, calibration::calibrationDateBytes(date)),
+            calibration::calibrationDateChange(values.at(kCalibrationDate), date), "the calibration date", [this] {
+              io_.out << "Written." << '\n';
+              finish(kSuccess);
+            });
+    });
   });
 }
 
@@ -384,7 +436,8 @@ void Runner::runResetLog() {
       const auto record = diagnostics::ReadShutdownRecord(values.at(kShutdownStatus), link_.state().BatTemp);
       io_.out << diagnostics::caption::kShutdownCount << ' ' << record.count << std::endl;
       if (!confirmed("OK to clear the diagnostics log?")) return;
-      write(link::Request::writeParameter(kShutdownStatus, {0, 0, 0, 0}), "the cleared log", [this] {
+      write(link::Request::writeParameter(kShutdownStatus, {0, 0, 0, 0}),
+            diagnostics::logResetChange(values.at(kShutdownStatus), link_.state().BatTemp), "the cleared log", [this] {
         io_.out << "Diagnostics log cleared." << '\n';
         finish(kSuccess);
       });

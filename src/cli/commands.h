@@ -3,6 +3,7 @@
 #include <chrono>
 #include <functional>
 #include <map>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "platform/date.h"
 #include "platform/message_box.h"
 #include "platform/timer.h"
+#include "service_record/service_journal.h"
 
 namespace orvik::cli {
 
@@ -35,6 +37,11 @@ struct Io {
   std::function<std::chrono::system_clock::time_point()> now;
   std::function<platform::Date()> today;  // the local date
   JsonWriter json;
+  // The service record: the history read, and where confirmed changes go. None: no record.
+  service_record::ServiceJournal* journal = nullptr;
+  // The report's date and technician, for the service report.
+  std::function<std::string()> localTimeText;
+  std::string technician;
 };
 
 // Runs one command against the controller on an open link, and reports its exit status through onDone.
@@ -60,7 +67,11 @@ class Runner {
   // A status reading, then a refusal unless the hardware reports (revision 5 or later).
   void whenReporting(std::function<void()> then);
   bool confirmed(const std::string& question);
-  void write(const link::Request& request, const std::string& what, std::function<void()> then);
+  // Writes `request`, which makes the change `note` says, for the service record.
+  void write(const link::Request& request, link::ChangeNote note, const std::string& what,
+             std::function<void()> then);
+  // Says what the service record has to say (once a run) on stderr.
+  void tellRecord();
   std::string device() const;
 
   void runStatus();
@@ -73,10 +84,13 @@ class Runner {
   void runTrim();
   void runCalDate();
   void runResetLog();
+  void runHistory();
+  void runServiceReport();
 
   Invocation inv_;
   link::ControllerLink& link_;
   Session session_;
+  std::unique_ptr<diagnostics::ReportReader> reportReader_;
   Io io_;
   link::LiveView view_;
   bool done_ = false;

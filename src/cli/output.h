@@ -4,10 +4,12 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
-#include "diagnostics/report_values.h"
+#include "diagnostics/report_reader.h"
 #include "link/status_decoder.h"
 #include "link/status_view.h"
+#include "service_record/service_row.h"
 
 namespace orvik::cli {
 
@@ -17,14 +19,7 @@ std::string statusText(const link::LiveView& view);
 std::string watchLine(std::chrono::system_clock::time_point at, const link::LiveView& view);
 std::string watchMissedLine(std::chrono::system_clock::time_point at);
 
-// What the report reads, each value as the report window shows it.
-struct Report {
-  std::string tag;
-  std::string batteryVoltsGain, teVoltsGain, batteryTempGain, batteryTempOffset;
-  diagnostics::ShutdownRecord shutdown;
-  // Read only when the count is not 0.
-  std::string shutdownTeVolts = "-", shutdownBatteryVolts = "-", shutdownBatteryTemp = "-";
-};
+using Report = diagnostics::ReportValues;
 std::string reportText(const Report& report);
 
 // The live display's alarm text on a line of its own: without the line break a sensor warning starts with.
@@ -35,6 +30,7 @@ std::string alarmText(const link::LiveView& view);
 struct JsonWriter {
   std::function<std::string(const link::StatusRecord&, const link::LiveView&)> status;
   std::function<std::string(const Report&)> report;
+  std::function<std::string(const std::vector<service_record::ServiceRow>&)> history;
 };
 
 }  // namespace orvik::cli

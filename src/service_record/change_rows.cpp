@@ -5,19 +5,11 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <vector>
 
-namespace orvik::service_record {
+#include "link/status_csv.h"
 
-std::string IsoUtc(std::chrono::system_clock::time_point at) {
-  const std::time_t t = std::chrono::system_clock::to_time_t(at);
-  std::tm utc{};
-  gmtime_r(&t, &utc);
-  char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
-  return text;
-}
+namespace orvik::service_record {
 
 std::string BytesHex(const link::FloatBytesArray& bytes) {
   char text[9];
@@ -38,7 +30,7 @@ std::string OperatingSystemUser() {
 
 ServiceRow RowFor(const link::ChangeNote& note, const link::UnitIdentity& unit, const RecordingProgram& by) {
   ServiceRow row;
-  row.at = IsoUtc(by.now());
+  row.at = link::IsoUtcTime(by.now());
   row.tag = unit.tag.value_or("");
   row.hardwareRevision = unit.hardwareRevision;
   row.softwareRevision = unit.softwareRevision;

@@ -12,8 +12,6 @@
 
 namespace orvik::service_record {
 
-// "2026-12-08T09:15:02Z".
-std::string IsoUtc(std::chrono::system_clock::time_point at);
 // A parameter's four controller bytes as eight hex digits, "3F800000".
 std::string BytesHex(const link::FloatBytesArray& bytes);
 // The name of the operating-system user running the program.

@@ -1,0 +1,140 @@
+#include "diagnostics/report_reader.h"
+
+#include <utility>
+
+#include "diagnostics/report_captions.h"
+#include "link/live_captions.h"
+#include "link/parameter_numbers.h"
+
+namespace orvik::diagnostics {
+
+namespace {
+
+using namespace link::parameter;
+
+constexpr int kSends = 3;
+
+}  // namespace
+
+ReportReader::ReportReader(link::ControllerLink& link) : link_(link) {}
+
+ReportReader::~ReportReader() {
+  if (running_) link_.exchange().release();
+}
+
+void ReportReader::start(float liveBatteryTemp, std::function<void(const ReportValues&)> done,
+                         std::function<void(const std::string& what)> failed) {
+  liveBatteryTemp_ = liveBatteryTemp;
+  done_ = std::move(done);
+  failed_ = std::move(failed);
+  values_ = {};
+  requests_ = {link::Request::readTag(),
+               link::Request::readParameter(kBatteryVoltsGain),
+               link::Request::readParameter(kTeVoltsGain),
+               link::Request::readParameter(kBatteryTempGain),
+               link::Request::readParameter(kBatteryTempOffset),
+               link::Request::readParameter(kShutdownStatus)};
+  at_ = 0;
+  running_ = true;
+  link::Exchange& exchange = link_.exchange();
+  exchange.release();
+  exchange.onAnswer = [this](const link::Answer& answer) { answered(answer); };
+  exchange.onLapse = [this] {
+    if (--sendsLeft_ > 0) return link_.exchange().ask(requests_[at_]);
+    running_ = false;
+    link_.exchange().release();
+    const link::Request& r = requests_[at_];
+    failed_(r.code == link::kReadTag ? "the tag name read"
+                                      : "the read of parameter " + std::to_string(r.parameter));
+  };
+  next();
+}
+
+void ReportReader::next() {
+  if (at_ == requests_.size()) {
+    running_ = false;
+    link_.exchange().release();
+    return done_(values_);
+  }
+  sendsLeft_ = kSends;
+  link_.exchange().ask(requests_[at_]);
+}
+
+void ReportReader::answered(const link::Answer& answer) {
+  const link::Request& r = requests_[at_];
+  if (r.code == link::kReadTag) {
+    values_.tag = answer.tag();
+  } else {
+    const std::string shown = ReportValueText(r.parameter, answer.value());
+    switch (r.parameter) {
+      case kBatteryVoltsGain:
+        values_.batteryVoltsGain = shown;
+        break;
+      case kTeVoltsGain:
+        values_.teVoltsGain = shown;
+        break;
+      case kBatteryTempGain:
+        values_.batteryTempGain = shown;
+        break;
+      case kBatteryTempOffset:
+        values_.batteryTempOffset = shown;
+        break;
+      case kShutdownStatus:
+        values_.shutdown = ReadShutdownRecord(answer.value(), liveBatteryTemp_);
+        if (values_.shutdown.count != 0) {
+          for (std::uint8_t p : {kShutdownTeVolts, kShutdownBatteryVolts, kShutdownBatteryTemp})
+            requests_.push_back(link::Request::readParameter(p));
+        }
+        break;
+      case kShutdownTeVolts:
+        values_.shutdownTeVolts = shown;
+        break;
+      case kShutdownBatteryVolts:
+        values_.shutdownBatteryVolts = shown;
+        break;
+      default:
+        values_.shutdownBatteryTemp = shown;
+        break;
+    }
+  }
+  ++at_;
+  next();
+}
+
+service_record::ServiceReport ServiceReportContent(const ReportValues& values, const link::LiveView& live,
+                                                   const link::UnitIdentity& unit,
+                                                   std::vector<service_record::ServiceRow> history,
+                                                   std::string technician, std::string date,
+                                                   std::string program) {
+  namespace lc = link::caption;
+  // A sensor warning starts on a line of its own on the screen.
+  const std::string alarm = !live.alarm.empty() && live.alarm.front() == '\r' ? live.alarm.substr(1) : live.alarm;
+  service_record::ServiceReport report;
+  report.tag = values.tag;
+  report.hardwareRevision = unit.hardwareRevision;
+  report.softwareRevision = unit.softwareRevision;
+  report.calibrationDate = live.calDate;
+  report.batteryVoltsGain = values.batteryVoltsGain;
+  report.teVoltsGain = values.teVoltsGain;
+  report.batteryTempGain = values.batteryTempGain;
+  report.batteryTempOffset = values.batteryTempOffset;
+  report.shutdown = {{caption::kPowerOnCycles, std::to_string(values.shutdown.powerOnCycles)},
+                     {caption::kShutdownCount, std::to_string(values.shutdown.count)},
+                     {"Reason:", values.shutdown.reason},
+                     {caption::kShutdownMode, values.shutdown.mode},
+                     {caption::kShutdownTeVolts, values.shutdownTeVolts},
+                     {caption::kShutdownBatteryVolts, values.shutdownBatteryVolts},
+                     {caption::kShutdownBatteryTemp, values.shutdownBatteryTemp}};
+  report.live = {{lc::kTeModule, live.teVolts.text},    {lc::kMode, live.chargeMode.text},
+                 {lc::kSetpoint, live.setpoint.text},   {lc::kControl, live.pwm.text},
+                 {std::string(lc::kBattery) + " " + lc::kBatteryVolts, live.batVolts.text},
+                 {std::string(lc::kBattery) + " " + lc::kBatteryTemp, live.batTemp.text},
+                 {lc::kAlarmMessages, alarm.empty() ? "none" : alarm}};
+  report.history = std::move(history);
+  report.technician = std::move(technician);
+  report.date = std::move(date);
+  report.program = std::move(program);
+  return report;
+}
+
+}  // namespace orvik::diagnostics
