@@ -44,8 +44,8 @@ class ServiceDb {
   std::string append(std::vector<ServiceRow>& rows);
   // The rows, newest first; only those of `tag` when given. Empty with `problem` set when unreadable.
   std::vector<ServiceRow> rows(const std::optional<std::string>& tag, std::string* problem = nullptr) const;
-  // One row by id.
-  std::optional<ServiceRow> row(std::int64_t id) const;
+  // One row by id; none when there is no such row, or when unreadable with `problem` set.
+  std::optional<ServiceRow> row(std::int64_t id, std::string* problem = nullptr) const;
 
   const std::string& path() const { return path_; }
 

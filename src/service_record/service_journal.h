@@ -39,7 +39,9 @@ class ServiceJournal {
   const std::string& path() const { return path_; }
 
  private:
-  bool ensureOpen();
+  // Opens the database when it is not open; why not, empty when it is.
+  std::string ensureOpen();
+  void writeUnwritten();
   void noteProblem(const std::string& problem);
 
   std::string path_;
