@@ -277,7 +277,7 @@ void Runner::runRead() {
 
 void Runner::runReport() {
   whenReporting([this] {
-    reportReader_ = std::make_unique<diagnostics::ReportReader>(link_);
+    reportReader_ = std::make_unique<diagnostics::ReportReader>(session_);
     reportReader_->start(
         link_.state().BatTemp,
         [this](const Report& report) {
@@ -292,7 +292,7 @@ void Runner::runServiceReport() {
   std::ofstream file(inv_.htmlFile, std::ios::binary | std::ios::trunc);
   if (!file) return fail(kUsage, "cannot write " + inv_.htmlFile + ".");
   whenReporting([this, file = std::make_shared<std::ofstream>(std::move(file))] {
-    reportReader_ = std::make_unique<diagnostics::ReportReader>(link_);
+    reportReader_ = std::make_unique<diagnostics::ReportReader>(session_);
     reportReader_->start(
         link_.state().BatTemp,
         [this, file](const Report& values) {

@@ -10,7 +10,7 @@
 
 #include "cli/arguments.h"
 #include "cli/output.h"
-#include "cli/session.h"
+#include "link/session.h"
 #include "link/controller_link.h"
 #include "link/status_csv.h"
 #include "link/status_view.h"
@@ -20,6 +20,8 @@
 #include "service_record/service_journal.h"
 
 namespace orvik::cli {
+
+using link::kAttempts;
 
 // Where a command talks to the person running it.
 struct Console {
@@ -89,7 +91,7 @@ class Runner {
 
   Invocation inv_;
   link::ControllerLink& link_;
-  Session session_;
+  link::Session session_;
   std::unique_ptr<diagnostics::ReportReader> reportReader_;
   Io io_;
   link::LiveView view_;

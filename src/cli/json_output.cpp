@@ -1,5 +1,6 @@
 #include "cli/json_output.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QString>
@@ -62,6 +63,29 @@ std::string reportJson(const Report& r) {
                                           {"battery_temperature", q(r.shutdownBatteryTemp)}};
   }
   return json(report);
+}
+
+std::string historyJson(const std::vector<service_record::ServiceRow>& rows) {
+  QJsonArray list;
+  for (const auto& r : rows) {
+    list.append(QJsonObject{{"id", static_cast<double>(r.id)},
+                            {"time", q(r.at)},
+                            {"tag", q(r.tag)},
+                            {"hardware_revision", numberOrNull(r.hardwareRevision)},
+                            {"software_revision", numberOrNull(r.softwareRevision)},
+                            {"program", q(r.program)},
+                            {"user", q(r.user)},
+                            {"change", q(std::string(service_record::ChangeName(r.change)))},
+                            {"parameter", numberOrNull(r.parameter)},
+                            {"before", q(r.before)},
+                            {"before_bytes", q(r.beforeBytes)},
+                            {"written", q(r.written)},
+                            {"written_bytes", q(r.writtenBytes)},
+                            {"measured", q(r.measured)},
+                            {"reference", q(r.reference)},
+                            {"source", q(r.source)}});
+  }
+  return QJsonDocument(list).toJson(QJsonDocument::Indented).toStdString();
 }
 
 }  // namespace orvik::cli

@@ -11,5 +11,7 @@ namespace orvik::cli {
 std::string statusJson(const link::StatusRecord& record, const link::LiveView& view);
 // The report as JSON, each value as the report window shows it.
 std::string reportJson(const Report& report);
+// The service record's rows as a JSON array, newest first.
+std::string historyJson(const std::vector<service_record::ServiceRow>& rows);
 
 }  // namespace orvik::cli

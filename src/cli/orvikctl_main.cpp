@@ -26,6 +26,8 @@
 #include "platform/qt/termination_signals.h"
 #include "port_settings/comm_device_choice.h"
 #include "port_settings/settings_file.h"  // kSettingsFile
+#include "service_record/change_rows.h"
+#include "service_record/service_journal.h"
 
 namespace {
 
@@ -80,6 +82,20 @@ platform::Date localToday() {
   return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
 }
 
+// The local date and time as a person reads it on a report: "2026-12-08 10:15".
+std::string localTimeText() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+#ifndef _WIN32
+  localtime_r(&now, &local);
+#else
+  localtime_s(&local, &now);
+#endif
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
+  return text;
+}
+
 // The port the command line names, or the one the monitor's port dialog chose (Comm 1 without one).
 int chosenPort(const cli::Invocation& inv) {
   if (!inv.device.empty()) return 1;
@@ -109,10 +125,32 @@ int main(int argc, char** argv) {
   const int comm = chosenPort(inv);
 
   QCoreApplication app(argc, argv);
+  const auto now = [] { return std::chrono::system_clock::now(); };
+  const std::string recordPath =
+      inv.serviceDb.empty() ? service_record::DefaultServiceDbPath(std::getenv) : inv.serviceDb;
+  service_record::ServiceJournal journal(recordPath, now);
+  TerminalConsole console;
+  const cli::Io io{std::cout,
+                   std::cerr,
+                   console,
+                   now,
+                   localToday,
+                   {cli::statusJson, cli::reportJson, cli::historyJson},
+                   &journal,
+                   localTimeText,
+                   service_record::OperatingSystemUser()};
   platform::qt::QtTimerEngine timers;
   platform::qt::QtSerialPort port(devices);
   link::RunState state;
   link::ControllerLink link(state, port, timers);
+  if (inv.command == cli::Command::History) {
+    // The history is the record's alone: no port is opened for it.
+    cli::Runner runner(inv, link, timers, io);
+    int status = cli::kSuccess;
+    runner.onDone = [&status](int code) { status = code; };
+    runner.start();
+    return status;
+  }
   state.PortNumber = comm;
   link.resetReceiveState();
   try {
@@ -123,14 +161,11 @@ int main(int argc, char** argv) {
     return cli::kPortError;
   }
 
-  TerminalConsole console;
-  cli::Runner runner(inv, link, timers,
-                     {std::cout,
-                      std::cerr,
-                      console,
-                      [] { return std::chrono::system_clock::now(); },
-                      localToday,
-                      {cli::statusJson, cli::reportJson}});
+  if (cli::Writes(inv)) {
+    service_record::RecordConfirmedChanges(link, journal,
+                                           {"orvikctl", service_record::OperatingSystemUser(), now});
+  }
+  cli::Runner runner(inv, link, timers, io);
   runner.onDone = [](int code) { QCoreApplication::exit(code); };
   // Ended by Ctrl+C or the system: stop as after the last reading, so the port and its lock file go.
   platform::qt::endOnTerminationSignals([&runner] { runner.interrupt(); });
@@ -139,5 +174,7 @@ int main(int argc, char** argv) {
   const int status = QCoreApplication::exec();
   timers.halt();
   port.close();
+  journal.retry();
+  std::cerr << service_record::UnwrittenAtExitText(journal);
   return status;
 }

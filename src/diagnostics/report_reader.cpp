@@ -8,19 +8,7 @@
 
 namespace orvik::diagnostics {
 
-namespace {
-
 using namespace link::parameter;
-
-constexpr int kSends = 3;
-
-}  // namespace
-
-ReportReader::ReportReader(link::ControllerLink& link) : link_(link) {}
-
-ReportReader::~ReportReader() {
-  if (running_) link_.exchange().release();
-}
 
 void ReportReader::start(float liveBatteryTemp, std::function<void(const ReportValues&)> done,
                          std::function<void(const std::string& what)> failed) {
@@ -35,70 +23,61 @@ void ReportReader::start(float liveBatteryTemp, std::function<void(const ReportV
                link::Request::readParameter(kBatteryTempOffset),
                link::Request::readParameter(kShutdownStatus)};
   at_ = 0;
-  running_ = true;
-  link::Exchange& exchange = link_.exchange();
-  exchange.release();
-  exchange.onAnswer = [this](const link::Answer& answer) { answered(answer); };
-  exchange.onLapse = [this] {
-    if (--sendsLeft_ > 0) return link_.exchange().ask(requests_[at_]);
-    running_ = false;
-    link_.exchange().release();
-    const link::Request& r = requests_[at_];
-    failed_(r.code == link::kReadTag ? "the tag name read"
-                                      : "the read of parameter " + std::to_string(r.parameter));
-  };
   next();
 }
 
 void ReportReader::next() {
-  if (at_ == requests_.size()) {
-    running_ = false;
-    link_.exchange().release();
-    return done_(values_);
-  }
-  sendsLeft_ = kSends;
-  link_.exchange().ask(requests_[at_]);
+  if (at_ == requests_.size()) return done_(values_);
+  const link::Request request = requests_[at_];
+  session_.ask(
+      request,
+      [this, request](const link::Answer& answer) {
+        take(request, answer);
+        ++at_;
+        next();
+      },
+      [this, request] {
+        failed_(request.code == link::kReadTag ? "the tag name read"
+                                               : "the read of parameter " + std::to_string(request.parameter));
+      });
 }
 
-void ReportReader::answered(const link::Answer& answer) {
-  const link::Request& r = requests_[at_];
-  if (r.code == link::kReadTag) {
+void ReportReader::take(const link::Request& request, const link::Answer& answer) {
+  if (request.code == link::kReadTag) {
     values_.tag = answer.tag();
-  } else {
-    const std::string shown = ReportValueText(r.parameter, answer.value());
-    switch (r.parameter) {
-      case kBatteryVoltsGain:
-        values_.batteryVoltsGain = shown;
-        break;
-      case kTeVoltsGain:
-        values_.teVoltsGain = shown;
-        break;
-      case kBatteryTempGain:
-        values_.batteryTempGain = shown;
-        break;
-      case kBatteryTempOffset:
-        values_.batteryTempOffset = shown;
-        break;
-      case kShutdownStatus:
-        values_.shutdown = ReadShutdownRecord(answer.value(), liveBatteryTemp_);
-        if (values_.shutdown.count != 0) {
-          for (std::uint8_t p : {kShutdownTeVolts, kShutdownBatteryVolts, kShutdownBatteryTemp})
-            requests_.push_back(link::Request::readParameter(p));
-        }
-        break;
-      case kShutdownTeVolts:
-        values_.shutdownTeVolts = shown;
-        break;
-      case kShutdownBatteryVolts:
-        values_.shutdownBatteryVolts = shown;
-        break;
-      default:
-        values_.shutdownBatteryTemp = shown;
-        break;
-    }
+    return;
   }
-  ++at_;
-  next();
+  const std::string shown = ReportValueText(request.parameter, answer.value());
+  switch (request.parameter) {
+    case kBatteryVoltsGain:
+      values_.batteryVoltsGain = shown;
+      break;
+    case kTeVoltsGain:
+      values_.teVoltsGain = shown;
+      break;
+    case kBatteryTempGain:
+      values_.batteryTempGain = shown;
+      break;
+    case kBatteryTempOffset:
+      values_.batteryTempOffset = shown;
+      break;
+    case kShutdownStatus:
+      values_.shutdown = ReadShutdownRecord(answer.value(), liveBatteryTemp_);
+      if (values_.shutdown.count != 0) {
+        for (std::uint8_t p : {kShutdownTeVolts, kShutdownBatteryVolts, kShutdownBatteryTemp})
+          requests_.push_back(link::Request::readParameter(p));
+      }
+      break;
+    case kShutdownTeVolts:
+      values_.shutdownTeVolts = shown;
+      break;
+    case kShutdownBatteryVolts:
+      values_.shutdownBatteryVolts = shown;
+      break;
+    default:
+      values_.shutdownBatteryTemp = shown;
+      break;
+  }
 }
 
 service_record::ServiceReport ServiceReportContent(const ReportValues& values, const link::LiveView& live,

@@ -7,8 +7,8 @@
 
 #include "diagnostics/report_values.h"
 #include "link/controller_link.h"
+#include "link/session.h"
 #include "link/status_view.h"
-#include "platform/timer.h"
 #include "service_record/service_report_html.h"
 
 namespace orvik::diagnostics {
@@ -22,31 +22,23 @@ struct ReportValues {
   std::string shutdownTeVolts = "-", shutdownBatteryVolts = "-", shutdownBatteryTemp = "-";
 };
 
-// Reads the report's values through the exchange as the report window does: the tag, the four constants,
-// the diagnostics log and, after a shutdown, its three readings. A request whose answer does not come in
-// its answer time-out is sent again, three sends in all.
+// Reads the report's values as the report window does: the tag, the four constants, the diagnostics log
+// and, after a shutdown, its three readings, one request at a time through `session`.
 class ReportReader {
  public:
-  explicit ReportReader(link::ControllerLink& link);
-  ~ReportReader();
-  ReportReader(const ReportReader&) = delete;
-  ReportReader& operator=(const ReportReader&) = delete;
+  explicit ReportReader(link::Session& session) : session_(session) {}
 
   // `done` with the values, or `failed` naming what did not come. `liveBatteryTemp` marks a failed sensor.
   void start(float liveBatteryTemp, std::function<void(const ReportValues&)> done,
              std::function<void(const std::string& what)> failed);
-  bool running() const { return running_; }
 
  private:
-  void ask(link::Request request);
-  void answered(const link::Answer& answer);
   void next();
+  void take(const link::Request& request, const link::Answer& answer);
 
-  link::ControllerLink& link_;
+  link::Session& session_;
   std::vector<link::Request> requests_;
   std::size_t at_ = 0;
-  int sendsLeft_ = 0;
-  bool running_ = false;
   float liveBatteryTemp_ = 0;
   ReportValues values_;
   std::function<void(const ReportValues&)> done_;

@@ -53,7 +53,8 @@ link::ChangeNote logResetChange(const link::FloatBytesArray& bytes, float liveBa
   note.change = link::ChangeKind::LogReset;
   note.parameter = kShutdownStatus;
   note.before = std::string(caption::kShutdownCount) + " " + std::to_string(record.count) + ", " +
-                caption::kPowerOnCycles + " " + std::to_string(record.powerOnCycles) + ", " + record.reason;
+                caption::kPowerOnCycles + " " + std::to_string(record.powerOnCycles);
+  if (!record.reason.empty()) note.before += ", " + record.reason;
   note.beforeBytes = bytes;
   note.written = "Log cleared";
   note.writtenBytes = link::FloatBytesArray{0, 0, 0, 0};

@@ -9,6 +9,8 @@
 
 #include "platform/headless/headless_ui.h"
 #include "support/model_peer.h"
+#include "support/temp_folder.h"
+#include "service_record/change_rows.h"
 
 namespace orvik::cli {
 namespace {
@@ -34,15 +36,21 @@ struct CliRig : ::testing::Test {
     const Parsed parsed = parseArguments(args);
     EXPECT_TRUE(parsed.invocation) << parsed.err;
     int exitCode = -1;
+    if (Writes(*parsed.invocation)) {
+      service_record::RecordConfirmedChanges(link, journal, {"orvikctl", "tech", virtualNow()});
+    }
     Runner runner(*parsed.invocation, link, ui.timers(),
                   {out,
                    err,
                    console,
-                   [this] { return std::chrono::system_clock::time_point(ui.nowMs() * 1ms); },
+                   virtualNow(),
                    [] {
                      return platform::Date{2026, 12, 7};
                    },
-                   {}});
+                   {},
+                   &journal,
+                   [] { return std::string("2026-12-07 10:00"); },
+                   "tech"});
     runner.onDone = [&](int code) { exitCode = code; };
     runner.start();
     ui.runUntil([&] { return exitCode != -1; }, limit);
@@ -62,6 +70,12 @@ struct CliRig : ::testing::Test {
     return text;
   }
 
+  std::function<std::chrono::system_clock::time_point()> virtualNow() {
+    return [this] { return std::chrono::system_clock::time_point(ui.nowMs() * 1ms); };
+  }
+
+  testing::TempFolder folder;
+  service_record::ServiceJournal journal{folder.path() + "/service.db", virtualNow()};
   platform::headless::HeadlessUi ui;
   platform::headless::MemorySerialPort port{ui};
   sim::ControllerModel model;
@@ -128,13 +142,13 @@ INSTANTIATE_TEST_SUITE_P(
                     kSuccess,
                     "> C B18 B22 B26 B30 B100 B104 B108 B116",
                     "  TE Module Volts at Last Shutdown:  "},
-        CommandCase{{"tag", "BAY 4"}, nullptr, kSuccess, "> D C", "BAY 4\n"},
-        CommandCase{{"reset-log", "--yes"}, nullptr, kSuccess, "> B100 =100", "Diagnostics log cleared."},
-        CommandCase{{"cal-date", "--yes"}, nullptr, kSuccess, "B0 =0", "15-Feb-05 -> 07-Dec-26"},
+        CommandCase{{"tag", "BAY 4"}, nullptr, kSuccess, "> C D C", "BAY 4\n"},
+        CommandCase{{"reset-log", "--yes"}, nullptr, kSuccess, "> C B100 =100", "Diagnostics log cleared."},
+        CommandCase{{"cal-date", "--yes"}, nullptr, kSuccess, "> C B0 =0", "15-Feb-05 -> 07-Dec-26"},
         CommandCase{{"trim", "battery-volts", "--actual", "12.5", "--yes"},
                     hold(12345.6),
                     kSuccess,
-                    "> B18 =18 >",
+                    "> C B18 =18 >",
                     "battery voltage gain: 1 -> 1.01247367568443"},
         CommandCase{{"trim", "battery-volts", "--actual", "12.5"},
                     [](auto& m, auto& c) {
@@ -143,13 +157,13 @@ INSTANTIATE_TEST_SUITE_P(
                       c.answer = "y";
                     },
                     kSuccess,
-                    "> B18 =18 >",
+                    "> C B18 =18 >",
                     "Measured battery voltage now: 12.500"},
         // Refused: nothing is written.
         CommandCase{{"trim", "battery-volts", "--actual", "12.5"},
                     hold(12345.6),
                     kRefused,
-                    "> B18",
+                    "> C B18",
                     "confirm with --yes"},
         CommandCase{{"trim", "battery-volts", "--actual", "12.5"},
                     [](auto&, auto& c) {
@@ -157,7 +171,7 @@ INSTANTIATE_TEST_SUITE_P(
                       c.answer = "n";
                     },
                     kRefused,
-                    "> B18",
+                    "> C B18",
                     "nothing written."},
         CommandCase{{"trim", "battery-volts", "--actual", "32.5"},
                     nullptr,
@@ -172,7 +186,7 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{{"trim", "battery-volts", "--actual", "12.5", "--yes"},
                     [](auto& m, auto&) { m.setParameter(18, 0.0f); },
                     kRefused,
-                    "> B18",
+                    "> C B18",
                     "Trim Not Possible: The controller's stored gain is 0"},
         CommandCase{{"trim", "battery-temp", "--actual", "70", "--yes"},
                     [](auto& m, auto&) { m.settings.sensor = sim::SensorFault::Open; },
@@ -207,7 +221,7 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{{"reset-log", "--yes"},
                     [](auto& m, auto&) { m.faults.writeAcksLost = true; },
                     kNoAnswer,
-                    "> B100 =100 =100 =100",
+                    "> C B100 =100 =100 =100",
                     "may already be stored"},
         CommandCase{{"read", "te-gain"},
                     [](auto& m, auto&) { m.faults.dropEvery = 1; },
@@ -265,6 +279,40 @@ TEST_F(CliRig, WatchEndsCleanlyWhenInterrupted) {
   EXPECT_EQ(run({"watch", "--interval", "0.5"}, 2200ms), kSuccess);
   EXPECT_EQ(requests(), "> > > > >");
   EXPECT_EQ(out.str().find(link::kLinkNoResponse), std::string::npos) << out.str();
+}
+
+// Each write the controller acknowledged is one row: the unit as the link knew it, the value before and
+// the value written, as text and as controller bytes.
+TEST_F(CliRig, EachConfirmedWriteIsOneRowOfTheServiceRecord) {
+  model.setParameter(18, 1.25f);
+  struct Case {
+    std::vector<std::string> args;
+    std::string expected;  // change|parameter|before|before bytes|written|written bytes|measured|reference
+  };
+  const Case cases[] = {
+      {{"trim", "battery-volts", "--actual", "12.5", "--yes"},
+       "battery-volts-gain|18|1.25|7F200000|0.943083051665862|7E716DE4|16.568|12.500"},
+      {{"cal-date", "2026-12-07", "--yes"}, "calibration-date|0|15-Feb-05|00020F05|07-Dec-26|000C071A||"},
+      {{"reset-log", "--yes"},
+       "log-reset|100|Diagnostic Shutdown Count: 0, Power On Cycles: 17|00000011|Log cleared|00000000||"},
+      {{"tag", "BAY 4"}, "tag|-1|ORVIK SIM 0001||BAY 4|||"},
+  };
+  for (const Case& c : cases) {
+    ASSERT_EQ(run(c.args), kSuccess) << err.str();
+    const auto rows = journal.history(std::nullopt);
+    ASSERT_FALSE(rows.empty());
+    const auto& r = rows.front();
+    EXPECT_EQ(std::string(service_record::ChangeName(r.change)) + '|' + std::to_string(r.parameter.value_or(-1)) +
+                  '|' + r.before + '|' + r.beforeBytes + '|' + r.written + '|' + r.writtenBytes + '|' +
+                  r.measured + '|' + r.reference,
+              c.expected);
+    EXPECT_EQ(r.tag + '|' + std::to_string(r.hardwareRevision.value_or(-1)) + '|' +
+                  std::to_string(r.softwareRevision.value_or(-1)) + '|' + r.program + '|' + r.user,
+              "ORVIK SIM 0001|5|12|orvikctl|tech");
+  }
+  EXPECT_EQ(journal.history(std::string("ORVIK SIM 0001")).size(), 4u);
+  EXPECT_EQ(run({"history", "--tag", "ORVIK SIM 0001", "--csv"}), kSuccess);
+  EXPECT_NE(out.str().find(",tag,,ORVIK SIM 0001,,BAY 4,"), std::string::npos) << out.str();
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include "link/link_listener.h"
 #include "platform/timer.h"
 
-namespace orvik::cli {
+namespace orvik::link {
 
 // How many times a request goes out before the controller counts as not answering: a lost request or
 // a spoilt answer costs one answer time-out, a dead line three.
@@ -18,47 +18,49 @@ inline constexpr int kAttempts = 3;
 // continuation runs in the receive event that accepted it. A request whose answer does not come within
 // its answer time-out is sent again, `attempts` sends in all; a miss is handled once the link has
 // finished its own handling of it.
-class Session final : public link::LinkListener {
+class Session final : public LinkListener {
  public:
-  Session(link::ControllerLink& link, platform::TimerEngine& timers);
+  // With `listens`, it takes the link's listener, which status readings need; without, it only asks.
+  Session(ControllerLink& link, platform::TimerEngine& timers, bool listens = true);
   ~Session() override;
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
 
   // A status reading; the link's state then holds its live values.
-  void readStatus(int attempts, std::function<void(const link::StatusRecord&)> then,
+  void readStatus(int attempts, std::function<void(const StatusRecord&)> then,
                   std::function<void()> missed);
   // A parameter or tag request through the exchange.
-  void ask(const link::Request& request, std::function<void(const link::Answer&)> then,
+  void ask(const Request& request, std::function<void(const Answer&)> then,
            std::function<void()> missed);
   // Runs `step` a moment later, outside whatever handler is running now.
   void defer(std::function<void()> step);
   // Drops everything pending: answers still to come are ignored.
   void cancel();
 
-  void statusReceived(const link::StatusRecord& record) override;
+  void statusReceived(const StatusRecord& record) override;
 
  private:
   void sendStatus();
   void statusLapsed();
   void lapsed();
 
-  link::ControllerLink& link_;
-  link::Exchange& exchange_;
+  ControllerLink& link_;
+  bool listens_;
+  Exchange& exchange_;
   platform::Timer tmrNext_;
   // The status answer's time limit. The link's own receive time-out is no measure of it: any packet
   // with a good checksum, an answer to something else included, stops that.
   platform::Timer tmrStatusLimit_;
   std::function<void()> next_;
 
-  std::function<void(const link::StatusRecord&)> statusThen_;
+  std::function<void(const StatusRecord&)> statusThen_;
   std::function<void()> statusMissed_;
   int statusSendsLeft_ = 0;
 
-  std::optional<link::Request> asked_;
-  std::function<void(const link::Answer&)> answerThen_;
+  std::optional<Request> asked_;
+  std::function<void(const Answer&)> answerThen_;
   std::function<void()> answerMissed_;
   int sendsLeft_ = 0;
 };
 
-}  // namespace orvik::cli
+}  // namespace orvik::link

@@ -1,31 +1,32 @@
-#include "cli/session.h"
+#include "link/session.h"
 
 #include <utility>
 
-namespace orvik::cli {
+namespace orvik::link {
 
 namespace {
 // The shortest wait the timers know: after a miss, the link finishes its own handling first.
 constexpr int kDeferMs = 1;
 }  // namespace
 
-Session::Session(link::ControllerLink& link, platform::TimerEngine& timers)
+Session::Session(ControllerLink& link, platform::TimerEngine& timers, bool listens)
     : link_(link),
+      listens_(listens),
       exchange_(link.exchange()),
       tmrNext_(timers, "tmrNext", kDeferMs),
-      tmrStatusLimit_(timers, "tmrStatusLimit", static_cast<int>(link::kStatusAnswerTimeout.count())) {
+      tmrStatusLimit_(timers, "tmrStatusLimit", static_cast<int>(kStatusAnswerTimeout.count())) {
   tmrStatusLimit_.onTick = [this] { statusLapsed(); };
   tmrNext_.onTick = [this] {
     tmrNext_.setEnabled(false);
     if (auto step = std::exchange(next_, nullptr)) step();
   };
-  link_.setListener(this);
+  if (listens_) link_.setListener(this);
 }
 
 Session::~Session() {
   cancel();
   exchange_.release();
-  link_.setListener(nullptr);
+  if (listens_) link_.setListener(nullptr);
 }
 
 void Session::defer(std::function<void()> step) {
@@ -44,7 +45,7 @@ void Session::cancel() {
   answerMissed_ = nullptr;
 }
 
-void Session::readStatus(int attempts, std::function<void(const link::StatusRecord&)> then,
+void Session::readStatus(int attempts, std::function<void(const StatusRecord&)> then,
                          std::function<void()> missed) {
   statusThen_ = std::move(then);
   statusMissed_ = std::move(missed);
@@ -60,7 +61,7 @@ void Session::sendStatus() {
   tmrStatusLimit_.setEnabled(true);
 }
 
-void Session::statusReceived(const link::StatusRecord& record) {
+void Session::statusReceived(const StatusRecord& record) {
   if (!statusThen_) return;
   tmrStatusLimit_.setEnabled(false);
   statusMissed_ = nullptr;
@@ -78,7 +79,7 @@ void Session::statusLapsed() {
   defer(std::exchange(statusMissed_, nullptr));
 }
 
-void Session::ask(const link::Request& request, std::function<void(const link::Answer&)> then,
+void Session::ask(const Request& request, std::function<void(const Answer&)> then,
                   std::function<void()> missed) {
   asked_ = request;
   answerThen_ = std::move(then);
@@ -86,7 +87,7 @@ void Session::ask(const link::Request& request, std::function<void(const link::A
   sendsLeft_ = kAttempts - 1;
   // Set once: the next request is often asked from inside this very handler.
   if (!exchange_.onAnswer) {
-    exchange_.onAnswer = [this](const link::Answer& answer) {
+    exchange_.onAnswer = [this](const Answer& answer) {
       if (!answerThen_) return;
       answerMissed_ = nullptr;
       std::exchange(answerThen_, nullptr)(answer);
@@ -94,9 +95,9 @@ void Session::ask(const link::Request& request, std::function<void(const link::A
     exchange_.onLapse = [this] { lapsed(); };
   }
   exchange_.ask(request);
-  if (const link::Answer* answer = exchange_.answerTo(request)) {
+  if (const Answer* answer = exchange_.answerTo(request)) {
     exchange_.onAnswer(*answer);  // asked before and already answered
-  } else if (exchange_.step() == link::Exchange::Step::Lapsed) {
+  } else if (exchange_.step() == Exchange::Step::Lapsed) {
     lapsed();  // it could not go out: the port is closed
   }
 }
@@ -107,7 +108,7 @@ void Session::lapsed() {
     defer([this] {
       if (!asked_) return;
       exchange_.ask(*asked_);
-      if (exchange_.step() == link::Exchange::Step::Lapsed) lapsed();
+      if (exchange_.step() == Exchange::Step::Lapsed) lapsed();
     });
     return;
   }
@@ -115,4 +116,4 @@ void Session::lapsed() {
   defer(std::exchange(answerMissed_, nullptr));
 }
 
-}  // namespace orvik::cli
+}  // namespace orvik::link
