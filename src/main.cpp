@@ -14,6 +14,8 @@
 #include "platform/qt/qt_serial_port.h"
 #include "platform/qt/qt_ui.h"
 #include "platform/qt/termination_signals.h"
+#include "service_record/change_rows.h"
+#include "service_record/service_journal.h"
 #include "trend/measurement_fill.h"
 #include "trend/trend_window.h"
 #include "version.h"
@@ -54,6 +56,11 @@ int main(int argc, char** argv) {
   orvik::link::RunState state;
   orvik::link::ControllerLink link(state, port, ui.timers());
   orvik::app::frmMain mainWindow(ui, state, link, files);
+  const auto now = [&ui] { return ui.now(); };
+  orvik::service_record::ServiceJournal serviceRecord(start.serviceDb, now);
+  orvik::service_record::RecordConfirmedChanges(
+      link, serviceRecord, {"orvik-monitor", orvik::service_record::OperatingSystemUser(), now});
+  mainWindow.setServiceRecord(serviceRecord);
   orvik::trend::TrendWindowOpener trend(mainWindow.statusStore());
   mainWindow.openTrend = [&trend] { trend.open(); };
   // For measurements of the trend at its largest: a store filled with that many hours of readings, and
@@ -64,21 +71,19 @@ int main(int argc, char** argv) {
   if (const char* open = std::getenv("ORVIK_TREND_OPEN"); open != nullptr && std::string(open) == "1")
     trend.open();
   orvik::app::frmLogo splash(ui, mainWindow);
-  // Ended by the system or from a terminal: leave as File > Exit does, so the port and its lock go.
-  // In place before the first message box, which would otherwise die of the signal; before the main
-  // window has loaded there is no port yet and the program just ends.
-  orvik::platform::qt::endOnTerminationSignals([&] {
-    if (mainWindow.lifecycle().loaded) {
-      mainWindow.mnuExit_Click();
-    } else {
-      ui.endProgram();
-    }
-  });
+  // Ended by the system or from a terminal: leave as File > Exit does, so the port and its lock go, but
+  // with no question to answer. In place before the first message box, which would otherwise die of
+  // the signal.
+  orvik::platform::qt::endOnTerminationSignals([&] { ui.endProgram(); });
   if (!start.folderProblem.empty()) {
     ui.messageBox({start.folderProblem + "\rThe settings are kept in the working directory for this run.",
                    orvik::kAppTitle, orvik::platform::MsgIcon::Exclamation, orvik::platform::MsgButtons::Ok});
   }
   if (ui.ended()) return 0;
   ui.show(splash);
-  return QApplication::exec();
+  const int status = QApplication::exec();
+  // Rows still unwritten are said here too, however the program ended.
+  serviceRecord.retry();
+  std::fputs(orvik::service_record::UnwrittenAtExitText(serviceRecord).c_str(), stderr);
+  return status;
 }

@@ -14,6 +14,8 @@
 #include "port_settings/port_opening.h"
 #include "port_settings/settings_file.h"
 #include "ports/frm_ports.h"
+#include "service_record/change_rows.h"
+#include "service_record/service_report_html.h"
 #include "version.h"
 
 namespace orvik::app {
@@ -148,6 +150,8 @@ void frmMain::buildMenus() {
   mnuExit.onClick = [this] { mnuExit_Click(); };
   mnuReport.onClick = [this] { mnuReport_Click(); };
   mnuTrend.onClick = [this] { mnuTrend_Click(); };
+  mnuServiceReport.onClick = [this] { mnuServiceReport_Click(); };
+  mnuHistory.onClick = [this] { mnuHistory_Click(); };
   mnuTrimTemp.onClick = [this] { mnuTrimTemp_Click(); };
   mnuTrimVolts.onClick = [this] { mnuTrimVolts_Click(); };
   mnuTrimTE.onClick = [this] { mnuTrimTE_Click(); };
@@ -193,11 +197,21 @@ void frmMain::Form_Activate() {
 }
 
 void frmMain::Form_Unload() {
+  sayUnwrittenRecord();
   ui().endProgram();
 }
 
 void frmMain::cmdClose_Click() {
+  sayUnwrittenRecord();
   ui().endProgram();
+}
+
+void frmMain::sayUnwrittenRecord() {
+  if (record_ == nullptr || record_->unwritten().empty()) return;
+  record_->retry();
+  if (const std::string text = service_record::UnwrittenAtExitText(*record_); !text.empty()) {
+    ui().messageBox({text, kServiceRecordTitle, platform::MsgIcon::Exclamation, platform::MsgButtons::Ok});
+  }
 }
 
 void frmMain::mnuLogCsv_Click() {
@@ -225,6 +239,53 @@ void frmMain::showLogging() {
 
 void frmMain::mnuTrend_Click() {
   if (openTrend) openTrend();
+}
+
+void frmMain::mnuHistory_Click() {
+  if (openHistory) openHistory();
+}
+
+void frmMain::mnuServiceReport_Click() {
+  if (reportRunning_ || !controllerReady(true)) return;
+  const std::optional<std::string> path =
+      ui().chooseSaveFile({"Save Service Report", "PDF files (*.pdf)", "service-report.pdf"});
+  if (!path) return;
+  reportPath_ = *path;
+  reportRunning_ = true;
+  tmrUpdate.setEnabled(false);
+  ui().setPointer(platform::Pointer::Busy);
+  // Asks through the exchange without taking the link's news, which this window goes on showing.
+  reportSession_ = std::make_unique<link::Session>(link_, ui().timers(), false);
+  reportReader_ = std::make_unique<diagnostics::ReportReader>(*reportSession_);
+  reportReader_->start(
+      state_.BatTemp, [this](const diagnostics::ReportValues& values) { serviceReportRead(&values); },
+      [this](const std::string&) { serviceReportRead(nullptr); });
+}
+
+void frmMain::serviceReportRead(const diagnostics::ReportValues* values) {
+  ui().setPointer(platform::Pointer::Normal);
+  if (values == nullptr) {
+    ui().beep();
+    ui().messageBox({"Unable to communicate with the Orvik.  Check cable connections.",
+                     "Communications Timeout", platform::MsgIcon::Information, platform::MsgButtons::Ok});
+  } else {
+    std::string problem;
+    std::vector<service_record::ServiceRow> history;
+    if (record_ != nullptr) history = record_->history(values->tag, &problem);
+    const auto report = diagnostics::ServiceReportContent(
+        *values, state_.shown, link_.unit(), std::move(history), service_record::OperatingSystemUser(),
+        service_record::LocalTimeText(ui().now()),
+        std::string(kAppTitle) + " " + std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) +
+            "." + std::to_string(kVersionRevision));
+    if (savePdf) problem = savePdf(service_record::ServiceReportHtml(report), reportPath_);
+    if (!problem.empty()) {
+      ui().messageBox({"The service report cannot be saved to " + reportPath_ + ":\r" + problem + ".",
+                       kAppTitle, platform::MsgIcon::Exclamation, platform::MsgButtons::Ok});
+    }
+  }
+  // The reader and its session are let go at the next poll: they are still on the stack below.
+  reportRunning_ = false;
+  tmrUpdate.setEnabled(true);
 }
 
 void frmMain::mnuExit_Click() {
@@ -333,6 +394,17 @@ void frmMain::mnuAbout_Click() {
 }
 
 void frmMain::tmrUpdate_Timer() {
+  if (!reportRunning_) {
+    reportReader_.reset();
+    reportSession_.reset();
+  }
+  if (record_ != nullptr) {
+    if (!record_->unwritten().empty()) record_->retry();
+    if (const auto notice = record_->takeNotice()) {
+      ui().messageBox(
+          {*notice, kServiceRecordTitle, platform::MsgIcon::Exclamation, platform::MsgButtons::Ok});
+    }
+  }
   if (failedLog_) {
     const std::string path = *std::exchange(failedLog_, std::nullopt);
     ui().messageBox({"The log " + path + " could not be written on and has stopped.", kAppTitle,

@@ -9,16 +9,19 @@
 #include <string>
 
 #include "app/status_recorder.h"
+#include "diagnostics/report_reader.h"
 #include "link/controller_link.h"
 #include "link/link_listener.h"
 #include "link/live_captions.h"
 #include "link/run_state.h"
+#include "link/session.h"
 #include "link/status_view.h"
 #include "platform/controls.h"
 #include "platform/files.h"
 #include "platform/form.h"
 #include "platform/menu.h"
 #include "platform/timer.h"
+#include "service_record/service_journal.h"
 
 namespace orvik::calibration {
 class TrimDialog;
@@ -31,6 +34,7 @@ class frmAbout;
 inline constexpr std::chrono::milliseconds kPollPeriod{2000};
 inline constexpr const char* kLogToCsv = "&Log to CSV...";
 inline constexpr const char* kStopLogging = "Stop &Logging";
+inline constexpr const char* kServiceRecordTitle = "Service Record";
 
 // The main window: live status of the charger, the link indicator, the menus. It shows what the
 // controller link tells it, and hands the link to every dialog that talks to the controller.
@@ -48,6 +52,8 @@ class frmMain : public platform::Form, private link::LinkListener {
   void mnuExit_Click();
   void mnuReport_Click();
   void mnuTrend_Click();
+  void mnuServiceReport_Click();
+  void mnuHistory_Click();
   void mnuTrimTemp_Click();
   void mnuTrimVolts_Click();
   void mnuTrimTE_Click();
@@ -62,6 +68,14 @@ class frmMain : public platform::Form, private link::LinkListener {
   link::StatusStore& statusStore() { return recorder_.store(); }
   // Opens the trend window or brings it forward (the window is not form logic: the program supplies it).
   std::function<void()> openTrend;
+  // Opens the service history window or brings it forward (supplied by the program, like the trend).
+  std::function<void()> openHistory;
+  // Writes a service report's HTML as a PDF file: empty, or why it could not.
+  std::function<std::string(const std::string& html, const std::string& path)> savePdf;
+  // The service record this run writes to: every confirmed change, and what it has to tell.
+  void setServiceRecord(service_record::ServiceJournal& record) { record_ = &record; }
+  // The rows still unwritten are said before the program ends; false when the technician stays.
+  void sayUnwrittenRecord();
 
  private:
   void layOut();
@@ -84,6 +98,8 @@ class frmMain : public platform::Form, private link::LinkListener {
   // A dialog that talks to the controller, modal, with polling stopped around it.
   void runDialog(platform::Form& dialog);
   void runTrim(calibration::TrimDialog& dialog);
+  // The service report's values are in (or did not come): the PDF is written, polling goes on.
+  void serviceReportRead(const diagnostics::ReportValues* values);
 
   // What the link tells.
   void packetSent() override;
@@ -137,11 +153,13 @@ class frmMain : public platform::Form, private link::LinkListener {
   // Menus.
   platform::MenuItem mnuFile{*this, "mnuFile", "&File"};
   platform::MenuItem mnuLogCsv{mnuFile, "mnuLogCsv", kLogToCsv};
+  platform::MenuItem mnuServiceReport{mnuFile, "mnuServiceReport", "Save Service &Report..."};
   platform::MenuItem mnuFileSep1{mnuFile, "mnuFileSep1", "-"};
   platform::MenuItem mnuExit{mnuFile, "mnuExit", "E&xit"};
   platform::MenuItem mnuController{*this, "mnuController", "&Tools"};
   platform::MenuItem mnuReport{mnuController, "mnuReport", "Orvik Report...", "Ctrl+R"};
   platform::MenuItem mnuTrend{mnuController, "mnuTrend", "&Live Trend...", "Ctrl+L"};
+  platform::MenuItem mnuHistory{mnuController, "mnuHistory", "Service &History...", "Ctrl+H"};
   platform::MenuItem mnuToolsSep1{mnuController, "mnuToolsSep1", "-"};
   platform::MenuItem mnuTrimTemp{mnuController, "mnuTrimTemp", "Trim Battery &Temp...", "F5"};
   platform::MenuItem mnuTrimVolts{mnuController, "mnuTrimVolts", "Trim Battery &Voltage...", "F6"};
@@ -161,6 +179,12 @@ class frmMain : public platform::Form, private link::LinkListener {
   std::unique_ptr<frmAbout> about_;
   StatusRecorder recorder_;
   std::optional<std::string> failedLog_;  // a log that stopped, not yet said
+  service_record::ServiceJournal* record_ = nullptr;
+  // The service report's reads, while they run, and where the report goes.
+  std::unique_ptr<link::Session> reportSession_;
+  std::unique_ptr<diagnostics::ReportReader> reportReader_;
+  std::string reportPath_;
+  bool reportRunning_ = false;
   // The trims that wrote since a status record last carried the reading they correct.
   std::set<std::uint8_t> awaitingReading_;
 };

@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "port_settings/comm_device_choice.h"
+#include "service_record/service_db.h"
 #include "version.h"
 
 namespace orvik::app {
@@ -20,7 +21,8 @@ int commOption(const std::string& name) {
 }  // namespace
 
 std::string usage() {
-  return std::string(R"(Usage: orvik-monitor [--comm1 DEVICE] ... [--comm4 DEVICE] [--user-folder]
+  return std::string(
+             R"(Usage: orvik-monitor [--comm1 DEVICE] ... [--comm4 DEVICE] [--user-folder] [--service-db FILE]
        orvik-monitor --help | --version
 
 The diagnostics monitor and calibration tool for thermo-electric battery chargers.
@@ -29,6 +31,10 @@ The diagnostics monitor and calibration tool for thermo-electric battery charger
                    or /dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A12345-if00-port0
   --user-folder    run in the per-user folder $XDG_CONFIG_HOME/orvik-monitor (by default
                    ~/.config/orvik-monitor), created when missing; the menu entry starts it so
+  --service-db FILE
+                   keep the service record (every change the controller confirmed) in FILE rather
+                   than $XDG_DATA_HOME/orvik-monitor/service.db (by default
+                   ~/.local/share/orvik-monitor/service.db)
   --help           print this text and exit
   --version        print the version and exit
 
@@ -60,6 +66,13 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
       line.version = true;
     } else if (arg == "--user-folder") {
       line.userFolder = true;
+    } else if (name == "--service-db") {
+      if (equals != std::string::npos) {
+        line.serviceDb = arg.substr(equals + 1);
+      } else if (i + 1 < args.size()) {
+        line.serviceDb = args[++i];
+      }
+      if (line.serviceDb.empty()) line.error = "--service-db needs a file, for example --service-db shop.db";
     } else if (const int n = commOption(name); n != 0) {
       std::string device;
       if (equals != std::string::npos) {
@@ -112,6 +125,13 @@ Startup prepareStart(const std::vector<std::string>& args, const Environment& ge
     return start;
   }
   start.windowSystemArgs = line.windowSystem;
+  // Settled before --user-folder changes the working directory, which a relative name means.
+  if (!line.serviceDb.empty()) {
+    std::error_code ignored;
+    start.serviceDb = std::filesystem::absolute(line.serviceDb, ignored).string();
+  } else {
+    start.serviceDb = service_record::DefaultServiceDbPath(getenv);
+  }
 
   if (line.userFolder) {
     const std::filesystem::path folder = userFolder(getenv);

@@ -18,6 +18,7 @@ struct CommandLine {
   bool help = false;
   bool version = false;
   bool userFolder = false;
+  std::string serviceDb;       // --service-db FILE
   platform::CommDevices comm;  // --comm1..--comm4; empty where not given
   std::vector<std::string> windowSystem;
   std::string error;  // a usage error for the user; empty when none
@@ -41,6 +42,7 @@ struct Startup {
   platform::CommDevices devices;
   std::vector<std::string> windowSystemArgs;
   std::string folderProblem;  // the per-user folder could not be used; the run stays where it is
+  std::string serviceDb;      // the service record file, absolute
   std::string output;         // for standard output
   std::string errors;         // for standard error
 };

@@ -82,20 +82,6 @@ platform::Date localToday() {
   return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
 }
 
-// The local date and time as a person reads it on a report: "2026-12-08 10:15".
-std::string localTimeText() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-#ifndef _WIN32
-  localtime_r(&now, &local);
-#else
-  localtime_s(&local, &now);
-#endif
-  char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
-  return text;
-}
-
 // The port the command line names, or the one the monitor's port dialog chose (Comm 1 without one).
 int chosenPort(const cli::Invocation& inv) {
   if (!inv.device.empty()) return 1;
@@ -137,7 +123,7 @@ int main(int argc, char** argv) {
                    localToday,
                    {cli::statusJson, cli::reportJson, cli::historyJson},
                    &journal,
-                   localTimeText,
+                   [] { return service_record::LocalTimeText(std::chrono::system_clock::now()); },
                    service_record::OperatingSystemUser()};
   platform::qt::QtTimerEngine timers;
   platform::qt::QtSerialPort port(devices);

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <vector>
 
 #include "link/status_csv.h"
@@ -14,6 +15,15 @@ namespace orvik::service_record {
 std::string BytesHex(const link::FloatBytesArray& bytes) {
   char text[9];
   std::snprintf(text, sizeof text, "%02X%02X%02X%02X", bytes[0], bytes[1], bytes[2], bytes[3]);
+  return text;
+}
+
+std::string LocalTimeText(std::chrono::system_clock::time_point at) {
+  const std::time_t t = std::chrono::system_clock::to_time_t(at);
+  std::tm local{};
+  localtime_r(&t, &local);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
   return text;
 }
 

@@ -1,0 +1,100 @@
+// The service record in the monitor: a confirmed trim is recorded, a record that cannot be written
+// never stops the trim and is told once, and the service report is built from what the controller says.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <memory>
+
+#include "service_record/change_rows.h"
+#include "support/calibration_rig.h"
+#include "support/temp_folder.h"
+
+namespace orvik::app {
+namespace {
+
+using namespace std::chrono_literals;
+using platform::MsgResult;
+
+class ServiceRecordInMonitor : public testing::CalibrationTest {
+ protected:
+  void useRecord(const std::string& path) {
+    journal = std::make_unique<service_record::ServiceJournal>(path, [this] { return ui.now(); });
+    service_record::RecordConfirmedChanges(rig.link, *journal,
+                                           {"orvik-monitor", "tech", [this] { return ui.now(); }});
+    rig.main.setServiceRecord(*journal);
+  }
+  void trimBatteryTo(const char* actual) {
+    openTrim("frmBatVolts", [actual](calibration::TrimDialog& d) {
+      d.entry.userEdit(actual);
+      d.cmdTrim.click();
+    });
+  }
+
+  testing::TempFolder folder;
+  std::unique_ptr<service_record::ServiceJournal> journal;
+};
+
+TEST_F(ServiceRecordInMonitor, AConfirmedTrimIsOneRowOfTheUnitTheLinkReadTheTagOf) {
+  useRecord(folder.path() + "/service.db");
+  startLinked();
+  trimBatteryTo("12.5");
+  ASSERT_EQ(requests('=').size(), 1u);
+  const auto rows = journal->history(std::string("ORVIK SIM 0001"));
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0].change, link::ChangeKind::BatteryVoltsGain);
+  EXPECT_EQ(rows[0].reference, "12.500");
+  EXPECT_EQ(rows[0].writtenBytes, service_record::BytesHex({requests('=')[0][3], requests('=')[0][4],
+                                                            requests('=')[0][5], requests('=')[0][6]}));
+  EXPECT_EQ(rows[0].program, "orvik-monitor");
+  ui.advance(2100ms);
+  EXPECT_TRUE(ui.boxes().empty());
+}
+
+// The record's folder cannot be made (its parent is a file), for root as for anyone.
+TEST_F(ServiceRecordInMonitor, AnUnwritableRecordNeverStopsATrimIsToldOnceAndItsRowsAreSaidAtExit) {
+  const std::string blocker = folder.path() + "/not-a-folder";
+  std::ofstream(blocker) << "x";
+  useRecord(blocker + "/service.db");
+  startLinked();
+  ui.expectBox(kServiceRecordTitle, MsgResult::Ok);
+  trimBatteryTo("12.5");
+  ui.advance(2100ms);
+  trimBatteryTo("12.6");
+  ui.advance(4100ms);
+  EXPECT_EQ(requests('=').size(), 2u) << "both trims wrote the controller";
+  ASSERT_EQ(ui.boxes().size(), 1u);
+  EXPECT_EQ(
+      ui.boxes()[0].box.text.rfind("The service record " + blocker + "/service.db cannot be written: ", 0),
+      0u)
+      << ui.boxes()[0].box.text;
+  ui.expectBox(kServiceRecordTitle, MsgResult::Ok);
+  rig.main.mnuExit.click();
+  ASSERT_EQ(ui.boxes().size(), 2u);
+  EXPECT_EQ(ui.boxes()[1].box.text.rfind("2 service record entries could not be written to ", 0), 0u)
+      << ui.boxes()[1].box.text;
+}
+
+TEST_F(ServiceRecordInMonitor, TheServiceReportHoldsTheUnitItsConstantsAndItsHistory) {
+  useRecord(folder.path() + "/service.db");
+  rig.model.setParameter(22, 1.5f);
+  startLinked();
+  trimBatteryTo("12.5");
+  std::string html, savedTo;
+  rig.main.savePdf = [&](const std::string& h, const std::string& path) {
+    html = h, savedTo = path;
+    return std::string();
+  };
+  ui.expectSaveFile("Save Service Report", folder.path() + "/report.pdf");
+  rig.main.mnuServiceReport.click();
+  ASSERT_TRUE(ui.runUntil([&] { return !html.empty(); }, 5s));
+  EXPECT_EQ(savedTo, folder.path() + "/report.pdf");
+  for (const std::string& part :
+       {std::string("ORVIK SIM 0001"), std::string("1.5"), journal->history(std::nullopt).at(0).written,
+        std::string("Battery voltage gain")})
+    EXPECT_NE(html.find(part), std::string::npos) << part;
+  EXPECT_TRUE(rig.main.tmrUpdate.enabled());
+  EXPECT_EQ(ui.pointer(), platform::Pointer::Normal);
+}
+
+}  // namespace
+}  // namespace orvik::app
