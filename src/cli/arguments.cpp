@@ -168,16 +168,20 @@ Parsed parseArguments(const std::vector<std::string>& args) {
 
   std::string historyTag;
   auto* history = app.add_subcommand("history", "the changes the service record holds, newest first");
-  auto* historyTagOption = history->add_option("--tag", historyTag, "only the unit with this tag")->option_text("TAG");
+  auto* historyTagOption =
+      history->add_option("--tag", historyTag, "only the unit with this tag")->option_text("TAG");
   auto* historyCsv = history->add_flag("--csv", inv.csvOut, "as CSV");
   auto* historyJson = history->add_flag("--json", inv.json, "as JSON");
   historyCsv->excludes(historyJson);
   history->footer(
-      "\nEvery change a controller confirmed, from the monitor and from orvikctl; the controller is not asked.\n\n"
+      "\nEvery change a controller confirmed, from the monitor and from orvikctl; the controller is not "
+      "asked.\n\n"
       "Example:\n  orvikctl history --tag \"BAY 4 CHARGER\"");
 
   auto* serviceReport = app.add_subcommand("service-report", "the unit's service report as HTML");
-  serviceReport->add_option("--html", inv.htmlFile, "write the report to FILE")->required()->option_text("FILE");
+  serviceReport->add_option("--html", inv.htmlFile, "write the report to FILE")
+      ->required()
+      ->option_text("FILE");
   serviceReport->footer(
       "\nReads the tag, the constants, the diagnostics log and a status reading, and adds the unit's\n"
       "service history.\n\nExample:\n  orvikctl service-report --html unit.html");
@@ -204,10 +208,11 @@ Parsed parseArguments(const std::vector<std::string>& args) {
   }
 
   const std::pair<CLI::App*, Command> commands[] = {
-      {status, Command::Status},   {watch, Command::Watch},      {read, Command::Read},
-      {report, Command::Report},   {tagCommand, Command::Tag},   {trimCommand, Command::Trim},
-      {calDate, Command::CalDate}, {resetLog, Command::ResetLog},     {history, Command::History},
-      {serviceReport, Command::ServiceReport}};
+      {status, Command::Status},   {watch, Command::Watch},
+      {read, Command::Read},       {report, Command::Report},
+      {tagCommand, Command::Tag},  {trimCommand, Command::Trim},
+      {calDate, Command::CalDate}, {resetLog, Command::ResetLog},
+      {history, Command::History}, {serviceReport, Command::ServiceReport}};
   for (const auto& [sub, command] : commands)
     if (sub->parsed()) inv.command = command;
   if (*tagOption) inv.newTag = tag;

@@ -392,14 +392,15 @@ void Runner::runTrim() {
       if (!confirmed("Write?")) return;
       const auto note = calibration::trimChange(rule, storedText, values.at(rule.parameter), value, measured,
                                                 calibration::entryText(rule, actual));
-      write(link::Request::writeParameter(rule.parameter, value.bytes), note, "the new " + what, [this, &rule] {
-        io_.out << "Written." << std::endl;
-        status(kAttempts, [this, &rule](const link::StatusRecord&) {
-          const std::string now = calibration::measuredText(rule, link_.state().*rule.reading);
-          io_.out << "Measured " << rule.quantity << " now: " << (now.empty() ? "0" : now) << '\n';
-          finish(kSuccess);
-        });
-      });
+      write(link::Request::writeParameter(rule.parameter, value.bytes), note, "the new " + what,
+            [this, &rule] {
+              io_.out << "Written." << std::endl;
+              status(kAttempts, [this, &rule](const link::StatusRecord&) {
+                const std::string now = calibration::measuredText(rule, link_.state().*rule.reading);
+                io_.out << "Measured " << rule.quantity << " now: " << (now.empty() ? "0" : now) << '\n';
+                finish(kSuccess);
+              });
+            });
     });
   });
 }
@@ -422,7 +423,8 @@ void Runner::runCalDate() {
               << std::endl;
       if (!confirmed("Write?")) return;
       write(link::Request::writeParameter(kCalibrationDate, calibration::calibrationDateBytes(date)),
-            calibration::calibrationDateChange(values.at(kCalibrationDate), date), "the calibration date", [this] {
+            calibration::calibrationDateChange(values.at(kCalibrationDate), date), "the calibration date",
+            [this] {
               io_.out << "Written." << '\n';
               finish(kSuccess);
             });
@@ -437,10 +439,11 @@ void Runner::runResetLog() {
       io_.out << diagnostics::caption::kShutdownCount << ' ' << record.count << std::endl;
       if (!confirmed("OK to clear the diagnostics log?")) return;
       write(link::Request::writeParameter(kShutdownStatus, {0, 0, 0, 0}),
-            diagnostics::logResetChange(values.at(kShutdownStatus), link_.state().BatTemp), "the cleared log", [this] {
-        io_.out << "Diagnostics log cleared." << '\n';
-        finish(kSuccess);
-      });
+            diagnostics::logResetChange(values.at(kShutdownStatus), link_.state().BatTemp), "the cleared log",
+            [this] {
+              io_.out << "Diagnostics log cleared." << '\n';
+              finish(kSuccess);
+            });
     });
   });
 }

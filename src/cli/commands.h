@@ -10,8 +10,8 @@
 
 #include "cli/arguments.h"
 #include "cli/output.h"
-#include "link/session.h"
 #include "link/controller_link.h"
+#include "link/session.h"
 #include "link/status_csv.h"
 #include "link/status_view.h"
 #include "platform/date.h"

@@ -37,8 +37,9 @@ void ReportReader::next() {
         next();
       },
       [this, request] {
-        failed_(request.code == link::kReadTag ? "the tag name read"
-                                               : "the read of parameter " + std::to_string(request.parameter));
+        failed_(request.code == link::kReadTag
+                    ? "the tag name read"
+                    : "the read of parameter " + std::to_string(request.parameter));
       });
 }
 
@@ -87,7 +88,8 @@ service_record::ServiceReport ServiceReportContent(const ReportValues& values, c
                                                    std::string program) {
   namespace lc = link::caption;
   // A sensor warning starts on a line of its own on the screen.
-  const std::string alarm = !live.alarm.empty() && live.alarm.front() == '\r' ? live.alarm.substr(1) : live.alarm;
+  const std::string alarm =
+      !live.alarm.empty() && live.alarm.front() == '\r' ? live.alarm.substr(1) : live.alarm;
   service_record::ServiceReport report;
   report.tag = values.tag;
   report.hardwareRevision = unit.hardwareRevision;
@@ -104,8 +106,10 @@ service_record::ServiceReport ServiceReportContent(const ReportValues& values, c
                      {caption::kShutdownTeVolts, values.shutdownTeVolts},
                      {caption::kShutdownBatteryVolts, values.shutdownBatteryVolts},
                      {caption::kShutdownBatteryTemp, values.shutdownBatteryTemp}};
-  report.live = {{lc::kTeModule, live.teVolts.text},    {lc::kMode, live.chargeMode.text},
-                 {lc::kSetpoint, live.setpoint.text},   {lc::kControl, live.pwm.text},
+  report.live = {{lc::kTeModule, live.teVolts.text},
+                 {lc::kMode, live.chargeMode.text},
+                 {lc::kSetpoint, live.setpoint.text},
+                 {lc::kControl, live.pwm.text},
                  {std::string(lc::kBattery) + " " + lc::kBatteryVolts, live.batVolts.text},
                  {std::string(lc::kBattery) + " " + lc::kBatteryTemp, live.batTemp.text},
                  {lc::kAlarmMessages, alarm.empty() ? "none" : alarm}};

@@ -27,11 +27,9 @@ class Session final : public LinkListener {
   Session& operator=(const Session&) = delete;
 
   // A status reading; the link's state then holds its live values.
-  void readStatus(int attempts, std::function<void(const StatusRecord&)> then,
-                  std::function<void()> missed);
+  void readStatus(int attempts, std::function<void(const StatusRecord&)> then, std::function<void()> missed);
   // A parameter or tag request through the exchange.
-  void ask(const Request& request, std::function<void(const Answer&)> then,
-           std::function<void()> missed);
+  void ask(const Request& request, std::function<void(const Answer&)> then, std::function<void()> missed);
   // Runs `step` a moment later, outside whatever handler is running now.
   void defer(std::function<void()> step);
   // Drops everything pending: answers still to come are ignored.

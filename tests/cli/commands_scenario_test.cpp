@@ -8,9 +8,9 @@
 #include <sstream>
 
 #include "platform/headless/headless_ui.h"
+#include "service_record/change_rows.h"
 #include "support/model_peer.h"
 #include "support/temp_folder.h"
-#include "service_record/change_rows.h"
 
 namespace orvik::cli {
 namespace {
@@ -302,9 +302,9 @@ TEST_F(CliRig, EachConfirmedWriteIsOneRowOfTheServiceRecord) {
     const auto rows = journal.history(std::nullopt);
     ASSERT_FALSE(rows.empty());
     const auto& r = rows.front();
-    EXPECT_EQ(std::string(service_record::ChangeName(r.change)) + '|' + std::to_string(r.parameter.value_or(-1)) +
-                  '|' + r.before + '|' + r.beforeBytes + '|' + r.written + '|' + r.writtenBytes + '|' +
-                  r.measured + '|' + r.reference,
+    EXPECT_EQ(std::string(service_record::ChangeName(r.change)) + '|' +
+                  std::to_string(r.parameter.value_or(-1)) + '|' + r.before + '|' + r.beforeBytes + '|' +
+                  r.written + '|' + r.writtenBytes + '|' + r.measured + '|' + r.reference,
               c.expected);
     EXPECT_EQ(r.tag + '|' + std::to_string(r.hardwareRevision.value_or(-1)) + '|' +
                   std::to_string(r.softwareRevision.value_or(-1)) + '|' + r.program + '|' + r.user,
