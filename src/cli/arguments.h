@@ -22,9 +22,6 @@ enum ExitCode : int {
 
 enum class Command { Status, Watch, Read, Report, Tag, Trim, CalDate, ResetLog, History, ServiceReport };
 
-// Whether `command` writes to the controller, so its changes go to the service record.
-bool Writes(const struct Invocation& inv);
-
 // What the command line asks for.
 struct Invocation {
   Command command = Command::Status;
@@ -47,6 +44,9 @@ struct Invocation {
   bool csvOut = false;                    // history --csv
   std::string htmlFile;                   // service-report --html
 };
+
+// Whether the invocation writes to the controller, so its changes go to the service record.
+bool Writes(const Invocation& inv);
 
 // The parameters `read` knows by name, and the number of each.
 struct ParameterName {
