@@ -8,6 +8,8 @@
 #include "app/frm_logo.h"
 #include "app/frm_main.h"
 #include "app/startup.h"
+#include "history/history_window.h"
+#include "history/service_report_pdf.h"
 #include "link/controller_link.h"
 #include "link/run_state.h"
 #include "platform/files.h"
@@ -61,6 +63,13 @@ int main(int argc, char** argv) {
   orvik::service_record::RecordConfirmedChanges(
       link, serviceRecord, {"orvik-monitor", orvik::service_record::OperatingSystemUser(), now});
   mainWindow.setServiceRecord(serviceRecord);
+  orvik::history::HistoryWindowOpener history(
+      [&serviceRecord](const std::optional<std::string>& tag, std::string* problem) {
+        return serviceRecord.history(tag, problem);
+      },
+      [&link] { return link.unit().tag; });
+  mainWindow.openHistory = [&history] { history.open(); };
+  mainWindow.savePdf = orvik::history::SaveServiceReportPdf;
   orvik::trend::TrendWindowOpener trend(mainWindow.statusStore());
   mainWindow.openTrend = [&trend] { trend.open(); };
   // For measurements of the trend at its largest: a store filled with that many hours of readings, and

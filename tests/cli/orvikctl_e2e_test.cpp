@@ -103,11 +103,24 @@ TEST_F(OrvikctlAgainstSimulator, ACsvLogKilledAtAnyMomentHoldsOnlyCompleteLines)
     EXPECT_EQ(std::count(line.begin(), line.end(), ','), 12) << line;
 }
 
-TEST_F(OrvikctlAgainstSimulator, AConfirmedTrimWritesAndShowsTheReadingAfterIt) {
+TEST_F(OrvikctlAgainstSimulator, AConfirmedTrimWritesShowsTheReadingAfterItAndIsInTheServiceRecord) {
   EXPECT_EQ(run({"trim", "battery-volts", "--actual", "12.5", "--yes"}), 0) << readFile(path("ctl.err"));
   const std::string out = readFile(path("ctl.out"));
   EXPECT_NE(out.find("battery voltage gain: 1 -> "), std::string::npos) << out;
   EXPECT_NE(out.find("Written.\nMeasured battery voltage now: 12.5"), std::string::npos) << out;
+  const std::size_t arrow = out.find(" -> ");
+  const std::string gain = out.substr(arrow + 4, out.find('\n', arrow) - arrow - 4);
+
+  // The service record, in the per-user data folder the test gives it.
+  EXPECT_EQ(run({"history"}), 0) << readFile(path("ctl.err"));
+  const std::string history = readFile(path("ctl.out"));
+  for (const std::string& part : {std::string("ORVIK SIM 0001"), std::string("Battery voltage gain"), gain})
+    EXPECT_NE(history.find(part), std::string::npos) << part << " in\n" << history;
+  EXPECT_TRUE(fs::exists(dir_ / "orvik-monitor" / "service.db"));
+  EXPECT_EQ(run({"service-report", "--html", path("unit.html")}), 0) << readFile(path("ctl.err"));
+  const std::string html = readFile(path("unit.html"));
+  EXPECT_NE(html.find("ORVIK SIM 0001"), std::string::npos);
+  EXPECT_NE(html.find(gain), std::string::npos) << html;
 }
 
 TEST_F(OrvikctlAgainstSimulator, ABusyPortNamesItsHolderAndCtrlCLeavesNoLockFile) {

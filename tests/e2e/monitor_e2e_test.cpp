@@ -119,8 +119,11 @@ TEST_F(MonitorAgainstSimulator, OpensTheConfiguredPortAndPollsEveryTwoSeconds) {
         << "between requests " << i - 1 << " and " << i;
   }
   const std::string log = readFile(path("sim.log"));
-  EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), static_cast<long>(times.size()))
-      << "nothing but status requests:\n"
+  const auto tagReads = requestTimes(log, "43 02 FE");
+  ASSERT_EQ(tagReads.size(), 1u) << "the tag is read once, to know the unit:\n" << log;
+  EXPECT_GT(tagReads[0], times[0]) << "after the first status answer";
+  EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), static_cast<long>(times.size() + 1))
+      << "nothing but status requests and the tag read:\n"
       << log;
   EXPECT_TRUE(monitor_->running());
 }

@@ -33,6 +33,9 @@ class Process {
     if (pid_ < 0) throw std::runtime_error("fork failed");
     if (pid_ == 0) {
       if (!options.cwd.empty() && ::chdir(options.cwd.c_str()) != 0) ::_exit(126);
+      // The programs' per-user data (the service record) stays in the test's own folder.
+      if (!options.cwd.empty() && options.env.count("XDG_DATA_HOME") == 0)
+        ::setenv("XDG_DATA_HOME", options.cwd.c_str(), 1);
       for (const auto& [k, v] : options.env)
         ::setenv(k.c_str(), v.c_str(), 1);
       // A child given a display draws there, never on a Wayland session the tests run in.
