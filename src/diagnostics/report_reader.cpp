@@ -100,12 +100,16 @@ service_record::ServiceReport ServiceReportContent(const ReportValues& values, c
   report.batteryTempGain = values.batteryTempGain;
   report.batteryTempOffset = values.batteryTempOffset;
   report.shutdown = {{caption::kPowerOnCycles, std::to_string(values.shutdown.powerOnCycles)},
-                     {caption::kShutdownCount, std::to_string(values.shutdown.count)},
-                     {"Reason:", values.shutdown.reason},
-                     {caption::kShutdownMode, values.shutdown.mode},
-                     {caption::kShutdownTeVolts, values.shutdownTeVolts},
-                     {caption::kShutdownBatteryVolts, values.shutdownBatteryVolts},
-                     {caption::kShutdownBatteryTemp, values.shutdownBatteryTemp}};
+                     {caption::kShutdownCount, std::to_string(values.shutdown.count)}};
+  if (!values.shutdown.reason.empty()) report.shutdown.emplace_back("Reason:", values.shutdown.reason);
+  // As in the report window, the last shutdown's readings only after a shutdown.
+  if (values.shutdown.count != 0) {
+    report.shutdown.insert(report.shutdown.end(),
+                           {{caption::kShutdownMode, values.shutdown.mode},
+                            {caption::kShutdownTeVolts, values.shutdownTeVolts},
+                            {caption::kShutdownBatteryVolts, values.shutdownBatteryVolts},
+                            {caption::kShutdownBatteryTemp, values.shutdownBatteryTemp}});
+  }
   report.live = {{lc::kTeModule, live.teVolts.text},
                  {lc::kMode, live.chargeMode.text},
                  {lc::kSetpoint, live.setpoint.text},

@@ -74,7 +74,8 @@ void ServiceJournal::noteProblem(const std::string& problem) {
 std::vector<ServiceRow> ServiceJournal::history(const std::optional<std::string>& tag, std::string* problem) {
   std::string reason = ensureOpen();
   std::vector<ServiceRow> rows;
-  if (reason.empty()) rows = db_->rows(tag, &reason);
+  if (reason.empty()) rows = db_->rows(std::nullopt, &reason);
+  if (tag) rows = UnitRows(rows, *tag);
   if (!reason.empty()) {
     db_.reset();
     if (problem != nullptr) *problem = reason;

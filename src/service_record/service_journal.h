@@ -27,8 +27,9 @@ class ServiceJournal {
   // Rows not yet written (oldest first).
   const std::vector<ServiceRow>& unwritten() const { return unwritten_; }
 
-  // The rows in the database, newest first (those of `tag` when given), followed by none of the
-  // unwritten ones. `problem` says why the database could not be read.
+  // The rows in the database, newest first: when `tag` is given, the unit's under it and under the
+  // names it had before (UnitRows). Rows still unwritten are not among them. `problem` says why the database
+  // could not be read.
   std::vector<ServiceRow> history(const std::optional<std::string>& tag, std::string* problem = nullptr);
   std::optional<ServiceRow> row(std::int64_t id, std::string* problem = nullptr);
 

@@ -1,5 +1,6 @@
 #include "service_record/service_row.h"
 
+#include <algorithm>
 #include <array>
 
 namespace orvik::service_record {
@@ -46,6 +47,21 @@ std::optional<ChangeKind> ChangeFromName(std::string_view name) {
 bool IsTrim(ChangeKind kind) {
   return kind == ChangeKind::BatteryVoltsGain || kind == ChangeKind::TeVoltsGain ||
          kind == ChangeKind::BatteryTempOffset;
+}
+
+std::vector<ServiceRow> UnitRows(const std::vector<ServiceRow>& newestFirst, const std::string& tag) {
+  std::vector<std::string> names{tag};
+  const auto named = [&](const std::string& name) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+  };
+  std::vector<ServiceRow> rows;
+  for (const ServiceRow& row : newestFirst) {
+    const bool renamedToIt = row.change == ChangeKind::Tag && named(row.written);
+    if (!named(row.tag) && !renamedToIt) continue;
+    rows.push_back(row);
+    if (renamedToIt && !named(row.tag)) names.push_back(row.tag);
+  }
+  return rows;
 }
 
 }  // namespace orvik::service_record

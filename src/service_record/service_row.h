@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "link/change_note.h"
 
@@ -42,5 +43,10 @@ struct ServiceRow {
 
   bool operator==(const ServiceRow&) const = default;
 };
+
+// The rows of one unit, from all rows newest first: those under `tag`, and, across each renaming, those
+// under the names it had before (a tag change whose new tag the unit bears, and the rows of its old tag
+// before it).
+std::vector<ServiceRow> UnitRows(const std::vector<ServiceRow>& newestFirst, const std::string& tag);
 
 }  // namespace orvik::service_record
