@@ -10,7 +10,9 @@ constexpr std::string_view kStyle =
     "h1 { font-size: 16pt; }\n"
     "h2 { font-size: 12pt; margin-top: 12pt; }\n"
     "th { text-align: left; background-color: #e0e0e0; }\n"
-    "p.footer { font-size: 8pt; margin-top: 18pt; }\n";
+    "p.footer { font-size: 8pt; margin-top: 18pt; }\n"
+    "table.history { font-size: 8pt; }\n"
+    "td.whole { white-space: nowrap; }\n";
 
 constexpr std::string_view kTableStart = "<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\"";
 
@@ -18,8 +20,9 @@ std::string revision(const std::optional<int>& value) {
   return value ? std::to_string(*value) : "-";
 }
 
-std::string cell(const char* element, std::string_view text) {
-  return std::string("<") + element + ">" + HtmlEscaped(text) + "</" + element + ">";
+std::string cell(const char* element, std::string_view text, const char* cssClass = nullptr) {
+  const std::string open = cssClass ? std::string(element) + " class=\"" + cssClass + "\"" : element;
+  return "<" + open + ">" + HtmlEscaped(text) + "</" + element + ">";
 }
 
 // A table of caption and value pairs, the caption as a row heading; a table without rows would print
@@ -38,18 +41,17 @@ std::string section(std::string_view heading) {
 
 std::string historyTable(const std::vector<ServiceRow>& history) {
   if (history.empty()) return "<p>The service record holds no entries for this unit.</p>\n";
-  std::string html = std::string(kTableStart) + " width=\"100%\">\n<tr>";
+  std::string html = std::string(kTableStart) + " class=\"history\" width=\"100%\">\n<tr>";
   for (const char* heading :
        {"Time (UTC)", "Change", "Before", "Written", "Measured", "Reference", "Program", "User"})
     html += cell("th", heading);
   html += "</tr>\n";
   for (const ServiceRow& r : history) {
     html += "<tr>";
-    for (std::string_view text :
-         {std::string_view(r.at), ChangeTitle(r.change), std::string_view(r.before),
-          std::string_view(r.written), std::string_view(r.measured), std::string_view(r.reference),
-          std::string_view(r.program), std::string_view(r.user)})
-      html += cell("td", text);
+    // The time and the values are read whole: a value broken over two lines reads as two numbers.
+    html += cell("td", r.at, "whole") + cell("td", ChangeTitle(r.change)) + cell("td", r.before, "whole") +
+            cell("td", r.written, "whole") + cell("td", r.measured, "whole") +
+            cell("td", r.reference, "whole") + cell("td", r.program) + cell("td", r.user);
     html += "</tr>\n";
   }
   return html + "</table>\n";

@@ -24,7 +24,8 @@ TEST(ServiceReportHtml, ShowsEveryTextAsCharacters) {
            "<th>Battery Temperature Offset</th><td>-2.5</td>", "<h2>Last Shutdown</h2>",
            "<td>&lt;b&gt;41&lt;/b&gt;</td>", "<h2>Live Values</h2>", "<th>Battery:</th><td>13.62 V</td>",
            "<h2>Service History</h2>",
-           "<td>TE module voltage gain</td><td>0.99</td><td>0.998</td><td>13.5</td><td>13.6</td>",
+           "<td>TE module voltage gain</td><td class=\"whole\">0.99</td><td class=\"whole\">0.998</td>"
+           "<td class=\"whole\">13.5</td><td class=\"whole\">13.6</td>",
            "&lt;b&gt;ana&lt;/b&gt;", "Technician: ana", "Orvik Monitor 2.1.3"})
     EXPECT_NE(html.find(part), std::string::npos) << part;
   for (const char* raw : {"<img", "<b>", "\"&'"})
