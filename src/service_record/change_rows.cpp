@@ -1,12 +1,14 @@
 #include "service_record/change_rows.h"
 
-#include <pwd.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <vector>
+
+#ifndef _WIN32
+#include <pwd.h>
+#include <unistd.h>
+#endif
 
 #include "link/status_csv.h"
 
@@ -21,13 +23,18 @@ std::string BytesHex(const link::FloatBytesArray& bytes) {
 std::string LocalTimeText(std::chrono::system_clock::time_point at) {
   const std::time_t t = std::chrono::system_clock::to_time_t(at);
   std::tm local{};
+#ifndef _WIN32
   localtime_r(&t, &local);
+#else
+  localtime_s(&local, &t);
+#endif
   char text[32];
   std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
   return text;
 }
 
 std::string OperatingSystemUser() {
+#ifndef _WIN32
   // The account the program runs as, which a changed $USER cannot pass off as another.
   std::vector<char> buffer(4096);
   passwd entry{};
@@ -36,6 +43,10 @@ std::string OperatingSystemUser() {
     return found->pw_name;
   if (const char* name = std::getenv("USER")) return name;
   return std::to_string(geteuid());
+#else
+  const char* name = std::getenv("USERNAME");
+  return name != nullptr ? name : "";
+#endif
 }
 
 ServiceRow RowFor(const link::ChangeNote& note, const link::UnitIdentity& unit, const RecordingProgram& by) {
