@@ -72,13 +72,7 @@ class TerminalConsole final : public cli::Console {
 };
 
 platform::Date localToday() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-#ifndef _WIN32
-  localtime_r(&now, &local);
-#else
-  localtime_s(&local, &now);
-#endif
+  const std::tm local = service_record::LocalTime(std::chrono::system_clock::now());
   return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
 }
 

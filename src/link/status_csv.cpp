@@ -27,15 +27,8 @@ constexpr std::size_t kColumnCount = std::size(kColumns);
 // Far longer than any line; a line is written from the buffer in one piece.
 constexpr std::size_t kBufferSize = 64 * 1024;
 
-// A cell as a spreadsheet reads it back: quoted when it holds a comma, a quote or a line break.
-std::string cell(std::string text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-  std::string quoted = "\"";
-  for (char c : text) {
-    quoted += c;
-    if (c == '"') quoted += '"';
-  }
-  return quoted + '"';
+std::string cell(const std::string& text) {
+  return CsvQuoted(text);
 }
 
 std::string joined(const std::string (&cells)[kColumnCount]) {
@@ -53,6 +46,16 @@ std::string number(const std::optional<T>& value, int decimals) {
 }
 
 }  // namespace
+
+std::string CsvQuoted(std::string_view text) {
+  if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+  std::string quoted = "\"";
+  for (char c : text) {
+    quoted += c;
+    if (c == '"') quoted += '"';
+  }
+  return quoted + '"';
+}
 
 std::string IsoUtcTime(std::chrono::system_clock::time_point at) {
   using namespace std::chrono;

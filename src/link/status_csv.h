@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <deque>
 #include <string>
+#include <string_view>
 
 #include "link/status_decoder.h"
 #include "link/status_store.h"
@@ -22,6 +23,9 @@ std::string StatusCsvMissedLine(std::chrono::system_clock::time_point at);
 
 // "2026-12-07T19:50:09Z".
 std::string IsoUtcTime(std::chrono::system_clock::time_point at);
+
+// A cell as a spreadsheet reads it back: quoted when it holds a comma, a quote or a line break.
+std::string CsvQuoted(std::string_view text);
 
 // A status log file. Each line is handed to the system whole in one write, so a log ended at any moment
 // (even killed) holds only complete lines.

@@ -20,7 +20,7 @@ std::string BytesHex(const link::FloatBytesArray& bytes) {
   return text;
 }
 
-std::string LocalTimeText(std::chrono::system_clock::time_point at) {
+std::tm LocalTime(std::chrono::system_clock::time_point at) {
   const std::time_t t = std::chrono::system_clock::to_time_t(at);
   std::tm local{};
 #ifndef _WIN32
@@ -28,6 +28,11 @@ std::string LocalTimeText(std::chrono::system_clock::time_point at) {
 #else
   localtime_s(&local, &t);
 #endif
+  return local;
+}
+
+std::string LocalTimeText(std::chrono::system_clock::time_point at) {
+  const std::tm local = LocalTime(at);
   char text[32];
   std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
   return text;

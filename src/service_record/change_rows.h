@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <ctime>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -14,6 +15,8 @@ namespace orvik::service_record {
 
 // A parameter's four controller bytes as eight hex digits, "3F800000".
 std::string BytesHex(const link::FloatBytesArray& bytes);
+// A time broken down in local time.
+std::tm LocalTime(std::chrono::system_clock::time_point at);
 // A time as a person reads it on a report, in local time: "2026-12-08 10:15".
 std::string LocalTimeText(std::chrono::system_clock::time_point at);
 // The name of the operating-system user running the program.

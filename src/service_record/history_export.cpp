@@ -6,6 +6,8 @@
 #include <optional>
 #include <utility>
 
+#include "link/status_csv.h"
+
 namespace orvik::service_record {
 
 namespace {
@@ -135,13 +137,7 @@ std::string CsvCell(std::string_view text) {
   std::string cell;
   if (startsLikeFormula(text) && !isPlainNumber(text)) cell += '\'';
   cell += text;
-  if (cell.find_first_of(",\"\r\n") == std::string::npos) return cell;
-  std::string quoted = "\"";
-  for (char c : cell) {
-    quoted += c;
-    if (c == '"') quoted += '"';
-  }
-  return quoted + '"';
+  return link::CsvQuoted(cell);
 }
 
 std::string HistoryCsv(const std::vector<ServiceRow>& rows) {
