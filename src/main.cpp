@@ -69,6 +69,12 @@ int main(int argc, char** argv) {
       },
       [&link] { return link.unit().tag; });
   mainWindow.openHistory = [&history] { history.open(); };
+  // An open history shows each change as it is recorded.
+  link.exchange().onConfirmed = [record = link.exchange().onConfirmed,
+                                 &history](const orvik::link::ChangeNote& note) {
+    record(note);
+    if (orvik::history::HistoryWindow* window = history.window()) window->refresh();
+  };
   mainWindow.savePdf = orvik::history::SaveServiceReportPdf;
   orvik::trend::TrendWindowOpener trend(mainWindow.statusStore());
   mainWindow.openTrend = [&trend] { trend.open(); };
