@@ -1,5 +1,5 @@
-#include <fstream>
-#include <ios>
+#include <cstdio>
+#include <memory>
 
 #include "platform/files.h"
 
@@ -7,37 +7,41 @@ namespace orvik::platform {
 
 namespace {
 
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using OpenFile = std::unique_ptr<std::FILE, FileCloser>;
+
 // Opens `path` for reading and writing at offset 0, creating it empty when missing; never truncates.
-std::fstream openRecordFile(const std::string& path) {
-  constexpr auto kReadWrite = std::ios::in | std::ios::out | std::ios::binary;
-  std::fstream file(path, kReadWrite);
-  if (!file.is_open()) {
+// The C library, not a C++ stream: a stream's locale set-up alone costs half a megabyte of memory.
+OpenFile openRecordFile(const std::string& path) {
+  OpenFile file(std::fopen(path.c_str(), "r+b"));
+  if (!file) {
     // Appending creates a missing file without touching an existing one.
-    { std::ofstream create(path, std::ios::app | std::ios::binary); }
-    file.open(path, kReadWrite);
+    OpenFile(std::fopen(path.c_str(), "ab"));
+    file.reset(std::fopen(path.c_str(), "r+b"));
   }
-  if (!file.is_open()) throw FileError(path + ": cannot open for reading and writing");
+  if (!file) throw FileError(path + ": cannot open for reading and writing");
   return file;
 }
 
 }  // namespace
 
 std::vector<std::uint8_t> LocalFiles::readStart(const std::string& path, std::size_t count) {
-  std::fstream file = openRecordFile(path);
+  const OpenFile file = openRecordFile(path);
   // A file that cannot seek (a pipe) cannot be read from its start.
-  if (!file.seekg(0)) throw FileError(path + ": cannot read from the start");
+  if (std::fseek(file.get(), 0, SEEK_SET) != 0) throw FileError(path + ": cannot read from the start");
   std::vector<std::uint8_t> bytes(count);
-  file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(count));
-  if (file.bad() || (file.fail() && !file.eof())) throw FileError(path + ": cannot read");
-  bytes.resize(static_cast<std::size_t>(file.gcount()));
+  bytes.resize(std::fread(bytes.data(), 1, count, file.get()));
+  if (std::ferror(file.get()) != 0) throw FileError(path + ": cannot read");
   return bytes;
 }
 
 void LocalFiles::writeStart(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-  std::fstream file = openRecordFile(path);
-  if (!file.seekp(0)) throw FileError(path + ": cannot write at the start");
-  file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  if (!file.flush()) throw FileError(path + ": cannot write");
+  const OpenFile file = openRecordFile(path);
+  if (std::fseek(file.get(), 0, SEEK_SET) != 0) throw FileError(path + ": cannot write at the start");
+  if (std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size() || std::fflush(file.get()) != 0)
+    throw FileError(path + ": cannot write");
 }
 
 }  // namespace orvik::platform

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <vector>
 
+#include "platform/file_start.h"
 #include "platform/port_access.h"
 
 #ifndef _WIN32
@@ -34,11 +34,7 @@ struct LockFile {
 
 // The start of a small file: a lock file is a line or a few.
 std::string headOf(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::string text(256, '\0');
-  in.read(text.data(), static_cast<std::streamsize>(text.size()));
-  text.resize(static_cast<std::size_t>(in.gcount()));
-  return text;
+  return ReadFileStart(file.string(), 256).value_or("");
 }
 
 // Every readable lock file for `device` that names a process, each file once. Only plain files count:
@@ -75,9 +71,8 @@ bool processLives(long pid) {
 
 // The name the system gives a running process, as ps shows it.
 std::string programOf(long pid) {
-  std::string name;
-  std::getline(std::ifstream("/proc/" + std::to_string(pid) + "/comm"), name);
-  return name;
+  std::string name = ReadFileStart("/proc/" + std::to_string(pid) + "/comm", 256).value_or("");
+  return name.substr(0, name.find('\n'));
 }
 
 // Another process that has `device` open, seen through the descriptors each process holds. Their links

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
+
+#include "platform/file_start.h"
 
 namespace orvik::port_settings {
 
@@ -83,11 +84,9 @@ PortMap parsePortMap(std::string_view text) {
 PortMap readPortMap() {
   std::error_code error;
   if (!std::filesystem::is_regular_file(kPortMapFile, error)) return {};
-  std::ifstream in(kPortMapFile, std::ios::binary);
-  std::string text(kMostBytesRead + 1, '\0');
-  in.read(text.data(), static_cast<std::streamsize>(text.size()));
-  if (in.bad()) return {};
-  text.resize(static_cast<std::size_t>(in.gcount()));
+  std::optional<std::string> read = platform::ReadFileStart(kPortMapFile, kMostBytesRead + 1);
+  if (!read) return {};
+  std::string& text = *read;
   if (text.size() <= kMostBytesRead) return parsePortMap(text);
 
   // Whole lines only: a line cut short could name a shorter device than the one meant.

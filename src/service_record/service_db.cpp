@@ -6,9 +6,10 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <string_view>
 #include <system_error>
+
+#include "platform/file_start.h"
 
 namespace orvik::service_record {
 
@@ -169,10 +170,9 @@ bool exists(const fs::path& path) {
 bool holdsOtherThanSqlite(const std::string& path) {
   std::error_code ec;
   if (!fs::is_regular_file(path, ec)) return false;  // a pipe would block the read; SQLite tells of it
-  std::ifstream file(path, std::ios::binary);
-  char header[16] = {};
-  file.read(header, sizeof header);
-  return file.gcount() > 0 && std::memcmp(header, "SQLite format 3", sizeof header) != 0;
+  constexpr std::string_view kHeader{"SQLite format 3", 16};  // with its closing NUL
+  const std::string start = platform::ReadFileStart(path, kHeader.size()).value_or("");
+  return !start.empty() && start != kHeader;
 }
 
 // Moves the file and its -wal/-shm companions aside (a stale write-ahead log must not be played into the

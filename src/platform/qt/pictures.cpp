@@ -201,7 +201,9 @@ class DrawnIconEngine final : public QIconEngine {
     return {side, side};
   }
   QList<QSize> availableSizes(QIcon::Mode /*mode*/, QIcon::State /*state*/) override {
-    return {{16, 16}, {24, 24}, {32, 32}, {48, 48}, {64, 64}, {128, 128}, {256, 256}};
+    // The sizes a window's title bar and task switcher draw. Every size offered is drawn and handed to
+    // the window system for each window shown; the launcher's larger icons come from the icon theme.
+    return {{16, 16}, {24, 24}, {32, 32}, {48, 48}, {64, 64}};
   }
   QString key() const override { return QStringLiteral("orvik:icon"); }
   QIconEngine* clone() const override { return new DrawnIconEngine; }
