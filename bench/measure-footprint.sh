@@ -64,6 +64,11 @@ barePid=$started
 folder text
 launch text "$bare" --menu-and-text
 textPid=$started
+# The same at the main window's size (5550 x 7680 twips, 370 x 512 pixels at 96 dpi): the window
+# system's buffer for a window grows with its area.
+folder sized
+launch sized "$bare" --menu-and-text 370x512
+sizedPid=$started
 
 folder polling
 simulator polling
@@ -81,7 +86,7 @@ fi
 # User and system CPU seconds of a process, threads that have ended included.
 ticks=$(getconf CLK_TCK)
 cpu() { awk -v t="$ticks" '{ printf "%.2f", ($14 + $15) / t }' "/proc/$1/stat"; }
-measured=("$barePid" "$textPid" "$pollingPid" $trendPid)
+measured=("$barePid" "$textPid" "$sizedPid" "$pollingPid" $trendPid)
 declare -A before
 sleep 10
 for p in "${measured[@]}"; do before[$p]=$(cpu "$p"); done
@@ -104,6 +109,7 @@ row() {
 printf '%-44s %10s %12s\n' "" "peak MB" "CPU s/min"
 row "bare Qt Widgets window" "$barePid"
 row "bare window with a menu bar and text" "$textPid"
+row "... the same at the main window's size" "$sizedPid"
 row "monitor polling, trend window closed" "$pollingPid"
 row "monitor, trend window open, 24 h of records" "$trendPid"
 hwm() { awk '/VmHWM/ { print $2 }' "/proc/$1/status"; }
@@ -111,3 +117,5 @@ printf '%-44s %10.1f\n' "polling monitor above the bare window" \
   "$(awk -v m="$(hwm "$pollingPid")" -v b="$(hwm "$barePid")" 'BEGIN { print (m - b) / 1024 }')"
 printf '%-44s %10.1f\n' "... above the window with a menu bar and text" \
   "$(awk -v m="$(hwm "$pollingPid")" -v b="$(hwm "$textPid")" 'BEGIN { print (m - b) / 1024 }')"
+printf '%-44s %10.1f\n' "... above that window at the main window's size" \
+  "$(awk -v m="$(hwm "$pollingPid")" -v b="$(hwm "$sizedPid")" 'BEGIN { print (m - b) / 1024 }')"
