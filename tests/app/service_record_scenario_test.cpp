@@ -96,5 +96,41 @@ TEST_F(ServiceRecordInMonitor, TheServiceReportHoldsTheUnitItsConstantsAndItsHis
   EXPECT_EQ(ui.pointer(), platform::Pointer::Normal);
 }
 
+TEST_F(ServiceRecordInMonitor, AFileThatIsNoDatabaseIsMovedAsideAndSaidAndTheTrimIsRecordedAnew) {
+  const std::string path = folder.path() + "/service.db";
+  std::ofstream(path) << "not a database";
+  useRecord(path);
+  startLinked();
+  ui.expectBox(kServiceRecordTitle, MsgResult::Ok);
+  trimBatteryTo("12.5");
+  ui.advance(2100ms);
+  ASSERT_EQ(ui.boxes().size(), 1u);
+  EXPECT_EQ(ui.boxes()[0].box.text, "The service record " + path + " was not a database. It was moved to " +
+                                        path + ".not-a-database-20261207T120002Z and a new one started.");
+  EXPECT_EQ(journal->history(std::nullopt).size(), 1u);
+}
+
+TEST_F(ServiceRecordInMonitor, TheMenuItemsAndAReportThatCannotBeSaved) {
+  EXPECT_EQ(rig.main.mnuServiceReport.caption(), "Save Service &Report...");
+  EXPECT_EQ(rig.main.mnuHistory.caption(), "Service &History...");
+  EXPECT_EQ(rig.main.mnuHistory.shortcut(), "Ctrl+H");
+  int opened = 0;
+  rig.main.openHistory = [&] { ++opened; };
+  rig.main.mnuHistory.click();
+  EXPECT_EQ(opened, 1);
+
+  useRecord(folder.path() + "/service.db");
+  startLinked();
+  rig.main.savePdf = [](const std::string&, const std::string&) {
+    return std::string("No space left on device");
+  };
+  ui.expectSaveFile("Save Service Report", "/media/full/report.pdf");
+  ui.expectBox("Orvik Monitor", MsgResult::Ok);
+  rig.main.mnuServiceReport.click();
+  ASSERT_TRUE(ui.runUntil([&] { return !ui.boxes().empty(); }, 5s));
+  EXPECT_EQ(ui.boxes()[0].box.text,
+            "The service report cannot be saved to /media/full/report.pdf:\rNo space left on device.");
+}
+
 }  // namespace
 }  // namespace orvik::app
