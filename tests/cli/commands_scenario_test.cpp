@@ -238,7 +238,13 @@ INSTANTIATE_TEST_SUITE_P(
                     [](auto& m, auto&) { m.faults.answerDelay = 1900ms; },
                     kSuccess,
                     "> C B18 B22 B26 B30 B100",
-                    "Battery Voltage Gain:        1\n"}));
+                    "Battery Voltage Gain:        1\n"},
+        // The service report's file is opened before the controller is asked anything.
+        CommandCase{{"service-report", "--html", "/nonexistent/unit.html"},
+                    nullptr,
+                    kUsage,
+                    "",
+                    "cannot write /nonexistent/unit.html."}));
 
 // Slower than the answer time-out: every read goes out twice, and the next read waits for the answer
 // to the second send, so that answer cannot be taken for the next parameter's.
