@@ -321,5 +321,12 @@ TEST_F(CliRig, EachConfirmedWriteIsOneRowOfTheServiceRecord) {
   EXPECT_NE(out.str().find(",tag,,ORVIK SIM 0001,,BAY 4,"), std::string::npos) << out.str();
 }
 
+TEST_F(CliRig, AHistoryThatCannotBeReadIsAUsageErrorAndAsksTheControllerNothing) {
+  std::filesystem::create_directory(journal.path());  // a folder where the file should be
+  EXPECT_EQ(run({"history"}), kUsage);
+  EXPECT_EQ(err.str().rfind("orvikctl: the service record cannot be read: ", 0), 0u) << err.str();
+  EXPECT_EQ(requests(), "");
+}
+
 }  // namespace
 }  // namespace orvik::cli
