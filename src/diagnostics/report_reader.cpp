@@ -36,11 +36,7 @@ void ReportReader::next() {
         ++at_;
         next();
       },
-      [this, request] {
-        failed_(request.code == link::kReadTag
-                    ? "the tag name read"
-                    : "the read of parameter " + std::to_string(request.parameter));
-      });
+      [this, request] { failed_(link::RequestName(request)); });
 }
 
 void ReportReader::take(const link::Request& request, const link::Answer& answer) {

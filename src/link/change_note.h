@@ -17,6 +17,8 @@ enum class ChangeKind {
   CalibrationDate,    // parameter 0
   Tag,                // the tag name
   LogReset,           // parameter 100 cleared
+  Restore,            // a calibration constant written back from a backup file
+  Undo,               // a trim taken back: the constant written back to its value before the trim
 };
 
 // A write's change as its asker describes it: values as the report shows them, and for a parameter its
@@ -30,7 +32,7 @@ struct ChangeNote {
   std::optional<FloatBytesArray> writtenBytes;
   std::string measured;   // a trim: the controller's reading it started from
   std::string reference;  // a trim: the reference instrument's value as entered
-  std::string source;     // where the written value came from, when it was not typed
+  std::string source;     // where the written value came from, when it was not typed: a file, a row
 };
 
 // What the link knows of the unit on the line: the revisions from its status records, and the tag it

@@ -1,5 +1,6 @@
 #include "link/session.h"
 
+#include <memory>
 #include <utility>
 
 namespace orvik::link {
@@ -8,6 +9,11 @@ namespace {
 // The shortest wait the timers know: after a miss, the link finishes its own handling first.
 constexpr int kDeferMs = 1;
 }  // namespace
+
+std::string RequestName(const Request& request) {
+  return request.code == kReadTag ? "the tag name read"
+                                  : "the read of parameter " + std::to_string(request.parameter);
+}
 
 Session::Session(ControllerLink& link, platform::TimerEngine& timers, bool listens)
     : link_(link),
@@ -100,6 +106,32 @@ void Session::ask(const Request& request, std::function<void(const Answer&)> the
   } else if (exchange_.step() == Exchange::Step::Lapsed) {
     lapsed();  // it could not go out: the port is closed
   }
+}
+
+void Session::askEach(std::vector<Request> requests, std::function<void(const std::vector<Answer>&)> then,
+                      std::function<void(const Request&)> missed) {
+  struct Chain {
+    std::vector<Request> requests;
+    std::vector<Answer> answers;
+    std::function<void(const std::vector<Answer>&)> then;
+    std::function<void(const Request&)> missed;
+  };
+  auto chain = std::make_shared<Chain>(Chain{std::move(requests), {}, std::move(then), std::move(missed)});
+  // Each step is kept alive by the answer handler pending on it.
+  auto step = std::make_shared<std::function<void()>>();
+  *step = [this, chain, weak = std::weak_ptr(step)] {
+    const std::size_t i = chain->answers.size();
+    if (i == chain->requests.size()) return chain->then(chain->answers);
+    const Request request = chain->requests[i];
+    ask(
+        request,
+        [chain, self = weak.lock()](const Answer& answer) {
+          chain->answers.push_back(answer);
+          (*self)();
+        },
+        [chain, request] { chain->missed(request); });
+  };
+  (*step)();
 }
 
 void Session::lapsed() {

@@ -2,6 +2,8 @@
 
 #include <functional>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "link/controller_link.h"
 #include "link/exchange.h"
@@ -13,6 +15,9 @@ namespace orvik::link {
 // How many times a request goes out before the controller counts as not answering: a lost request or
 // a spoilt answer costs one answer time-out, a dead line three.
 inline constexpr int kAttempts = 3;
+
+// What a request asks, as a message names it: "the tag name read", "the read of parameter 18".
+std::string RequestName(const Request& request);
 
 // One request at a time with the controller, moving on the moment its answer is accepted: the
 // continuation runs in the receive event that accepted it. A request whose answer does not come within
@@ -30,6 +35,10 @@ class Session final : public LinkListener {
   void readStatus(int attempts, std::function<void(const StatusRecord&)> then, std::function<void()> missed);
   // A parameter or tag request through the exchange.
   void ask(const Request& request, std::function<void(const Answer&)> then, std::function<void()> missed);
+  // Asks each request in turn, the next once the answer before it is in; `then` gets the answers in the
+  // order asked, `missed` the request that got none (nothing after it is asked).
+  void askEach(std::vector<Request> requests, std::function<void(const std::vector<Answer>&)> then,
+               std::function<void(const Request&)> missed);
   // Runs `step` a moment later, outside whatever handler is running now.
   void defer(std::function<void()> step);
   // Drops everything pending: answers still to come are ignored.

@@ -20,6 +20,24 @@ std::string BytesHex(const link::FloatBytesArray& bytes) {
   return text;
 }
 
+std::optional<link::FloatBytesArray> BytesFromHex(std::string_view hex) {
+  if (hex.size() != 8) return std::nullopt;
+  const auto digit = [](char c) -> int {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+  };
+  link::FloatBytesArray bytes{};
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const int high = digit(hex[2 * i]);
+    const int low = digit(hex[2 * i + 1]);
+    if (high < 0 || low < 0) return std::nullopt;
+    bytes[i] = static_cast<std::uint8_t>(high * 16 + low);
+  }
+  return bytes;
+}
+
 std::tm LocalTime(std::chrono::system_clock::time_point at) {
   const std::time_t t = std::chrono::system_clock::to_time_t(at);
   std::tm local{};

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <ctime>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,8 @@ namespace orvik::service_record {
 
 // A parameter's four controller bytes as eight hex digits, "3F800000".
 std::string BytesHex(const link::FloatBytesArray& bytes);
+// Eight hex digits (either case) as four bytes; none for anything else.
+std::optional<link::FloatBytesArray> BytesFromHex(std::string_view hex);
 // A time broken down in local time.
 std::tm LocalTime(std::chrono::system_clock::time_point at);
 // A time as a person reads it on a report, in local time: "2026-12-08 10:15".

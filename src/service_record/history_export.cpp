@@ -122,7 +122,7 @@ TextLine textLine(const ServiceRow& r) {
   return {tableCell(r.id != 0 ? std::to_string(r.id) : std::string()),
           tableCell(r.at),
           tableCell(r.tag),
-          tableCell(ChangeTitle(r.change)),
+          tableCell(RowTitle(r)),
           tableCell(r.before),
           tableCell(r.written),
           tableCell(r.measured),

@@ -24,8 +24,7 @@ std::string LostHeading(std::size_t count, const std::string& path) {
 
 // "2026-12-08T09:15:02Z  CHG-07  Battery voltage gain  1.0000 -> 1.0125"
 std::string LostLine(const ServiceRow& row) {
-  std::string line = row.at + "  " + (row.tag.empty() ? "(tag not known)" : row.tag) + "  " +
-                     std::string(ChangeTitle(row.change));
+  std::string line = row.at + "  " + (row.tag.empty() ? "(tag not known)" : row.tag) + "  " + RowTitle(row);
   if (!row.before.empty() || !row.written.empty())
     line += "  " + (row.before.empty() ? "(not read)" : row.before) + " -> " + row.written;
   return line;
@@ -81,6 +80,17 @@ std::vector<ServiceRow> ServiceJournal::history(const std::optional<std::string>
     if (problem != nullptr) *problem = reason;
   }
   return rows;
+}
+
+std::optional<ServiceRow> ServiceJournal::row(std::int64_t id, std::string* problem) {
+  std::string reason = ensureOpen();
+  std::optional<ServiceRow> found;
+  if (reason.empty()) found = db_->row(id, &reason);
+  if (!reason.empty()) {
+    db_.reset();
+    if (problem != nullptr) *problem = reason;
+  }
+  return found;
 }
 
 std::optional<std::string> ServiceJournal::takeNotice() {

@@ -32,6 +32,9 @@ class ServiceJournal {
   // could not be read.
   std::vector<ServiceRow> history(const std::optional<std::string>& tag, std::string* problem = nullptr);
 
+  // The row of `id`; none when there is no such row or, with `problem` set, when the record cannot be read.
+  std::optional<ServiceRow> row(std::int64_t id, std::string* problem = nullptr);
+
   // What a person must be told, each at most once a run: the first failure to write, and a file that was
   // not a database and was moved aside. Taken once: the second call returns nothing.
   std::optional<std::string> takeNotice();

@@ -49,7 +49,7 @@ std::string historyTable(const std::vector<ServiceRow>& history) {
   for (const ServiceRow& r : history) {
     html += "<tr>";
     // The time and the values are read whole: a value broken over two lines reads as two numbers.
-    html += cell("td", r.at, "whole") + cell("td", ChangeTitle(r.change)) + cell("td", r.before, "whole") +
+    html += cell("td", r.at, "whole") + cell("td", RowTitle(r)) + cell("td", r.before, "whole") +
             cell("td", r.written, "whole") + cell("td", r.measured, "whole") +
             cell("td", r.reference, "whole") + cell("td", r.program) + cell("td", r.user);
     html += "</tr>\n";

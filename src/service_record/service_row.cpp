@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "link/parameter_numbers.h"
+
 namespace orvik::service_record {
 
 namespace {
@@ -13,13 +15,15 @@ struct KindNames {
   std::string_view title;
 };
 
-constexpr std::array<KindNames, 6> kKinds{{
+constexpr std::array<KindNames, 8> kKinds{{
     {ChangeKind::BatteryVoltsGain, "battery-volts-gain", "Battery voltage gain"},
     {ChangeKind::TeVoltsGain, "te-volts-gain", "TE module voltage gain"},
     {ChangeKind::BatteryTempOffset, "battery-temp-offset", "Battery temperature offset"},
     {ChangeKind::CalibrationDate, "calibration-date", "Calibration date"},
     {ChangeKind::Tag, "tag", "Tag name"},
     {ChangeKind::LogReset, "log-reset", "Diagnostics log cleared"},
+    {ChangeKind::Restore, "restore", "Restored"},
+    {ChangeKind::Undo, "undo", "Trim undone"},
 }};
 
 const KindNames& names(ChangeKind kind) {
@@ -36,6 +40,16 @@ std::string_view ChangeName(ChangeKind kind) {
 
 std::string_view ChangeTitle(ChangeKind kind) {
   return names(kind).title;
+}
+
+std::string RowTitle(const ServiceRow& row) {
+  const std::string_view title = ChangeTitle(row.change);
+  if ((row.change != ChangeKind::Restore && row.change != ChangeKind::Undo) || !row.parameter) {
+    return std::string(title);
+  }
+  const std::string_view constant = link::parameter::ConstantTitle(static_cast<std::uint8_t>(*row.parameter));
+  if (constant.empty()) return std::string(title);
+  return std::string(title) + ": " + std::string(constant);
 }
 
 std::optional<ChangeKind> ChangeFromName(std::string_view name) {

@@ -13,11 +13,12 @@ namespace orvik::service_record {
 using link::ChangeKind;
 
 // The names the record stores for each kind of change; they never change.
-// "battery-volts-gain", "te-volts-gain", "battery-temp-offset", "calibration-date", "tag", "log-reset".
+// "battery-volts-gain", "te-volts-gain", "battery-temp-offset", "calibration-date", "tag", "log-reset",
+// "restore", "undo".
 std::string_view ChangeName(ChangeKind kind);
 std::optional<ChangeKind> ChangeFromName(std::string_view name);
 // For a person: "Battery voltage gain", "TE module voltage gain", "Battery temperature offset",
-// "Calibration date", "Tag name", "Diagnostics log cleared".
+// "Calibration date", "Tag name", "Diagnostics log cleared", "Restored", "Trim undone".
 std::string_view ChangeTitle(ChangeKind kind);
 
 // One change the controller confirmed, as the service record keeps it. Texts are UTF-8; values are as
@@ -42,6 +43,10 @@ struct ServiceRow {
 
   bool operator==(const ServiceRow&) const = default;
 };
+
+// A row's change for a person: its kind's title, and for a restore or an undo the constant it wrote,
+// "Restored: Battery voltage gain".
+std::string RowTitle(const ServiceRow& row);
 
 // The rows of one unit, from all rows newest first: those under `tag`, and, across each renaming, those
 // under the names it had before (a tag change whose new tag the unit bears, and the rows of its old tag
