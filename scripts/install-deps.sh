@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-serialport-dev libgl-dev
-  libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libqcustomplot-dev libsqlite3-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libqcustomplot-dev libsqlite3-dev nlohmann-json3-dev
   clang-format
   clang libclang-rt-14-dev
   xvfb xauth xdotool
