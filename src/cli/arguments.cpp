@@ -79,6 +79,8 @@ bool Writes(const Invocation& inv) {
     case Command::Trim:
     case Command::CalDate:
     case Command::ResetLog:
+    case Command::Restore:
+    case Command::Undo:
       return true;
     default:
       return false;
@@ -186,6 +188,30 @@ Parsed parseArguments(const std::vector<std::string>& args) {
       "\nReads the tag, the constants, the diagnostics log and a status reading, and adds the unit's\n"
       "service history.\n\nExample:\n  orvikctl service-report --html unit.html");
 
+  auto* backup = app.add_subcommand("backup", "save the unit's calibration constants to a file");
+  backup->add_option("FILE", inv.backupFile, "the backup file to write (JSON)")->required();
+  backup->footer(
+      "\nReads the tag, the revisions, the calibration date and the four constants, each with its\n"
+      "controller bytes, so a restore is exact to the bit.\n\nExample:\n  orvikctl backup bay4.json");
+
+  auto* restore = app.add_subcommand("restore", "write a backup's constants back to the unit");
+  restore->add_option("FILE", inv.backupFile, "the backup file to restore")->required();
+  restore->add_flag("-y,--yes", inv.yes, "write without asking (needed without a terminal)");
+  restore->add_flag("--other-unit", inv.otherUnit, "the file may be of a unit with another tag");
+  restore->footer(
+      "\nShows each constant now and in the file, then writes only those that differ, each read back\n"
+      "before the next. A file of another hardware revision is refused; one of another tag needs\n"
+      "--other-unit.\n\nExample:\n  orvikctl restore bay4.json");
+
+  auto* undo = app.add_subcommand("undo", "take back a trim: write the value it replaced");
+  undo->add_option("ROW-ID", inv.rowId, "the trim's id in `orvikctl history`")
+      ->required()
+      ->check(CLI::PositiveNumber);
+  undo->add_flag("-y,--yes", inv.yes, "write without asking (needed without a terminal)");
+  undo->footer(
+      "\nThe connected unit must be the trim's. If its value is no longer the one the trim wrote, it\n"
+      "says so and asks again, on a terminal only.\n\nExample:\n  orvikctl undo 12");
+
   Parsed parsed;
   std::ostringstream out;
   std::ostringstream err;
@@ -212,7 +238,9 @@ Parsed parseArguments(const std::vector<std::string>& args) {
       {read, Command::Read},       {report, Command::Report},
       {tagCommand, Command::Tag},  {trimCommand, Command::Trim},
       {calDate, Command::CalDate}, {resetLog, Command::ResetLog},
-      {history, Command::History}, {serviceReport, Command::ServiceReport}};
+      {history, Command::History}, {serviceReport, Command::ServiceReport},
+      {backup, Command::Backup},   {restore, Command::Restore},
+      {undo, Command::Undo}};
   for (const auto& [sub, command] : commands)
     if (sub->parsed()) inv.command = command;
   if (*tagOption) inv.newTag = tag;

@@ -20,7 +20,21 @@ enum ExitCode : int {
   kInterrupted = 130,
 };
 
-enum class Command { Status, Watch, Read, Report, Tag, Trim, CalDate, ResetLog, History, ServiceReport };
+enum class Command {
+  Status,
+  Watch,
+  Read,
+  Report,
+  Tag,
+  Trim,
+  CalDate,
+  ResetLog,
+  History,
+  ServiceReport,
+  Backup,
+  Restore,
+  Undo
+};
 
 // What the command line asks for.
 struct Invocation {
@@ -43,6 +57,9 @@ struct Invocation {
   std::optional<std::string> historyTag;  // history --tag
   bool csvOut = false;                    // history --csv
   std::string htmlFile;                   // service-report --html
+  std::string backupFile;                 // backup, restore: the constants' file
+  bool otherUnit = false;                 // restore --other-unit: a file of another tag may be written
+  std::int64_t rowId = 0;                 // undo: the service record row of the trim
 };
 
 // Whether the invocation writes to the controller, so its changes go to the service record.

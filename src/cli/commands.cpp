@@ -1,10 +1,13 @@
 #include "cli/commands.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <utility>
 
+#include "backup/backup_file.h"
+#include "backup/restore_plan.h"
 #include "calibration/calibration_date.h"
 #include "calibration/trim_computation.h"
 #include "diagnostics/report_captions.h"
@@ -98,6 +101,12 @@ void Runner::start() {
       return runHistory();
     case Command::ServiceReport:
       return runServiceReport();
+    case Command::Backup:
+      return runBackup();
+    case Command::Restore:
+      return runRestore();
+    case Command::Undo:
+      return runUndo();
   }
 }
 
@@ -183,6 +192,10 @@ bool Runner::confirmed(const std::string& question) {
     fail(kRefused, "nothing written: without a terminal to ask on, confirm with --yes.");
     return false;
   }
+  return answeredYes(question);
+}
+
+bool Runner::answeredYes(const std::string& question) {
   const std::string answer = io_.console.ask(question + " [y/N] ");
   if (answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes") return true;
   fail(kRefused, "nothing written.");
@@ -445,6 +458,119 @@ void Runner::runResetLog() {
               finish(kSuccess);
             });
     });
+  });
+}
+
+void Runner::runBackup() {
+  whenReporting([this] {
+    backup::ReadUnitConstants(
+        session_, link_,
+        [this](const backup::UnitConstants& unit) {
+          const backup::BackupFile file{backup::kBackupSchemaVersion, programName(),
+                                        link::IsoUtcTime(io_.now()), unit};
+          if (const std::string problem = backup::WriteFileWhole(inv_.backupFile, backup::BackupJson(file));
+              !problem.empty()) {
+            return fail(kUsage, "cannot write " + inv_.backupFile + ": " + problem + ".");
+          }
+          io_.out << "Backed up \"" << unit.tag << "\" to " << inv_.backupFile << ":\n"
+                  << "Calibration date: "
+                  << diagnostics::ReportValueText(kCalibrationDate, unit.calibrationDate) << '\n';
+          for (const auto& [parameter, bytes] : unit.constants) {
+            io_.out << link::parameter::ConstantTitle(parameter) << ": "
+                    << diagnostics::ReportValueText(parameter, bytes) << '\n';
+          }
+          finish(kSuccess);
+        },
+        [this](const std::string& what) { noAnswer(what); });
+  });
+}
+
+void Runner::runRestore() {
+  std::string problem;
+  const auto text = backup::ReadWholeFile(inv_.backupFile, problem);
+  if (!text) return fail(kUsage, "cannot read " + inv_.backupFile + ": " + problem + ".");
+  auto parsed = backup::ParseBackup(*text);
+  if (const auto* why = std::get_if<std::string>(&parsed))
+    return fail(kUsage, inv_.backupFile + " cannot be restored: " + *why + ". Nothing was written.");
+  const backup::UnitConstants fromFile = std::get<backup::BackupFile>(parsed).unit;
+  whenReporting([this, fromFile] {
+    backup::ReadUnitConstants(
+        session_, link_,
+        [this, fromFile](const backup::UnitConstants& unit) {
+          if (const std::string refusal = backup::RestoreRefusal(unit, fromFile); !refusal.empty())
+            return fail(kRefused, refusal);
+          const auto all = backup::RestoreLines(unit, fromFile);
+          io_.out << lines(backup::RestoreTableText(all, "in the file"));
+          auto changing = backup::ChangingLines(all);
+          if (changing.empty()) {
+            io_.out << "Nothing to write: the controller holds every constant of the file.\n";
+            return finish(kSuccess);
+          }
+          if (backup::FromOtherUnit(unit, fromFile) && !inv_.otherUnit) {
+            return fail(kRefused, "the file was taken from the unit \"" + link::TrimmedTag(fromFile.tag) +
+                                      "\", but the controller connected is \"" + link::TrimmedTag(unit.tag) +
+                                      "\". Nothing was written; give --other-unit to write it all the same.");
+          }
+          const std::size_t n = changing.size();
+          if (!confirmed("Write " + std::to_string(n) + (n == 1 ? " constant?" : " constants?"))) return;
+          std::error_code ec;
+          const auto source = std::filesystem::absolute(inv_.backupFile, ec);
+          writeConstants(std::move(changing), link::ChangeKind::Restore,
+                         ec ? inv_.backupFile : source.string());
+        },
+        [this](const std::string& what) { noAnswer(what); });
+  });
+}
+
+void Runner::runUndo() {
+  std::string problem;
+  const auto row = io_.journal != nullptr ? io_.journal->row(inv_.rowId, &problem) : std::nullopt;
+  if (!problem.empty()) return fail(kUsage, "the service record cannot be read: " + problem);
+  if (!row) return fail(kUsage, "the service record has no row " + std::to_string(inv_.rowId) + ".");
+  if (!backup::Undoable(*row))
+    return fail(kRefused, std::get<std::string>(backup::PlanUndo(*row, "", {}, {})));
+  whenReporting([this, row = *row] {
+    const auto parameter = static_cast<std::uint8_t>(*row.parameter);
+    session_.askEach(
+        {link::Request::readTag(), link::Request::readParameter(parameter)},
+        [this, row](const std::vector<link::Answer>& answers) {
+          const auto planned =
+              backup::PlanUndo(row, answers[0].tag(), link_.unit().hardwareRevision, answers[1].value());
+          if (const auto* why = std::get_if<std::string>(&planned)) return fail(kRefused, *why);
+          const auto& plan = std::get<backup::UndoPlan>(planned);
+          io_.out << lines(backup::RestoreTableText(std::vector{plan.line}, "before the trim"));
+          if (!plan.line.differs()) {
+            io_.out << "Nothing to write: the controller holds the value from before the trim.\n";
+            return finish(kSuccess);
+          }
+          if (!plan.changedSince.empty()) {
+            io_.out << plan.changedSince << '\n';
+            // A value changed since needs a person's answer: --yes does not give it.
+            if (!io_.console.interactive())
+              return fail(kRefused,
+                          "nothing written: the value changed since the trim; undo it on a terminal.");
+            if (!answeredYes("Write the value from before the trim all the same?")) return;
+          } else if (!confirmed("Write?")) {
+            return;
+          }
+          writeConstants(std::vector{plan.line}, link::ChangeKind::Undo, "row " + std::to_string(row.id));
+        },
+        [this](const link::Request& request) { noAnswer(link::RequestName(request)); });
+  });
+}
+
+void Runner::writeConstants(std::vector<backup::RestoreLine> constants, link::ChangeKind kind,
+                            std::string source) {
+  writeWentOut_ = true;
+  writer_ = std::make_unique<backup::ConstantsWriter>(session_, link_.exchange());
+  writer_->onWritten = [this](std::uint8_t parameter) {
+    tellRecord();
+    io_.out << "Written and read back: " << link::parameter::ConstantTitle(parameter) << std::endl;
+  };
+  writer_->start(std::move(constants), kind, std::move(source), [this](const backup::WriteOutcome& outcome) {
+    tellRecord();
+    if (!outcome.complete()) return fail(kNoAnswer, lines(backup::WriteOutcomeText(outcome)));
+    finish(kSuccess);
   });
 }
 

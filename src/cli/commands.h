@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "backup/constants_transfer.h"
 #include "cli/arguments.h"
 #include "cli/output.h"
 #include "link/controller_link.h"
@@ -68,7 +69,10 @@ class Runner {
   void readParameters(std::vector<std::uint8_t> numbers, std::function<void(const Values&)> then);
   // A status reading, then a refusal unless the hardware reports (revision 5 or later).
   void whenReporting(std::function<void()> then);
+  // --yes, or a "y" on the terminal; without a terminal, a refusal.
   bool confirmed(const std::string& question);
+  // A "y" on the terminal, or a refusal.
+  bool answeredYes(const std::string& question);
   // Writes `request`, which makes the change `note` says, for the service record.
   void write(const link::Request& request, link::ChangeNote note, const std::string& what,
              std::function<void()> then);
@@ -88,11 +92,17 @@ class Runner {
   void runResetLog();
   void runHistory();
   void runServiceReport();
+  void runBackup();
+  void runRestore();
+  void runUndo();
+  // Writes each line's constant back, each read back before the next, recorded as `kind` from `source`.
+  void writeConstants(std::vector<backup::RestoreLine> lines, link::ChangeKind kind, std::string source);
 
   Invocation inv_;
   link::ControllerLink& link_;
   link::Session session_;
   std::unique_ptr<diagnostics::ReportReader> reportReader_;
+  std::unique_ptr<backup::ConstantsWriter> writer_;
   Io io_;
   link::LiveView view_;
   bool done_ = false;

@@ -7,10 +7,12 @@
 #include <fstream>
 #include <sstream>
 
+#include "link/parameter_numbers.h"
 #include "platform/headless/headless_ui.h"
 #include "service_record/change_rows.h"
 #include "support/model_peer.h"
 #include "support/temp_folder.h"
+#include "version.h"
 
 namespace orvik::cli {
 namespace {
@@ -326,6 +328,202 @@ TEST_F(CliRig, AHistoryThatCannotBeReadIsAUsageErrorAndAsksTheControllerNothing)
   EXPECT_EQ(run({"history"}), kUsage);
   EXPECT_EQ(err.str().rfind("orvikctl: the service record cannot be read: ", 0), 0u) << err.str();
   EXPECT_EQ(requests(), "");
+}
+
+// Back up, trim, restore: the constants come back to the bit, only what differs is written, each write
+// is read back, and the history holds the trim and the restore.
+TEST_F(CliRig, ARestoreWritesBackOnlyWhatDiffersToTheBit) {
+  model.setParameter(30, -1.5f);
+  const std::string file = folder.path() + "/bay.json";
+  ASSERT_EQ(run({"backup", file}), kSuccess) << err.str();
+  std::ifstream in(file);
+  std::string json((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(json.substr(0, json.find("\"taken_at\"")) + json.substr(json.find("\"unit\"")),
+            R"({
+  "format": "orvik-constants-backup",
+  "schema_version": 1,
+  "program": "orvikctl )" +
+                std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "." +
+                std::to_string(kVersionRevision) + R"(",
+  "unit": {
+    "tag": "ORVIK SIM 0001",
+    "hardware_revision": 5,
+    "software_revision": 12
+  },
+  "calibration_date": {
+    "value": "15-Feb-05",
+    "bytes": "00020F05"
+  },
+  "constants": [
+    {
+      "parameter": 18,
+      "name": "Battery voltage gain",
+      "value": "1",
+      "bytes": "7F000000"
+    },
+    {
+      "parameter": 22,
+      "name": "TE module voltage gain",
+      "value": "1",
+      "bytes": "7F000000"
+    },
+    {
+      "parameter": 26,
+      "name": "Battery temperature gain",
+      "value": "1",
+      "bytes": "7F000000"
+    },
+    {
+      "parameter": 30,
+      "name": "Battery temperature offset",
+      "value": "-1.5",
+      "bytes": "7FC00000"
+    }
+  ]
+}
+)");
+  ASSERT_EQ(run({"trim", "battery-volts", "--actual", "12.5", "--yes"}), kSuccess) << err.str();
+  model.setParameter(30, 2.0f);
+  const std::size_t before = model.requests().size();
+  ASSERT_EQ(run({"restore", file, "--yes"}), kSuccess) << err.str();
+  std::string restoreRequests;
+  for (std::size_t i = before; i < model.requests().size(); ++i) {
+    const auto& r = model.requests()[i];
+    restoreRequests += std::string(1, static_cast<char>(r[0])) +
+                       (r[0] == '>' || r[0] == 'C' ? "" : std::to_string(r[2])) + " ";
+  }
+  EXPECT_EQ(restoreRequests, "> C B0 B18 B22 B26 B30 =18 B18 =30 B30 ");
+  EXPECT_EQ(model.parameter(18), (std::array<std::uint8_t, 4>{0x7F, 0, 0, 0}));
+  EXPECT_EQ(model.parameter(30), (std::array<std::uint8_t, 4>{0x7F, 0xC0, 0, 0}));
+  EXPECT_NE(out.str().find("TE module voltage gain: 1 now, 1 in the file (the same)\n"), std::string::npos);
+  const auto rows = journal.history(std::string("ORVIK SIM 0001"));
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(service_record::RowTitle(rows[0]) + "|" + rows[0].before + "|" + rows[0].written + "|" +
+                rows[0].writtenBytes + "|" + rows[0].source,
+            "Restored: Battery temperature offset|2|-1.5|7FC00000|" + file);
+  EXPECT_EQ(rows[1].change, link::ChangeKind::Restore);
+  EXPECT_EQ(rows[2].change, link::ChangeKind::BatteryVoltsGain);
+}
+
+// Every refusal writes nothing; a file that cannot be used is refused before the controller is asked.
+TEST_F(CliRig, ARestoreThatDoesNotFitTheUnitWritesNothing) {
+  const std::string file = folder.path() + "/bay.json";
+  ASSERT_EQ(run({"backup", file}), kSuccess) << err.str();
+  model.setParameter(18, 1.25f);
+  struct Case {
+    std::function<void()> setUp;
+    std::vector<std::string> extra;
+    int exitCode;
+    std::string message;
+  };
+  const auto rewrite = [&](const std::string& from, const std::string& to) {
+    return [&, from, to] {
+      std::ifstream in(file);
+      std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+      text.replace(text.find(from), from.size(), to);
+      std::ofstream(folder.path() + "/edited.json") << text;
+    };
+  };
+  const Case cases[] = {
+      {rewrite("{", "["), {}, kUsage, "cannot be restored: it is not a JSON document"},
+      {rewrite("\"schema_version\": 1", "\"schema_version\": 2"), {}, kUsage, "its schema version is 2"},
+      {rewrite("\"value\": \"1\"", "\"value\": \"-1\""),
+       {},
+       kUsage,
+       "battery voltage gain is -1, not a positive"},
+      {rewrite("\"7F000000\"", "\"FF000000\""), {}, kUsage, "(FF000000) do not decode"},
+      {[&] { model.settings.hardwareRevision = 6; },
+       {},
+       kRefused,
+       "hardware revision 5; this one is hardware revision 6"},
+      {[&] { model.settings.tag = "BAY 9"; },
+       {},
+       kRefused,
+       "taken from the unit \"ORVIK SIM 0001\", but the controller connected is \"BAY 9\""},
+      {nullptr, {}, kRefused, "nothing written: without a terminal to ask on, confirm with --yes."},
+  };
+  for (const Case& c : cases) {
+    std::ofstream(folder.path() + "/edited.json") << std::ifstream(file).rdbuf();
+    err.str("");
+    model.settings.hardwareRevision = 5;
+    model.settings.tag = "ORVIK SIM 0001";
+    if (c.setUp) c.setUp();
+    const std::size_t asked = model.requests().size();
+    std::vector<std::string> args{"restore", folder.path() + "/edited.json"};
+    args.insert(args.end(), c.extra.begin(), c.extra.end());
+    EXPECT_EQ(run(args), c.exitCode) << c.message;
+    EXPECT_NE(err.str().find(c.message), std::string::npos) << err.str();
+    if (c.exitCode == kUsage) {
+      EXPECT_EQ(model.requests().size(), asked) << "the controller was asked";
+    }
+    EXPECT_TRUE(model.writes().empty()) << c.message;
+  }
+  // Another unit's file, once the technician says so.
+  model.settings.tag = "BAY 9";
+  EXPECT_EQ(run({"restore", file, "--yes", "--other-unit"}), kSuccess) << err.str();
+  EXPECT_EQ(model.parameterValue(18), 1.0f);
+}
+
+// The line goes after the second constant is written and read back: what was and was not written is said.
+TEST_F(CliRig, ARestoreCutShortSaysExactlyWhichConstantsWereWritten) {
+  const std::string file = folder.path() + "/bay.json";
+  ASSERT_EQ(run({"backup", file}), kSuccess);
+  for (std::uint8_t p : link::parameter::kCalibrationConstants)
+    model.setParameter(p, 2.0f);
+  const Parsed parsed = parseArguments({"restore", file, "--yes"});
+  service_record::RecordConfirmedChanges(link, journal, {"orvikctl", "tech", virtualNow()});
+  int exitCode = -1;
+  Runner runner(*parsed.invocation, link, ui.timers(),
+                {out,
+                 err,
+                 console,
+                 virtualNow(),
+                 [] {
+                   return platform::Date{2026, 12, 7};
+                 },
+                 {},
+                 &journal,
+                 {},
+                 ""});
+  runner.onDone = [&](int code) { exitCode = code; };
+  runner.start();
+  ASSERT_TRUE(ui.runUntil([&] { return requests().ends_with("=22 B22"); }, 30s));
+  model.faults.unplugAtMs = ui.nowMs() + 1;  // the read-back is answered, nothing after it
+  ui.runUntil([&] { return exitCode != -1; }, 60s);
+  EXPECT_EQ(exitCode, kNoAnswer);
+  EXPECT_EQ(
+      err.str(),
+      "orvikctl: Stopped at the battery temperature gain: the controller did not acknowledge the write.\n"
+      "Written and read back: Battery voltage gain, TE module voltage gain.\n"
+      "Not written: Battery temperature offset.\n"
+      "The controller may hold the new battery temperature gain all the same; read it before writing "
+      "again.\n\n");
+  EXPECT_EQ(model.writes().size(), 2u);
+  EXPECT_EQ(journal.history(std::nullopt).size(), 2u);
+}
+
+// An undo asks again when the value is no longer the trim's, and never without a person to answer.
+TEST_F(CliRig, AnUndoOfAValueChangedSinceNeedsAPersonsAnswer) {
+  model.settings.rawBatteryMillivolts = 13250;
+  ASSERT_EQ(run({"trim", "battery-volts", "--actual", "12.5", "--yes"}), kSuccess);
+  model.setParameter(18, 0.5f);
+  EXPECT_EQ(run({"undo", "1", "--yes"}), kRefused);
+  EXPECT_NE(out.str().find("The battery voltage gain is now 0.5, not the 0.9433962 this trim wrote"),
+            std::string::npos)
+      << out.str();
+  EXPECT_EQ(model.writes().size(), 1u);
+  console.terminal = true;
+  console.answer = "y";
+  EXPECT_EQ(run({"undo", "1", "--yes"}), kSuccess) << err.str();
+  EXPECT_EQ(console.asked, "Write the value from before the trim all the same? [y/N] ");
+  EXPECT_EQ(model.parameterValue(18), 1.0f);
+  const auto row = journal.history(std::nullopt).front();
+  EXPECT_EQ(service_record::RowTitle(row) + "|" + row.source, "Trim undone: Battery voltage gain|row 1");
+  model.settings.tag = "BAY 9";
+  EXPECT_EQ(run({"undo", "1", "--yes"}), kRefused);
+  EXPECT_NE(
+      err.str().find("Row 1 is a trim of the unit \"ORVIK SIM 0001\"; the controller connected is \"BAY 9\""),
+      std::string::npos);
 }
 
 }  // namespace
