@@ -22,6 +22,12 @@ namespace orvik::app {
 
 namespace {
 
+// The program and version a service report or a backup names as its writer.
+std::string programName() {
+  return std::string(kAppTitle) + " " + std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) +
+         "." + std::to_string(kVersionRevision);
+}
+
 // Sized so that every text the window can show fits whole in its field with the desktop's usual fonts,
 // with room to spare for a slightly larger one: the longest alarm and sensor warnings over four lines,
 // "NO CALIBRATION", three-digit revisions and a 32-byte answer of three-digit values.
@@ -68,7 +74,12 @@ void styleLiveText(platform::Label& field, std::string description) {
 }  // namespace
 
 frmMain::frmMain(platform::Ui& ui, link::RunState& state, link::ControllerLink& link, platform::Files& files)
-    : Form(ui, "frmMain", kAppTitle), state_(state), link_(link), files_(files) {
+    : Form(ui, "frmMain", kAppTitle),
+      state_(state),
+      link_(link),
+      files_(files),
+      backup_(ui, link, programName()) {
+  backup_.setPolling = [this](bool polling) { tmrUpdate.setEnabled(polling); };
   resize(kWidth, kHeight);
   setApplicationWindow(true);
   layOut();
@@ -151,6 +162,8 @@ void frmMain::buildMenus() {
   mnuReport.onClick = [this] { mnuReport_Click(); };
   mnuTrend.onClick = [this] { mnuTrend_Click(); };
   mnuServiceReport.onClick = [this] { mnuServiceReport_Click(); };
+  mnuBackUp.onClick = [this] { mnuBackUp_Click(); };
+  mnuRestore.onClick = [this] { mnuRestore_Click(); };
   mnuHistory.onClick = [this] { mnuHistory_Click(); };
   mnuTrimTemp.onClick = [this] { mnuTrimTemp_Click(); };
   mnuTrimVolts.onClick = [this] { mnuTrimVolts_Click(); };
@@ -274,9 +287,7 @@ void frmMain::serviceReportRead(const diagnostics::ReportValues* values) {
     if (record_ != nullptr) history = record_->history(values->tag, &problem);
     const auto report = diagnostics::ServiceReportContent(
         *values, state_.shown, link_.unit(), std::move(history), service_record::OperatingSystemUser(),
-        service_record::LocalTimeText(ui().now()),
-        std::string(kAppTitle) + " " + std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) +
-            "." + std::to_string(kVersionRevision));
+        service_record::LocalTimeText(ui().now()), programName());
     if (savePdf) problem = savePdf(service_record::ServiceReportHtml(report), reportPath_);
     if (!problem.empty()) {
       ui().messageBox({"The service report cannot be saved to " + reportPath_ + ":\r" + problem + ".",
@@ -286,6 +297,30 @@ void frmMain::serviceReportRead(const diagnostics::ReportValues* values) {
   // The reader and its session are let go at the next poll: they are still on the stack below.
   reportRunning_ = false;
   tmrUpdate.setEnabled(true);
+}
+
+void frmMain::mnuBackUp_Click() {
+  if (reportRunning_ || backup_.running() || !controllerReady(true)) return;
+  backup_.backUp();
+}
+
+void frmMain::mnuRestore_Click() {
+  if (reportRunning_ || backup_.running() || !controllerReady(true)) return;
+  backup_.restore();
+}
+
+void frmMain::undoTrim(std::int64_t rowId) {
+  if (reportRunning_ || backup_.running()) return;
+  std::string problem;
+  const auto row = record_ != nullptr ? record_->row(rowId, &problem) : std::nullopt;
+  if (!row) {
+    ui().messageBox({problem.empty() ? "The service record has no row " + std::to_string(rowId) + "."
+                                     : "The service record cannot be read: " + problem + ".",
+                     backup::kUndoTitle, platform::MsgIcon::Exclamation, platform::MsgButtons::Ok});
+    return;
+  }
+  if (!controllerReady(true)) return;
+  backup_.undo(*row);
 }
 
 void frmMain::mnuExit_Click() {
@@ -398,6 +433,7 @@ void frmMain::tmrUpdate_Timer() {
     reportReader_.reset();
     reportSession_.reset();
   }
+  backup_.tidy();
   if (record_ != nullptr) {
     if (!record_->unwritten().empty()) record_->retry();
     if (const auto notice = record_->takeNotice()) {

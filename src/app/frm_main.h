@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/status_recorder.h"
+#include "backup/backup_commands.h"
 #include "diagnostics/report_reader.h"
 #include "link/controller_link.h"
 #include "link/link_listener.h"
@@ -53,6 +54,8 @@ class frmMain : public platform::Form, private link::LinkListener {
   void mnuReport_Click();
   void mnuTrend_Click();
   void mnuServiceReport_Click();
+  void mnuBackUp_Click();
+  void mnuRestore_Click();
   void mnuHistory_Click();
   void mnuTrimTemp_Click();
   void mnuTrimVolts_Click();
@@ -76,6 +79,8 @@ class frmMain : public platform::Form, private link::LinkListener {
   void setServiceRecord(service_record::ServiceJournal& record) { record_ = &record; }
   // The rows still unwritten are said before the program ends; false when the technician stays.
   void sayUnwrittenRecord();
+  // Takes back the trim of the service record's row `rowId` (from the service history).
+  void undoTrim(std::int64_t rowId);
 
  private:
   void layOut();
@@ -154,6 +159,8 @@ class frmMain : public platform::Form, private link::LinkListener {
   platform::MenuItem mnuFile{*this, "mnuFile", "&File"};
   platform::MenuItem mnuLogCsv{mnuFile, "mnuLogCsv", kLogToCsv};
   platform::MenuItem mnuServiceReport{mnuFile, "mnuServiceReport", "Save Service &Report..."};
+  platform::MenuItem mnuBackUp{mnuFile, "mnuBackUp", "&Back Up Constants..."};
+  platform::MenuItem mnuRestore{mnuFile, "mnuRestore", "Re&store Constants..."};
   platform::MenuItem mnuFileSep1{mnuFile, "mnuFileSep1", "-"};
   platform::MenuItem mnuExit{mnuFile, "mnuExit", "E&xit"};
   platform::MenuItem mnuController{*this, "mnuController", "&Tools"};
@@ -185,6 +192,7 @@ class frmMain : public platform::Form, private link::LinkListener {
   std::unique_ptr<diagnostics::ReportReader> reportReader_;
   std::string reportPath_;
   bool reportRunning_ = false;
+  backup::BackupCommands backup_;
   // The trims that wrote since a status record last carried the reading they correct.
   std::set<std::uint8_t> awaitingReading_;
 };

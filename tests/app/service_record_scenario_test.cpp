@@ -132,5 +132,65 @@ TEST_F(ServiceRecordInMonitor, TheMenuItemsAndAReportThatCannotBeSaved) {
             "The service report cannot be saved to /media/full/report.pdf:\rNo space left on device.");
 }
 
+// Backup, restore and undo from the menus: each question shows what will be written, another unit's
+// file needs its own answer naming both tags, and polling goes on afterwards.
+TEST_F(ServiceRecordInMonitor, ConstantsAreBackedUpRestoredAndATrimTakenBackFromTheMonitor) {
+  useRecord(folder.path() + "/service.db");
+  rig.model.settings.rawBatteryMillivolts = 13250;
+  startLinked();
+  const std::string file = folder.path() + "/bay.json";
+  const auto lastBox = [this] { return ui.boxes().back().box.text; };
+  ui.expectSaveFile(backup::kBackUpTitle, file);
+  ui.expectBox(backup::kBackUpTitle, MsgResult::Ok);
+  rig.main.mnuBackUp.click();
+  ui.advance(3000ms);
+  EXPECT_EQ(lastBox(), "The constants of \"ORVIK SIM 0001\" are backed up to " + file + ".");
+  trimBatteryTo("12.5");
+
+  rig.model.settings.tag = "BAY 9";
+  ui.expectOpenFile(backup::kRestoreTitle, file);
+  ui.expectBox(backup::kRestoreTitle, MsgResult::Yes);
+  ui.expectBox(backup::kOtherUnitTitle, MsgResult::No);
+  rig.main.mnuRestore.click();
+  ui.advance(3000ms);
+  ASSERT_EQ(ui.boxes().size(), 3u);
+  EXPECT_EQ(ui.boxes()[1].box.text, "Restore the constants of " + file + " to \"BAY 9\"?\r\r" +
+                                        "Battery voltage gain: 0.9433962 now, 1 in the file\r"
+                                        "TE module voltage gain: 1 now, 1 in the file (the same)\r"
+                                        "Battery temperature gain: 1 now, 1 in the file (the same)\r"
+                                        "Battery temperature offset: 0 now, 0 in the file (the same)\r"
+                                        "\rOnly the 1 constant that differs will be written.");
+  EXPECT_EQ(
+      lastBox(),
+      "The file was taken from the unit \"ORVIK SIM 0001\", but the controller connected is \"BAY 9\". "
+      "Calibration belongs to one unit.\r\rWrite the constants of \"ORVIK SIM 0001\" to \"BAY 9\" all the "
+      "same?");
+  EXPECT_EQ(requests('=').size(), 1u) << "only the trim wrote";
+
+  rig.model.settings.tag = "ORVIK SIM 0001";
+  ui.expectOpenFile(backup::kRestoreTitle, file);
+  ui.expectBox(backup::kRestoreTitle, MsgResult::Yes);
+  ui.expectBox(backup::kRestoreTitle, MsgResult::Ok);
+  rig.main.mnuRestore.click();
+  ui.advance(3000ms);
+  EXPECT_EQ(lastBox(), "Written and read back: Battery voltage gain.\r");
+  EXPECT_EQ(rig.model.parameter(18), (std::array<std::uint8_t, 4>{0x7F, 0, 0, 0}));
+
+  trimBatteryTo("12.6");
+  const auto trim = journal->history(std::nullopt).front();
+  ui.expectBox(backup::kUndoTitle, MsgResult::Yes);
+  ui.expectBox(backup::kUndoTitle, MsgResult::Ok);
+  rig.main.undoTrim(trim.id);
+  ui.advance(3000ms);
+  EXPECT_EQ(ui.boxes()[ui.boxes().size() - 2].box.text,
+            "Take back the trim of row " + std::to_string(trim.id) +
+                "?\r\rBattery voltage gain: 0.9509434 now, 1 before the trim\r");
+  EXPECT_EQ(rig.model.parameter(18), (std::array<std::uint8_t, 4>{0x7F, 0, 0, 0}));
+  EXPECT_EQ(service_record::RowTitle(journal->history(std::nullopt).front()),
+            "Trim undone: Battery voltage gain");
+  EXPECT_TRUE(rig.main.tmrUpdate.enabled());
+  EXPECT_TRUE(ui.failures().empty());
+}
+
 }  // namespace
 }  // namespace orvik::app
