@@ -25,6 +25,12 @@ struct SaveFileQuestion {
   std::string suggestedName;  // in the working directory
 };
 
+// The question of an "open" file chooser.
+struct OpenFileQuestion {
+  std::string title;   // "Load Trims"
+  std::string filter;  // "CSV files (*.csv)"
+};
+
 // The window system as form logic sees it. Window lifecycle and activation are implemented once
 // here; a backend supplies views, the event loop and the services.
 //
@@ -62,6 +68,8 @@ class Ui {
   virtual std::chrono::system_clock::time_point now() const = 0;
   // Asks for a file to write; none when the user cancels.
   virtual std::optional<std::string> chooseSaveFile(const SaveFileQuestion& question) = 0;
+  // Asks for an existing file to read; none when the user cancels.
+  virtual std::optional<std::string> chooseOpenFile(const OpenFileQuestion& question) = 0;
   // Paint the form now, from inside a handler that does not yield.
   virtual void repaint(Form&) {}
   // End the program at once: no further handler runs.

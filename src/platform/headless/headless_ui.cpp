@@ -135,18 +135,33 @@ MsgResult HeadlessUi::messageBox(const MessageBox& box) {
 }
 
 void HeadlessUi::expectSaveFile(std::string title, std::optional<std::string> file) {
-  expectedFiles_.emplace_back(std::move(title), std::move(file));
+  expectedFiles_.push_back({false, std::move(title), std::move(file)});
+}
+
+void HeadlessUi::expectOpenFile(std::string title, std::optional<std::string> file) {
+  expectedFiles_.push_back({true, std::move(title), std::move(file)});
+}
+
+std::optional<std::string> HeadlessUi::answerFileChooser(bool open, const std::string& title) {
+  // A save question answered with a file meant to be read (or the reverse) would overwrite it: not a match.
+  if (expectedFiles_.empty() || expectedFiles_.front().open != open ||
+      expectedFiles_.front().title != title) {
+    fail(std::string("unexpected ") + (open ? "open" : "save") + " file chooser \"" + title + "\"");
+    return std::nullopt;
+  }
+  std::optional<std::string> file = std::move(expectedFiles_.front().file);
+  expectedFiles_.pop_front();
+  return file;
 }
 
 std::optional<std::string> HeadlessUi::chooseSaveFile(const SaveFileQuestion& question) {
   saveQuestions_.push_back(question);
-  if (expectedFiles_.empty() || expectedFiles_.front().first != question.title) {
-    fail("unexpected file chooser \"" + question.title + "\"");
-    return std::nullopt;
-  }
-  std::optional<std::string> file = std::move(expectedFiles_.front().second);
-  expectedFiles_.pop_front();
-  return file;
+  return answerFileChooser(false, question.title);
+}
+
+std::optional<std::string> HeadlessUi::chooseOpenFile(const OpenFileQuestion& question) {
+  openQuestions_.push_back(question);
+  return answerFileChooser(true, question.title);
 }
 
 std::chrono::system_clock::time_point HeadlessUi::now() const {

@@ -52,6 +52,9 @@ class HeadlessUi final : public Ui, private TimerEngine {
                  std::chrono::milliseconds after = std::chrono::milliseconds(0));
   // The next "save as" question must carry this title; it is answered with `file`, or cancelled (none).
   void expectSaveFile(std::string title, std::optional<std::string> file);
+  // The next file chooser must be an "open" question with this title. Save and open questions share one
+  // queue: a test scripts them in the order the program asks.
+  void expectOpenFile(std::string title, std::optional<std::string> file);
   // Every box with this title is answered so (when no expected box is queued for it).
   void answerAlways(std::string title, MsgResult answer);
   // Reports an unexpected box or a modal window left open; the default collects into failures().
@@ -72,6 +75,7 @@ class HeadlessUi final : public Ui, private TimerEngine {
   };
   const std::vector<BoxRecord>& boxes() const { return boxes_; }
   const std::vector<SaveFileQuestion>& saveQuestions() const { return saveQuestions_; }
+  const std::vector<OpenFileQuestion>& openQuestions() const { return openQuestions_; }
   const std::vector<std::int64_t>& beeps() const { return beeps_; }
   const std::vector<PointerRecord>& pointerHistory() const { return pointers_; }
   std::vector<std::string> boxTitles() const;
@@ -88,6 +92,7 @@ class HeadlessUi final : public Ui, private TimerEngine {
   // The wall clock: noon UTC of the virtual start day, plus the virtual time.
   std::chrono::system_clock::time_point now() const override;
   std::optional<std::string> chooseSaveFile(const SaveFileQuestion& question) override;
+  std::optional<std::string> chooseOpenFile(const OpenFileQuestion& question) override;
   void endProgram() override { ended_ = true; }
   bool ended() const override { return ended_; }
 
@@ -107,6 +112,8 @@ class HeadlessUi final : public Ui, private TimerEngine {
   // Run the next event due at or before `horizonUs`; false when there is none.
   bool step(std::int64_t horizonUs);
   void fail(const std::string& what);
+  // The scripted answer to a file chooser of this kind and title, or a failure.
+  std::optional<std::string> answerFileChooser(bool open, const std::string& title);
 
   struct Event {
     std::int64_t at;
@@ -144,8 +151,14 @@ class HeadlessUi final : public Ui, private TimerEngine {
   std::map<Timer*, Countdown> armed_;
 
   std::deque<ExpectedBox> expected_;
-  std::deque<std::pair<std::string, std::optional<std::string>>> expectedFiles_;
+  struct ExpectedFile {
+    bool open;  // an "open" question, else "save as"
+    std::string title;
+    std::optional<std::string> file;
+  };
+  std::deque<ExpectedFile> expectedFiles_;
   std::vector<SaveFileQuestion> saveQuestions_;
+  std::vector<OpenFileQuestion> openQuestions_;
   std::map<std::string, MsgResult> always_;
   std::vector<ShownScript> shownScripts_;
   std::vector<std::string> failures_;

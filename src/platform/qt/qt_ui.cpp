@@ -343,6 +343,20 @@ std::optional<std::string> QtUi::chooseSaveFile(const SaveFileQuestion& question
   return QFile::encodeName(file).toStdString();
 }
 
+std::optional<std::string> QtUi::chooseOpenFile(const OpenFileQuestion& question) {
+  if (ended()) return std::nullopt;
+  QWidget* parent = nullptr;
+  if (Form* active = activeForm(); active != nullptr) parent = windowOf(*active);
+  // Qt's own dialog, as for saving; it accepts only a file that exists.
+  const QString file = QFileDialog::getOpenFileName(
+      parent, QString::fromStdString(question.title), QDir::currentPath(),
+      QString::fromStdString(question.filter), nullptr, QFileDialog::DontUseNativeDialog);
+  if (Form* active = activeForm(); active != nullptr)
+    formActivated(*active);  // the keyboard back, as after a box
+  if (file.isEmpty()) return std::nullopt;
+  return QFile::encodeName(file).toStdString();
+}
+
 void QtUi::repaint(Form& form) {
   if (QWidget* window = windowOf(form); window != nullptr && window->isVisible()) window->repaint();
 }

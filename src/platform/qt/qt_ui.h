@@ -29,6 +29,7 @@ class QtUi final : public Ui {
   Date today() const override;
   std::chrono::system_clock::time_point now() const override;
   std::optional<std::string> chooseSaveFile(const SaveFileQuestion& question) override;
+  std::optional<std::string> chooseOpenFile(const OpenFileQuestion& question) override;
   void repaint(Form& form) override;
   void endProgram() override;
   bool ended() const override;

@@ -222,6 +222,23 @@ TEST(HeadlessMessageBox, ADelayedAnswerKeepsTheEventLoopRunning) {
   EXPECT_EQ(ticks.at.size(), 15u);
 }
 
+TEST(HeadlessFileChooser, AnswersSaveAndOpenQuestionsInTheScriptedOrderAndFailsAnyOther) {
+  HeadlessUi ui;
+  std::vector<std::string> failures;
+  ui.onFailure = [&](const std::string& what) { failures.push_back(what); };
+  ui.expectOpenFile("Load Trims", "/data/trims.csv");
+  ui.expectSaveFile("Log to CSV", std::nullopt);
+  ui.expectOpenFile("Load Trims", "/data/other.csv");
+  EXPECT_EQ(ui.chooseOpenFile({"Load Trims", "CSV files (*.csv)"}), "/data/trims.csv");
+  EXPECT_EQ(ui.chooseSaveFile({"Log to CSV", "CSV files (*.csv)", "log.csv"}), std::nullopt);
+  EXPECT_EQ(ui.chooseSaveFile({"Load Trims", "CSV files (*.csv)", "trims.csv"}), std::nullopt)
+      << "a save question never takes the answer scripted for an open one";
+  EXPECT_EQ(ui.chooseOpenFile({"Load Trims", "CSV files (*.csv)"}), "/data/other.csv");
+  EXPECT_EQ(ui.chooseOpenFile({"Load Trims", "CSV files (*.csv)"}), std::nullopt);
+  EXPECT_EQ(failures, (std::vector<std::string>{"unexpected save file chooser \"Load Trims\"",
+                                                "unexpected open file chooser \"Load Trims\""}));
+}
+
 TEST(HeadlessServices, ThePointerIsOneSettingNotAStack) {
   HeadlessUi ui;
   ui.setPointer(Pointer::Busy);
