@@ -83,6 +83,17 @@ std::vector<ServiceRow> ServiceJournal::history(const std::optional<std::string>
   return rows;
 }
 
+std::optional<ServiceRow> ServiceJournal::row(std::int64_t id, std::string* problem) {
+  std::string reason = ensureOpen();
+  std::optional<ServiceRow> found;
+  if (reason.empty()) found = db_->row(id, &reason);
+  if (!reason.empty()) {
+    db_.reset();  // as after a failed write: open it anew next time
+    if (problem != nullptr) *problem = reason;
+  }
+  return found;
+}
+
 std::optional<std::string> ServiceJournal::takeNotice() {
   if (notices_.empty()) return std::nullopt;
   std::string notice = std::move(notices_.front());
