@@ -44,6 +44,11 @@ std::optional<ChangeKind> ChangeFromName(std::string_view name) {
   return std::nullopt;
 }
 
+bool IsTrim(ChangeKind kind) {
+  return kind == ChangeKind::BatteryVoltsGain || kind == ChangeKind::TeVoltsGain ||
+         kind == ChangeKind::BatteryTempOffset;
+}
+
 std::vector<ServiceRow> UnitRows(const std::vector<ServiceRow>& newestFirst, const std::string& tag) {
   std::vector<std::string> names{tag};
   const auto named = [&](const std::string& name) {

@@ -19,6 +19,8 @@ std::optional<ChangeKind> ChangeFromName(std::string_view name);
 // For a person: "Battery voltage gain", "TE module voltage gain", "Battery temperature offset",
 // "Calibration date", "Tag name", "Diagnostics log cleared".
 std::string_view ChangeTitle(ChangeKind kind);
+// The three trims: the battery voltage gain, the TE module voltage gain and the battery temperature offset.
+bool IsTrim(ChangeKind kind);
 
 // One change the controller confirmed, as the service record keeps it. Texts are UTF-8; values are as
 // the report shows them, and the controller bytes (hex, 8 digits) make a value exact to the bit.
