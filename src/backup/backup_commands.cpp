@@ -140,7 +140,7 @@ void BackupCommands::restoreRead(const UnitConstants& unit, const UnitConstants&
 }
 
 void BackupCommands::undo(const service_record::ServiceRow& row) {
-  if (!Undoable(row)) {
+  if (!service_record::Undoable(row)) {
     return say(
         {std::get<std::string>(PlanUndo(row, "", {}, {})), kUndoTitle, MsgIcon::Exclamation, MsgButtons::Ok});
   }

@@ -77,19 +77,11 @@ std::string OtherUnitQuestion(const UnitConstants& unit, const UnitConstants& fi
          "\" to \"" + link::TrimmedTag(unit.tag) + "\" all the same?";
 }
 
-bool Undoable(const service_record::ServiceRow& row) {
-  using link::ChangeKind;
-  const bool trim = row.change == ChangeKind::BatteryVoltsGain || row.change == ChangeKind::TeVoltsGain ||
-                    row.change == ChangeKind::BatteryTempOffset;
-  return trim && row.parameter && service_record::BytesFromHex(row.beforeBytes) &&
-         service_record::BytesFromHex(row.writtenBytes);
-}
-
 std::variant<UndoPlan, std::string> PlanUndo(const service_record::ServiceRow& row, const std::string& tag,
                                              std::optional<int> hardwareRevision,
                                              const link::FloatBytesArray& current) {
   const std::string which = "Row " + std::to_string(row.id);
-  if (!Undoable(row))
+  if (!service_record::Undoable(row))
     return which + " is not a trim with its value before, so there is nothing to take back.";
   if (row.tag.empty())
     return which + " does not say which unit it was made on, so it cannot be taken back on this one.";

@@ -47,8 +47,6 @@ struct UndoPlan {
 std::variant<UndoPlan, std::string> PlanUndo(const service_record::ServiceRow& row, const std::string& tag,
                                              std::optional<int> hardwareRevision,
                                              const link::FloatBytesArray& current);
-// Whether a row is a trim an undo can take back: it says which constant it changed and its value before.
-bool Undoable(const service_record::ServiceRow& row);
 
 // A calibration constant's name within a sentence: "battery voltage gain", "TE module voltage gain".
 std::string ConstantInSentence(std::uint8_t parameter);

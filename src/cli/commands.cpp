@@ -527,7 +527,7 @@ void Runner::runUndo() {
   const auto row = io_.journal != nullptr ? io_.journal->row(inv_.rowId, &problem) : std::nullopt;
   if (!problem.empty()) return fail(kUsage, "the service record cannot be read: " + problem);
   if (!row) return fail(kUsage, "the service record has no row " + std::to_string(inv_.rowId) + ".");
-  if (!backup::Undoable(*row))
+  if (!service_record::Undoable(*row))
     return fail(kRefused, std::get<std::string>(backup::PlanUndo(*row, "", {}, {})));
   whenReporting([this, row = *row] {
     const auto parameter = static_cast<std::uint8_t>(*row.parameter);

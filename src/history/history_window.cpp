@@ -65,6 +65,12 @@ HistoryWindow::HistoryWindow(RowSource rows, std::optional<std::string> unitTag)
   onlyThisUnit_ = new QCheckBox(content);
   onlyThisUnit_->setObjectName("chkOnlyThisUnit");
   onlyThisUnit_->setAccessibleDescription("Show only the connected unit's entries; unchecked, every unit's");
+  // Created in the order they stand, left to right, so that Tab visits them so.
+  undoButton_ = new QPushButton("Restore the &value before this trim", content);
+  undoButton_->setObjectName("cmdUndoTrim");
+  undoButton_->setAccessibleName("Restore the value before this trim");
+  undoButton_->setAccessibleDescription("Write back the value the selected trim replaced");
+  undoButton_->setEnabled(false);
   auto* refreshButton = new QPushButton("&Refresh", content);
   refreshButton->setObjectName("cmdRefresh");
   refreshButton->setAccessibleName("Refresh");
@@ -102,6 +108,7 @@ HistoryWindow::HistoryWindow(RowSource rows, std::optional<std::string> unitTag)
   auto* controls = new QHBoxLayout;
   controls->addWidget(onlyThisUnit_);
   controls->addStretch();
+  controls->addWidget(undoButton_);
   controls->addWidget(refreshButton);
   controls->addWidget(exportButton_);
   auto* layout = new QVBoxLayout(content);
@@ -121,6 +128,10 @@ HistoryWindow::HistoryWindow(RowSource rows, std::optional<std::string> unitTag)
   connect(onlyThisUnit_, &QCheckBox::toggled, this, [this] { refresh(); });
   connect(refreshButton, &QPushButton::clicked, this, [this] { refresh(); });
   connect(exportButton_, &QPushButton::clicked, this, [this] { exportCsv(); });
+  connect(table_, &QTableWidget::itemSelectionChanged, this, [this] { showUndoState(); });
+  connect(undoButton_, &QPushButton::clicked, this, [this] {
+    if (const ServiceRow* trim = selectedTrim(); trim != nullptr && onUndo) onUndo(trim->id);
+  });
 }
 
 void HistoryWindow::showUnitTag() {
@@ -169,6 +180,7 @@ void HistoryWindow::refresh() {
   exportButton_->setEnabled(problem.empty());
   const QString count = countText(shown_.size());
   countLabel_->setText(count);
+  showUndoState();
   table_->setAccessibleDescription(problem.empty() ? count : count + ". " + problemLabel_->text());
 }
 
@@ -184,9 +196,9 @@ void HistoryWindow::fillTable() {
   int selectRow = -1;
   for (std::size_t i = 0; i < shown_.size(); ++i) {
     const ServiceRow& r = shown_[i];
+    const std::string change = service_record::RowTitle(r);
     const std::array<std::string_view, kColumns.size()> texts = {
-        r.at,      r.tag, service_record::ChangeTitle(r.change), r.before, r.written, r.measured, r.reference,
-        r.program, r.user};
+        r.at, r.tag, change, r.before, r.written, r.measured, r.reference, r.program, r.user};
     const int row = static_cast<int>(i);
     for (std::size_t c = 0; c < texts.size(); ++c) {
       // Item text is drawn as plain text: a tag "<b>x</b>" shows those characters.
@@ -199,6 +211,20 @@ void HistoryWindow::fillTable() {
     if (selectedId != 0 && r.id == selectedId) selectRow = row;
   }
   if (selectRow >= 0) table_->selectRow(selectRow);
+}
+
+const ServiceRow* HistoryWindow::selectedTrim() const {
+  const QModelIndexList selected = table_->selectionModel()->selectedRows();
+  if (selected.size() != 1) return nullptr;
+  const auto index = static_cast<std::size_t>(selected.front().row());
+  if (index >= shown_.size()) return nullptr;  // mid-refill: the table is ahead of or behind the rows
+  const ServiceRow& row = shown_[index];
+  // Without the controller bytes of the value before, there is nothing exact to write back.
+  return service_record::Undoable(row) ? &row : nullptr;
+}
+
+void HistoryWindow::showUndoState() {
+  undoButton_->setEnabled(selectedTrim() != nullptr);
 }
 
 void HistoryWindow::exportCsv() {
@@ -242,6 +268,7 @@ HistoryWindowOpener::~HistoryWindowOpener() {
 void HistoryWindowOpener::open() {
   if (window_.isNull()) {
     window_ = new HistoryWindow(rows_, unitTag_());
+    window_->onUndo = onUndo;
     // Closed, it hands the keyboard back to the window it was opened from, as a window manager would
     // (and none may run, as on a kiosk's bare X server).
     QObject::connect(window_, &QObject::destroyed,

@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -34,6 +35,8 @@ class HistoryWindow : public QMainWindow {
   // Asks where to save; an empty answer cancels. Qt's file dialog unless replaced (tests).
   std::function<QString(const QString& title, const QString& suggestedName, const QString& filter)>
       chooseFile;
+  // "Restore the value before this trim" names the selected trim's row; the caller checks, asks and writes.
+  std::function<void(std::int64_t rowId)> onUndo;
 
   // The connected unit changed (or its tag became known): the filter follows it, and the rows are read again.
   void setUnitTag(std::optional<std::string> unitTag);
@@ -53,6 +56,9 @@ class HistoryWindow : public QMainWindow {
  private:
   void showUnitTag();
   void fillTable();
+  // The selected row when it is the only one selected and a trim whose value before is known, else null.
+  const service_record::ServiceRow* selectedTrim() const;
+  void showUndoState();
 
   RowSource rows_;
   std::optional<std::string> unitTag_;
@@ -62,6 +68,7 @@ class HistoryWindow : public QMainWindow {
   QLabel* countLabel_ = nullptr;
   QLabel* problemLabel_ = nullptr;
   QPushButton* exportButton_ = nullptr;
+  QPushButton* undoButton_ = nullptr;
 };
 
 // Opens the history window, one at a time, and closes it with the program. Opened again, it brings the
@@ -76,6 +83,8 @@ class HistoryWindowOpener {
 
   void open();
   HistoryWindow* window() const { return window_.data(); }
+  // Handed to every window it opens (HistoryWindow::onUndo).
+  std::function<void(std::int64_t rowId)> onUndo;
 
  private:
   RowSource rows_;

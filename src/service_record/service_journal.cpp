@@ -87,7 +87,7 @@ std::optional<ServiceRow> ServiceJournal::row(std::int64_t id, std::string* prob
   std::optional<ServiceRow> found;
   if (reason.empty()) found = db_->row(id, &reason);
   if (!reason.empty()) {
-    db_.reset();
+    db_.reset();  // as after a failed write: open it anew next time
     if (problem != nullptr) *problem = reason;
   }
   return found;

@@ -31,8 +31,8 @@ class ServiceJournal {
   // names it had before (UnitRows). Rows still unwritten are not among them. `problem` says why the database
   // could not be read.
   std::vector<ServiceRow> history(const std::optional<std::string>& tag, std::string* problem = nullptr);
-
-  // The row of `id`; none when there is no such row or, with `problem` set, when the record cannot be read.
+  // One stored row by its id: none with `problem` empty when there is no such row, none with `problem` set
+  // when the database could not be read.
   std::optional<ServiceRow> row(std::int64_t id, std::string* problem = nullptr);
 
   // What a person must be told, each at most once a run: the first failure to write, and a file that was

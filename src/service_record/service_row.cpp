@@ -4,6 +4,7 @@
 #include <array>
 
 #include "link/parameter_numbers.h"
+#include "service_record/change_rows.h"
 
 namespace orvik::service_record {
 
@@ -56,6 +57,16 @@ std::optional<ChangeKind> ChangeFromName(std::string_view name) {
   for (const auto& k : kKinds)
     if (k.name == name) return k.kind;
   return std::nullopt;
+}
+
+bool IsTrim(ChangeKind kind) {
+  return kind == ChangeKind::BatteryVoltsGain || kind == ChangeKind::TeVoltsGain ||
+         kind == ChangeKind::BatteryTempOffset;
+}
+
+bool Undoable(const ServiceRow& row) {
+  return IsTrim(row.change) && row.parameter && BytesFromHex(row.beforeBytes) &&
+         BytesFromHex(row.writtenBytes);
 }
 
 std::vector<ServiceRow> UnitRows(const std::vector<ServiceRow>& newestFirst, const std::string& tag) {

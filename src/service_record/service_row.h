@@ -20,6 +20,8 @@ std::optional<ChangeKind> ChangeFromName(std::string_view name);
 // For a person: "Battery voltage gain", "TE module voltage gain", "Battery temperature offset",
 // "Calibration date", "Tag name", "Diagnostics log cleared", "Restored", "Trim undone".
 std::string_view ChangeTitle(ChangeKind kind);
+// The three trims: the battery voltage gain, the TE module voltage gain and the battery temperature offset.
+bool IsTrim(ChangeKind kind);
 
 // One change the controller confirmed, as the service record keeps it. Texts are UTF-8; values are as
 // the report shows them, and the controller bytes (hex, 8 digits) make a value exact to the bit.
@@ -43,6 +45,10 @@ struct ServiceRow {
 
   bool operator==(const ServiceRow&) const = default;
 };
+
+// A trim that can be taken back: it names its parameter and holds the controller bytes of the value
+// before and of the value it wrote.
+bool Undoable(const ServiceRow& row);
 
 // A row's change for a person: its kind's title, and for a restore or an undo the constant it wrote,
 // "Restored: Battery voltage gain".

@@ -117,6 +117,29 @@ TEST(HistoryWindow, ShowsTheUnitsRowsNewestFirstTheOthersOneFilterAwayAndExports
             "The service record cannot be read: database is locked");
 }
 
+TEST(HistoryWindow, RestoreIsOfferedForOneSelectedTrimWithItsValueBeforeAndNamesItsRow) {
+  std::vector<ServiceRow> stored = {
+      row(7, "2026-12-10T08:00:00Z", "CH-01", ChangeKind::TeVoltsGain, "0.99"),
+      row(8, "2026-12-09T08:00:00Z", "CH-01", ChangeKind::BatteryTempOffset, "1.5"),
+      row(9, "2026-12-08T08:00:00Z", "CH-01", ChangeKind::Tag, "CH-01")};
+  stored[0].parameter = 22;
+  stored[0].beforeBytes = "3f800000";  // the offset's value before was never read
+  stored[0].writtenBytes = "3f7d70a4";
+  HistoryWindow window([&](auto&&...) { return stored; }, std::nullopt);
+  std::vector<std::int64_t> undone;
+  window.onUndo = [&](std::int64_t id) { undone.push_back(id); };
+  window.show();
+  auto* restore = window.findChild<QPushButton*>("cmdUndoTrim");
+  EXPECT_EQ(restore->text().remove('&'), "Restore the value before this trim");
+  EXPECT_FALSE(restore->isEnabled()) << "nothing selected";
+  for (auto [tableRow, offered] : {std::pair{1, false}, {2, false}, {0, true}}) {
+    window.table().selectRow(tableRow);
+    EXPECT_EQ(restore->isEnabled(), offered) << window.shownRows()[tableRow].id;
+  }
+  testing::click(restore);
+  EXPECT_EQ(undone, std::vector<std::int64_t>{7});
+}
+
 TEST(ServiceReportPdf, PrintsTheReportAndLeavesNoFileWhereItCannotWrite) {
   service_record::ServiceReport report;
   report.tag = "CH-01", report.batteryVoltsGain = "1.0123";
