@@ -69,6 +69,7 @@ int main(int argc, char** argv) {
       },
       [&link] { return link.unit().tag; });
   mainWindow.openHistory = [&history] { history.open(); };
+  history.onUndo = [&mainWindow](std::int64_t rowId) { mainWindow.undoTrim(rowId); };
   // An open history shows each change as it is recorded.
   link.exchange().onConfirmed = [record = link.exchange().onConfirmed,
                                  &history](const orvik::link::ChangeNote& note) {
