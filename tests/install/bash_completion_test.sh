@@ -17,7 +17,7 @@ cd "$folder"
 # The line typed so far (a trailing space starts a new word) and the offers, sorted.
 cases=(
   "orvikctl tr|trim"
-  "orvikctl |cal-date history read report reset-log service-report status tag trim watch"
+  "orvikctl |backup cal-date history read report reset-log restore service-report status tag trim undo watch"
   "orvikctl --c|--comm --comm1 --comm2 --comm3 --comm4"
   "orvikctl --comm |1 2 3 4"
   "orvikctl --comm 2 st|status"
@@ -32,6 +32,8 @@ cases=(
   "orvikctl watch --i|--interval"
   "orvikctl watch --csv ch|charger.csv"
   "orvikctl cal-date 2026-12-07 --y|--yes"
+  "orvikctl backup ch|charger.csv"
+  "orvikctl restore charger.csv |--other-unit --yes"
 )
 failed=0
 for c in "${cases[@]}"; do
