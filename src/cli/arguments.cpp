@@ -23,7 +23,8 @@ ORVIK_COMMN, else the line COMMN= of comm-devices.cfg, else the system's default
 port chosen in options.cfg of the working directory (Comm 1 when there is none).
 
 Exit status: 0 success; 2 usage; 3 port missing, busy or not permitted; 4 the controller did not
-answer or answered wrongly; 5 refused (out of range, not a number, trim not possible, not confirmed).
+answer or answered wrongly, or a restore stopped part-way; 5 refused (out of range, not a number, trim
+not possible, a backup of another revision or unit, a value changed since its trim, not confirmed).
 
 Examples:
   orvikctl --device /dev/ttyUSB0 status

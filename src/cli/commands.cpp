@@ -511,8 +511,7 @@ void Runner::runRestore() {
                                       "\", but the controller connected is \"" + link::TrimmedTag(unit.tag) +
                                       "\". Nothing was written; give --other-unit to write it all the same.");
           }
-          const std::size_t n = changing.size();
-          if (!confirmed("Write " + std::to_string(n) + (n == 1 ? " constant?" : " constants?"))) return;
+          if (!confirmed("Write?")) return;
           std::error_code ec;
           const auto source = std::filesystem::absolute(inv_.backupFile, ec);
           writeConstants(std::move(changing), link::ChangeKind::Restore,
