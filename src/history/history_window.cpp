@@ -210,6 +210,8 @@ void HistoryWindow::fillTable() {
     table_->item(row, 0)->setData(Qt::UserRole, QVariant::fromValue<qlonglong>(r.id));
     if (selectedId != 0 && r.id == selectedId) selectRow = row;
   }
+  // Otherwise the newest entry is selected, so the keyboard starts on a row the buttons can act on.
+  if (selectRow < 0 && !shown_.empty()) selectRow = 0;
   if (selectRow >= 0) table_->selectRow(selectRow);
 }
 
@@ -258,6 +260,10 @@ void HistoryWindow::keyPressEvent(QKeyEvent* event) {
 void HistoryWindow::showEvent(QShowEvent* event) {
   // Shown by the program (not restored by the window system): the record may have grown since.
   if (!event->spontaneous()) refresh();
+  // The style's size for the long caption leaves its last letters cut off with some fonts: a little room
+  // to spare, measured in the font it is shown in.
+  undoButton_->setMinimumWidth(undoButton_->sizeHint().width() +
+                               2 * undoButton_->fontMetrics().averageCharWidth());
   QMainWindow::showEvent(event);
 }
 
