@@ -568,7 +568,9 @@ void Runner::writeConstants(std::vector<backup::RestoreLine> constants, link::Ch
   };
   writer_->start(std::move(constants), kind, std::move(source), [this](const backup::WriteOutcome& outcome) {
     tellRecord();
-    if (!outcome.complete()) return fail(kNoAnswer, lines(backup::WriteOutcomeText(outcome)));
+    std::string said = lines(backup::WriteOutcomeText(outcome));
+    said.pop_back();  // the last line's end: fail ends the message
+    if (!outcome.complete()) return fail(kNoAnswer, said);
     finish(kSuccess);
   });
 }

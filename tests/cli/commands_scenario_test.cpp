@@ -55,6 +55,7 @@ struct CliRig : ::testing::Test {
                    "tech"});
     runner.onDone = [&](int code) { exitCode = code; };
     runner.start();
+    if (midway.when && ui.runUntil(midway.when, limit)) midway.then();
     ui.runUntil([&] { return exitCode != -1; }, limit);
     if (exitCode == -1 && stopAfter) {
       runner.interrupt();
@@ -87,6 +88,11 @@ struct CliRig : ::testing::Test {
   std::ostringstream out, err;
   ScriptedConsole console;
   bool stopAfter = false;
+  // Something done to the controller once `when` holds, while the command runs.
+  struct {
+    std::function<bool()> when;
+    std::function<void()> then;
+  } midway;
 };
 
 struct CommandCase {
@@ -470,34 +476,16 @@ TEST_F(CliRig, ARestoreCutShortSaysExactlyWhichConstantsWereWritten) {
   ASSERT_EQ(run({"backup", file}), kSuccess);
   for (std::uint8_t p : link::parameter::kCalibrationConstants)
     model.setParameter(p, 2.0f);
-  const Parsed parsed = parseArguments({"restore", file, "--yes"});
-  service_record::RecordConfirmedChanges(link, journal, {"orvikctl", "tech", virtualNow()});
-  int exitCode = -1;
-  Runner runner(*parsed.invocation, link, ui.timers(),
-                {out,
-                 err,
-                 console,
-                 virtualNow(),
-                 [] {
-                   return platform::Date{2026, 12, 7};
-                 },
-                 {},
-                 &journal,
-                 {},
-                 ""});
-  runner.onDone = [&](int code) { exitCode = code; };
-  runner.start();
-  ASSERT_TRUE(ui.runUntil([&] { return requests().ends_with("=22 B22"); }, 30s));
-  model.faults.unplugAtMs = ui.nowMs() + 1;  // the read-back is answered, nothing after it
-  ui.runUntil([&] { return exitCode != -1; }, 60s);
-  EXPECT_EQ(exitCode, kNoAnswer);
+  midway.when = [&] { return requests().ends_with("=22 B22"); };
+  midway.then = [&] { model.faults.unplugAtMs = ui.nowMs() + 1; };  // the read-back is answered, no more
+  EXPECT_EQ(run({"restore", file, "--yes"}, 60s), kNoAnswer);
   EXPECT_EQ(
       err.str(),
       "orvikctl: Stopped at the battery temperature gain: the controller did not acknowledge the write.\n"
       "Written and read back: Battery voltage gain, TE module voltage gain.\n"
       "Not written: Battery temperature offset.\n"
       "The controller may hold the new battery temperature gain all the same; read it before writing "
-      "again.\n\n");
+      "again.\n");
   EXPECT_EQ(model.writes().size(), 2u);
   EXPECT_EQ(journal.history(std::nullopt).size(), 2u);
 }
