@@ -76,7 +76,10 @@ class frmMain : public platform::Form, private link::LinkListener {
   // Writes a service report's HTML as a PDF file: empty, or why it could not.
   std::function<std::string(const std::string& html, const std::string& path)> savePdf;
   // The service record this run writes to: every confirmed change, and what it has to tell.
-  void setServiceRecord(service_record::ServiceJournal& record) { record_ = &record; }
+  void setServiceRecord(service_record::ServiceJournal& record) {
+    record_ = &record;
+    backup_.record = &record;
+  }
   // The rows still unwritten are said before the program ends; false when the technician stays.
   void sayUnwrittenRecord();
   // Takes back the trim of the service record's row `rowId` (from the service history).

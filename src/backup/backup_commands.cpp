@@ -155,7 +155,10 @@ void BackupCommands::undo(const service_record::ServiceRow& row) {
 
 void BackupCommands::undoRead(const service_record::ServiceRow& row,
                               const std::vector<link::Answer>& answers) {
-  const auto planned = PlanUndo(row, answers[0].tag(), link_.unit().hardwareRevision, answers[1].value());
+  const std::string tag = answers[0].tag();
+  const auto planned =
+      PlanUndo(row, tag, link_.unit().hardwareRevision, answers[1].value(),
+               record != nullptr ? record->history(tag) : std::vector<service_record::ServiceRow>{});
   if (const auto* why = std::get_if<std::string>(&planned)) {
     end();
     return say({*why, kUndoTitle, MsgIcon::Exclamation, MsgButtons::Ok});

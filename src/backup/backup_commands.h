@@ -10,6 +10,7 @@
 #include "link/session.h"
 #include "platform/message_box.h"
 #include "platform/ui.h"
+#include "service_record/service_journal.h"
 #include "service_record/service_row.h"
 
 namespace orvik::backup {
@@ -29,6 +30,8 @@ class BackupCommands {
   BackupCommands(const BackupCommands&) = delete;
   BackupCommands& operator=(const BackupCommands&) = delete;
 
+  // The service record, for the rows of a unit renamed since a trim; none: no record.
+  service_record::ServiceJournal* record = nullptr;
   // Polling stops while a command talks to the controller, and starts again when it is done.
   std::function<void(bool polling)> setPolling;
 

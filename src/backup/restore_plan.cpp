@@ -1,5 +1,6 @@
 #include "backup/restore_plan.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "diagnostics/report_values.h"
@@ -79,13 +80,16 @@ std::string OtherUnitQuestion(const UnitConstants& unit, const UnitConstants& fi
 
 std::variant<UndoPlan, std::string> PlanUndo(const service_record::ServiceRow& row, const std::string& tag,
                                              std::optional<int> hardwareRevision,
-                                             const link::FloatBytesArray& current) {
+                                             const link::FloatBytesArray& current,
+                                             const std::vector<service_record::ServiceRow>& unitRows) {
   const std::string which = "Row " + std::to_string(row.id);
   if (!service_record::Undoable(row))
     return which + " is not a trim with its value before, so there is nothing to take back.";
   if (row.tag.empty())
     return which + " does not say which unit it was made on, so it cannot be taken back on this one.";
-  if (link::TrimmedTag(row.tag) != link::TrimmedTag(tag) ||
+  const bool renamedSince = std::any_of(unitRows.begin(), unitRows.end(),
+                                        [&](const service_record::ServiceRow& r) { return r.id == row.id; });
+  if ((link::TrimmedTag(row.tag) != link::TrimmedTag(tag) && !renamedSince) ||
       (row.hardwareRevision && hardwareRevision && *row.hardwareRevision != *hardwareRevision)) {
     return which + " is a trim of the unit \"" + row.tag + "\"; the controller connected is \"" +
            link::TrimmedTag(tag) + "\". Nothing was written.";

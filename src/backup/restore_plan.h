@@ -43,10 +43,12 @@ struct UndoPlan {
   std::string changedSince;  // empty when the controller still holds the trim's value
 };
 // The plan, or why the row cannot be undone on the unit of `tag` and `hardwareRevision` whose constant
-// is now `current`.
+// is now `current`. `unitRows` are that unit's rows across its renamings: a trim made under an earlier
+// tag of the same unit is among them.
 std::variant<UndoPlan, std::string> PlanUndo(const service_record::ServiceRow& row, const std::string& tag,
                                              std::optional<int> hardwareRevision,
-                                             const link::FloatBytesArray& current);
+                                             const link::FloatBytesArray& current,
+                                             const std::vector<service_record::ServiceRow>& unitRows = {});
 
 // A calibration constant's name within a sentence: "battery voltage gain", "TE module voltage gain".
 std::string ConstantInSentence(std::uint8_t parameter);

@@ -533,8 +533,9 @@ void Runner::runUndo() {
     session_.askEach(
         {link::Request::readTag(), link::Request::readParameter(parameter)},
         [this, row](const std::vector<link::Answer>& answers) {
-          const auto planned =
-              backup::PlanUndo(row, answers[0].tag(), link_.unit().hardwareRevision, answers[1].value());
+          const std::string tag = answers[0].tag();
+          const auto planned = backup::PlanUndo(row, tag, link_.unit().hardwareRevision, answers[1].value(),
+                                                io_.journal->history(tag));
           if (const auto* why = std::get_if<std::string>(&planned)) return fail(kRefused, *why);
           const auto& plan = std::get<backup::UndoPlan>(planned);
           io_.out << lines(backup::RestoreTableText(std::vector{plan.line}, "before the trim"));

@@ -512,6 +512,13 @@ TEST_F(CliRig, AnUndoOfAValueChangedSinceNeedsAPersonsAnswer) {
   EXPECT_NE(
       err.str().find("Row 1 is a trim of the unit \"ORVIK SIM 0001\"; the controller connected is \"BAY 9\""),
       std::string::npos);
+  // Renamed since the trim, it is still the trim's unit.
+  model.settings.tag = "ORVIK SIM 0001";
+  ASSERT_EQ(run({"tag"}), kSuccess);  // the link learns the tag back, as a fresh run would
+  ASSERT_EQ(run({"tag", "BAY 7"}), kSuccess);
+  EXPECT_EQ(run({"undo", "1", "--yes"}), kSuccess) << err.str();
+  EXPECT_NE(out.str().find("Nothing to write: the controller holds the value from before the trim."),
+            std::string::npos);
 }
 
 }  // namespace
