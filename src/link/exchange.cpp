@@ -71,6 +71,14 @@ void Exchange::ask(const Request& request) {
   } else {
     answer_.reset();
     leftHold_ = false;
+    if (unanswered_ > 0 && onLine_ == request) {
+      // The same request is on the line, for an asker that has gone: its answer is this one's. Sent
+      // again, the two answers would arrive back to back and the second be thrown away with the input
+      // the first leaves behind, holding up the next request until the answer time-out.
+      asked_ = request;
+      step_ = Step::Sent;
+      return;
+    }
   }
   asked_ = request;
   if (unanswered_ > 0 && onLine_ != request) {

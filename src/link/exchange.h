@@ -52,7 +52,8 @@ struct Answer {
 //   ask(r)      -> sends r now, or, while a different earlier request may still be answered (its answer
 //                  has not come and its answer time-out has not passed), holds r and sends it the
 //                  moment that is over; asking the same request again sends it again, unless its answer
-//                  is in or it has only just gone out of the hold
+//                  is in or it has only just gone out of the hold; asking a request that an asker now
+//                  gone left on the line, still within its time, waits for that send's answer
 //   answer()    -> the answer to the request asked, once the link accepted one; onAnswer is called then
 //   release()   -> the asker is gone: a held request is dropped, one on the line may still be answered
 // Every answer that matches the request on the line (its code; a "B" answer long enough to carry a

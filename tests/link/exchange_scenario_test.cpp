@@ -54,6 +54,20 @@ TEST_F(ExchangeRig, HoldsADifferentRequestWhileAnEarlierOneMayStillBeAnswered) {
   EXPECT_EQ(valueOf(exchange.answerTo(gain22)), 2.5f);
 }
 
+// A request an asker left on the line is not sent again for the next asker of it: the two answers would
+// come back to back, the second be thrown away with the input after the first, and the request after
+// them wait out the whole answer time-out.
+TEST_F(ExchangeRig, TakesTheAnswerOfTheSameRequestAnAskerLeftOnTheLine) {
+  exchange.ask(Request::readTag());
+  exchange.release();
+  exchange.ask(Request::readTag());
+  ASSERT_TRUE(ui.runUntil([&] { return exchange.answerTo(Request::readTag()) != nullptr; }, 1s));
+  exchange.ask(Request::readParameter(0));
+  ASSERT_TRUE(ui.runUntil([&] { return exchange.answerTo(Request::readParameter(0)) != nullptr; }, 3s));
+  EXPECT_LT(ui.nowMs(), 200);
+  EXPECT_EQ(model.requests().size(), 2u);
+}
+
 // Without an answer the line is free once the answer time-out has passed; an answer is delivered the
 // moment it is accepted, with the bytes of that moment.
 TEST_F(ExchangeRig, FreesTheLineAfterTheAnswerTimeOutAndDeliversEachAnswerWithItsOwnBytes) {
