@@ -192,5 +192,67 @@ TEST_F(ServiceRecordInMonitor, ConstantsAreBackedUpRestoredAndATrimTakenBackFrom
   EXPECT_TRUE(ui.failures().empty());
 }
 
+// Each way a backup, restore or undo cannot go ahead is said, and nothing is written.
+TEST_F(ServiceRecordInMonitor, ConstantsCommandsSayWhyTheyWriteNothing) {
+  useRecord(folder.path() + "/service.db");
+  rig.model.settings.rawBatteryMillivolts = 13250;
+  startLinked();
+  EXPECT_EQ(rig.main.mnuBackUp.caption() + "|" + rig.main.mnuRestore.caption(),
+            "&Back Up Constants...|Re&store Constants...");
+  const std::string file = folder.path() + "/bay.json";
+  ui.expectSaveFile(backup::kBackUpTitle, file);
+  ui.expectBox(backup::kBackUpTitle, MsgResult::Ok);
+  rig.main.mnuBackUp.click();
+  ui.advance(3000ms);
+  trimBatteryTo("12.5");
+  const auto trimId = journal->history(std::nullopt).front().id;
+  std::ofstream(folder.path() + "/other.json") << "{\"format\": \"something else\"}";
+  struct Case {
+    std::function<void()> act;
+    const char* title;
+    std::string text;
+  };
+  const Case cases[] = {
+      {[&] {
+         ui.expectSaveFile(backup::kBackUpTitle, "/nonexistent-folder/bay.json");
+         rig.main.mnuBackUp.click();
+       },
+       backup::kBackUpTitle,
+       "The constants cannot be saved to /nonexistent-folder/bay.json:\rNo such file or directory."},
+      {[&] {
+         ui.expectOpenFile(backup::kRestoreTitle, folder.path() + "/other.json");
+         rig.main.mnuRestore.click();
+       },
+       backup::kRestoreTitle,
+       folder.path() +
+           "/other.json cannot be restored: it is not a constants backup.\r\rNothing was written."},
+      {[&] { rig.main.undoTrim(99); }, backup::kUndoTitle, "The service record has no row 99."},
+      {[&] {
+         rig.model.setParameter(18, 0.5f);
+         rig.main.undoTrim(trimId);
+       },
+       backup::kUndoTitle,
+       "The battery voltage gain is now 0.5, not the 0.9433962 this trim wrote: it was changed since.\r\r"
+       "Battery voltage gain: 0.5 now, 1 before the trim\r\rWrite the value from before the trim all the "
+       "same?"},
+      {[&] {
+         rig.model.setParameter(18, 1.0f);
+         ui.expectOpenFile(backup::kRestoreTitle, file);
+         rig.main.mnuRestore.click();
+       },
+       backup::kRestoreTitle,
+       "The controller already holds every constant of " + file + ". Nothing was written."},
+  };
+  for (const Case& c : cases) {
+    const std::size_t writes = requests('=').size();
+    ui.expectBox(c.title, MsgResult::No);
+    c.act();
+    ui.advance(3000ms);
+    EXPECT_EQ(ui.boxes().back().box.text, c.text);
+    EXPECT_EQ(requests('=').size(), writes);
+  }
+  EXPECT_TRUE(ui.failures().empty());
+}
+
 }  // namespace
 }  // namespace orvik::app
