@@ -1,7 +1,6 @@
 #include "backup/backup_file.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -13,6 +12,7 @@
 #include <unistd.h>
 #endif
 
+#include "backup/restore_plan.h"
 #include "diagnostics/report_values.h"
 #include "link/parameter_numbers.h"
 #include "service_record/change_rows.h"
@@ -32,15 +32,9 @@ json revision(const std::optional<int>& value) {
   return value ? json(*value) : json(nullptr);
 }
 
-std::string lowerFirst(std::string_view title) {
-  std::string text(title);
-  if (!text.empty() && text.compare(0, 2, "TE") != 0) text[0] = static_cast<char>(std::tolower(text[0]));
-  return text;
-}
-
 // Why the constant `entry` cannot be restored, or its bytes.
 std::variant<link::FloatBytesArray, std::string> constantBytes(const json& entry, std::uint8_t parameter) {
-  const std::string name = lowerFirst(link::parameter::ConstantTitle(parameter));
+  const std::string name = ConstantInSentence(parameter);
   const json* value = entry.contains("value") ? &entry["value"] : nullptr;
   const json* hex = entry.contains("bytes") ? &entry["bytes"] : nullptr;
   if (value == nullptr || !value->is_string() || hex == nullptr || !hex->is_string())
@@ -134,8 +128,7 @@ std::variant<BackupFile, std::string> ParseBackup(std::string_view text) {
     return std::string("a field is missing or of the wrong kind");
   }
   for (std::uint8_t p : kCalibrationConstants) {
-    if (!file.unit.constants.contains(p))
-      return "it does not hold the " + lowerFirst(link::parameter::ConstantTitle(p));
+    if (!file.unit.constants.contains(p)) return "it does not hold the " + ConstantInSentence(p);
   }
   return file;
 }
