@@ -160,22 +160,18 @@ void Runner::status(int attempts, std::function<void(const link::StatusRecord&)>
 }
 
 void Runner::readParameters(std::vector<std::uint8_t> numbers, std::function<void(const Values&)> then) {
-  // Each read asks for the next once its answer is in; the pending answer handler keeps the chain alive.
-  auto values = std::make_shared<Values>();
-  auto next = std::make_shared<std::function<void(std::size_t)>>();
-  *next = [this, numbers = std::move(numbers), values, weak = std::weak_ptr(next),
-           then = std::move(then)](std::size_t i) {
-    if (i == numbers.size()) return then(*values);
-    const std::uint8_t number = numbers[i];
-    session_.ask(
-        link::Request::readParameter(number),
-        [values, self = weak.lock(), number, i](const link::Answer& answer) {
-          (*values)[number] = answer.value();
-          (*self)(i + 1);
-        },
-        [this, number] { noAnswer("the read of parameter " + std::to_string(number)); });
-  };
-  (*next)(0);
+  std::vector<link::Request> requests;
+  for (std::uint8_t number : numbers)
+    requests.push_back(link::Request::readParameter(number));
+  session_.askEach(
+      std::move(requests),
+      [numbers, then = std::move(then)](const std::vector<link::Answer>& answers) {
+        Values values;
+        for (std::size_t i = 0; i < numbers.size(); ++i)
+          values[numbers[i]] = answers[i].value();
+        then(values);
+      },
+      [this](const link::Request& request) { noAnswer(link::RequestName(request)); });
 }
 
 void Runner::whenReporting(std::function<void()> then) {
