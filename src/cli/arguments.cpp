@@ -207,7 +207,14 @@ Parsed parseArguments(const std::vector<std::string>& args) {
   auto* undo = app.add_subcommand("undo", "take back a trim: write the value it replaced");
   undo->add_option("ROW-ID", inv.rowId, "the trim's id in `orvikctl history`")
       ->required()
-      ->check(CLI::PositiveNumber);
+      ->check(CLI::Validator(
+          [](const std::string& text) {
+            return text.size() <= 18 && text.find_first_not_of("0123456789") == std::string::npos &&
+                           text.find_first_not_of('0') != std::string::npos
+                       ? std::string()
+                       : "'" + text + "' is no row id; give the id column of orvikctl history";
+          },
+          "ID"));
   undo->add_flag("-y,--yes", inv.yes, "write without asking (needed without a terminal)");
   undo->footer(
       "\nThe connected unit must be the trim's. If its value is no longer the one the trim wrote, it\n"

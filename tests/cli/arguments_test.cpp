@@ -67,7 +67,12 @@ INSTANTIATE_TEST_SUITE_P(
         ArgumentCase{{"trim", "battery-volts"}, kUsage, nullptr, "--actual"},
         ArgumentCase{{"trim", "volts", "--actual", "12"}, kUsage, nullptr, "QUANTITY"},
         ArgumentCase{{"watch", "--interval", "0.1"}, kUsage, nullptr, "--interval"},
-        ArgumentCase{{"status", "extra"}, kUsage, nullptr, "extra"}));
+        ArgumentCase{{"status", "extra"}, kUsage, nullptr, "extra"},
+        ArgumentCase{{"restore", "bay.json", "--other-unit"},
+                     kSuccess,
+                     [](const Invocation& i) { return i.otherUnit && !i.yes && i.backupFile == "bay.json"; }},
+        ArgumentCase{
+            {"undo", "0"}, kUsage, nullptr, "'0' is no row id; give the id column of orvikctl history"}));
 
 }  // namespace
 }  // namespace orvik::cli
