@@ -89,10 +89,14 @@ std::variant<UndoPlan, std::string> PlanUndo(const service_record::ServiceRow& r
     return which + " does not say which unit it was made on, so it cannot be taken back on this one.";
   const bool renamedSince = std::any_of(unitRows.begin(), unitRows.end(),
                                         [&](const service_record::ServiceRow& r) { return r.id == row.id; });
-  if ((link::TrimmedTag(row.tag) != link::TrimmedTag(tag) && !renamedSince) ||
-      (row.hardwareRevision && hardwareRevision && *row.hardwareRevision != *hardwareRevision)) {
+  if (link::TrimmedTag(row.tag) != link::TrimmedTag(tag) && !renamedSince) {
     return which + " is a trim of the unit \"" + row.tag + "\"; the controller connected is \"" +
            link::TrimmedTag(tag) + "\". Nothing was written.";
+  }
+  if (row.hardwareRevision && hardwareRevision && *row.hardwareRevision != *hardwareRevision) {
+    return which + " is a trim of a controller of hardware revision " +
+           std::to_string(*row.hardwareRevision) + "; this one is hardware revision " +
+           std::to_string(*hardwareRevision) + ". Nothing was written.";
   }
   const auto parameter = static_cast<std::uint8_t>(*row.parameter);
   UndoPlan plan;
