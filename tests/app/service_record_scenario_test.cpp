@@ -237,6 +237,12 @@ TEST_F(ServiceRecordInMonitor, ConstantsCommandsSayWhyTheyWriteNothing) {
        "same?"},
       {[&] {
          rig.model.setParameter(18, 1.0f);
+         rig.main.undoTrim(trimId);
+       },
+       backup::kUndoTitle,
+       "Battery voltage gain: 1 now, 1 before the trim (the same)\r\rThe controller already holds the value "
+       "from before the trim. Nothing was written."},
+      {[&] {
          ui.expectOpenFile(backup::kRestoreTitle, file);
          rig.main.mnuRestore.click();
        },

@@ -342,6 +342,10 @@ TEST_F(CliRig, ARestoreWritesBackOnlyWhatDiffersToTheBit) {
   model.setParameter(30, -1.5f);
   const std::string file = folder.path() + "/bay.json";
   ASSERT_EQ(run({"backup", file}), kSuccess) << err.str();
+  EXPECT_EQ(out.str(),
+            "Backed up \"ORVIK SIM 0001\" to " + file +
+                ":\nCalibration date: 15-Feb-05\nBattery voltage gain: 1\nTE module voltage gain: 1\n"
+                "Battery temperature gain: 1\nBattery temperature offset: -1.5\n");
   std::ifstream in(file);
   std::string json((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_EQ(json.substr(0, json.find("\"taken_at\"")) + json.substr(json.find("\"unit\"")),
