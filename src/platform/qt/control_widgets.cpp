@@ -49,9 +49,9 @@ void applyFont(QWidget& w, Font f) {
   w.setFont(font);
 }
 
-void applyLabel(const Label& label, QLabel& w) {
+void applyLabel(const Label& label, FieldLabel& w) {
   const QString text = toQtText(label.text());
-  if (w.text() != text) w.setText(text);
+  if (w.text() != text) w.setPlainText(text);
   w.setAlignment(horizontal(label.alignment()) | Qt::AlignTop);
   applyColours(w, label.foreColor(), label.backColor());
   applyFont(w, label.font());
@@ -114,6 +114,13 @@ void ShapeWidget::paintEvent(QPaintEvent*) {
   } else {
     p.drawRect(area);
   }
+}
+
+void FieldLabel::setPlainText(const QString& text) {
+  const Qt::FocusPolicy policy = focusPolicy();
+  setFocusPolicy(Qt::NoFocus);  // QLabel::setText makes or drops its document by the focus policy
+  setText(text);
+  setFocusPolicy(policy);
 }
 
 void FieldLabel::paintEvent(QPaintEvent* event) {
@@ -227,7 +234,7 @@ void applyControl(const Control& control, QWidget& w) {
   w.setFocusPolicy(focusPolicyOf(control));
   switch (control.kind()) {
     case ControlKind::Label:
-      applyLabel(static_cast<const Label&>(control), static_cast<QLabel&>(w));
+      applyLabel(static_cast<const Label&>(control), static_cast<FieldLabel&>(w));
       break;
     case ControlKind::Shape: {
       const auto& shape = static_cast<const Shape&>(control);

@@ -30,6 +30,10 @@ class ShapeWidget final : public QWidget {
 class FieldLabel final : public QLabel {
  public:
   using QLabel::QLabel;
+  // Plain text, drawn as a label without a focus draws it. Qt gives a label that takes the keyboard a
+  // whole text document, filled and laid out again at each change of text: the live values change at
+  // every poll, and the document does nothing for plain text the user cannot select.
+  void setPlainText(const QString& text);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
