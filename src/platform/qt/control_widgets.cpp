@@ -227,8 +227,14 @@ Qt::FocusPolicy focusPolicyOf(const Control& control) {
 }
 
 void applyControl(const Control& control, QWidget& w) {
-  w.setObjectName(QString::fromStdString(control.name()));
-  w.setAccessibleDescription(QString::fromStdString(control.description()));
+  // Set only when they differ: a live value changes at every poll, and Qt tells assistive tools of every
+  // description set, changed or not.
+  if (const QString name = QString::fromStdString(control.name()); w.objectName() != name)
+    w.setObjectName(name);
+  if (const QString description = QString::fromStdString(control.description());
+      w.accessibleDescription() != description) {
+    w.setAccessibleDescription(description);
+  }
   w.setGeometry(toPixels(control.geometry()));
   w.setEnabled(control.enabled());
   w.setFocusPolicy(focusPolicyOf(control));
