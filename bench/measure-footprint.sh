@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Peak resident memory (VmHWM) and CPU time a minute, side by side on one virtual display, of
 #   1. a bare Qt Widgets window (bench/bare_window.cpp), the yardstick, empty and with a menu bar and a
-#      line of text,
+#      line of text, and the latter at the main window's size with and without the chart library loaded,
 #   2. orvik-monitor polling orvik-sim, the trend window closed,
 #   3. orvik-monitor with the trend window open over a store filled with 24 hours of records
 #      (ORVIK_TREND_FILL_HOURS=24 ORVIK_TREND_OPEN=1; "n/a" while the monitor reads neither).
-# The three run at once, each with its own folder and simulator: 10 s to settle, then 60 s of CPU time.
+# All run at once, each with its own folder and simulator: 10 s to settle, then 60 s of CPU time.
 # Usage: bench/measure-footprint.sh [build directory, default build/release]
 # Needs Xvfb (Debian package xvfb).
 set -euo pipefail
@@ -70,6 +70,13 @@ folder sized
 launch sized "$bare" --menu-and-text 370x512
 sizedPid=$started
 
+# The same again with the chart library loaded, as the monitor loads it at start: what being linked
+# costs before anything is drawn.
+folder chart
+launch chart LD_PRELOAD="$(ldd "$bin/orvik-monitor" | awk '/libQCustomPlot/ { print $3 }')" \
+  "$bare" --menu-and-text 370x512
+chartPid=$started
+
 folder polling
 simulator polling
 launch polling ORVIK_COMM1="$device" "$bin/orvik-monitor"
@@ -83,10 +90,10 @@ if grep -qa ORVIK_TREND_OPEN "$bin/orvik-monitor"; then
   trendPid=$started
 fi
 
-# User and system CPU seconds of a process, threads that have ended included.
-ticks=$(getconf CLK_TCK)
-cpu() { awk -v t="$ticks" '{ printf "%.2f", ($14 + $15) / t }' "/proc/$1/stat"; }
-measured=("$barePid" "$textPid" "$sizedPid" "$pollingPid" $trendPid)
+# CPU seconds of a process's threads, to the nanosecond (the scheduler's own count: /proc/PID/stat counts
+# in 10 ms ticks, too coarse for a poll's few milliseconds). None of the measured programs ends a thread.
+cpu() { cat /proc/"$1"/task/*/schedstat | awk '{ ns += $1 } END { printf "%.3f", ns / 1e9 }'; }
+measured=("$barePid" "$textPid" "$sizedPid" "$chartPid" "$pollingPid" $trendPid)
 declare -A before
 sleep 10
 for p in "${measured[@]}"; do before[$p]=$(cpu "$p"); done
@@ -102,7 +109,7 @@ row() {
   else
     local hwm
     hwm=$(awk '/VmHWM/ { print $2 }' "/proc/$pid/status")
-    printf '%-44s %10.1f %12.2f\n' "$what" "$(awk -v k="$hwm" 'BEGIN { print k / 1024 }')" \
+    printf '%-44s %10.1f %12.3f\n' "$what" "$(awk -v k="$hwm" 'BEGIN { print k / 1024 }')" \
       "$(awk -v a="$(cpu "$pid")" -v b="${before[$pid]}" 'BEGIN { print a - b }')"
   fi
 }
@@ -110,6 +117,7 @@ printf '%-44s %10s %12s\n' "" "peak MB" "CPU s/min"
 row "bare Qt Widgets window" "$barePid"
 row "bare window with a menu bar and text" "$textPid"
 row "... the same at the main window's size" "$sizedPid"
+row "... the same with the chart library loaded" "$chartPid"
 row "monitor polling, trend window closed" "$pollingPid"
 row "monitor, trend window open, 24 h of records" "$trendPid"
 hwm() { awk '/VmHWM/ { print $2 }' "/proc/$1/status"; }
