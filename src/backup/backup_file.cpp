@@ -133,23 +133,41 @@ std::variant<BackupFile, std::string> ParseBackup(std::string_view text) {
   return file;
 }
 
+namespace {
+
+// A device, pipe or socket: written straight, since a file renamed over it would take its place.
+bool WrittenInPlace(std::filesystem::file_type type) {
+  using std::filesystem::file_type;
+  return type == file_type::character || type == file_type::block || type == file_type::fifo ||
+         type == file_type::socket;
+}
+
+}  // namespace
+
 std::string WriteFileWhole(const std::string& path, std::string_view text) {
-  const std::string partial = path + ".partial";
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  // Through a symbolic link to the file it names: renaming over the link would put a file in its place
+  // and leave the file it named as it was.
+  fs::path target = fs::weakly_canonical(path, ec);
+  if (ec) target = path;
+  const bool inPlace = WrittenInPlace(fs::status(target, ec).type());
+  const std::string partial = inPlace ? target.string() : target.string() + ".partial";
   std::FILE* out = std::fopen(partial.c_str(), "wb");
   if (out == nullptr) return std::strerror(errno);
   bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size() && std::fflush(out) == 0;
 #ifndef _WIN32
   // On the disk before it takes the old file's name, so a power cut leaves one or the other whole.
-  written = written && fsync(fileno(out)) == 0;
+  written = written && (inPlace || fsync(fileno(out)) == 0);
 #endif
   const int writeError = errno;
   if (std::fclose(out) != 0 || !written) {
     const std::string problem = std::strerror(written ? errno : writeError);
-    std::remove(partial.c_str());
+    if (!inPlace) std::remove(partial.c_str());
     return problem;
   }
-  std::error_code ec;
-  std::filesystem::rename(partial, path, ec);
+  if (inPlace) return {};
+  fs::rename(partial, target, ec);
   if (ec) {
     std::remove(partial.c_str());
     return ec.message();
