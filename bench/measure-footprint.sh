@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 build=$(realpath "${1:-build/release}")
 bin=$build/src
 bare=$build/bench/orvik-bare-window
-for program in "$bin/orvik-monitor" "$bin/orvik-sim" "$bare"; do
+for program in "$bin/orvik-monitor" "$bin/orvik-trend.so" "$bin/orvik-sim" "$bare"; do
   [ -x "$program" ] || { echo "missing $program: build the preset first" >&2; exit 1; }
 done
 command -v Xvfb >/dev/null || { echo "needs Xvfb: apt-get install xvfb" >&2; exit 1; }
@@ -70,10 +70,10 @@ folder sized
 launch sized "$bare" --menu-and-text 370x512
 sizedPid=$started
 
-# The same again with the chart library loaded, as the monitor loads it at start: what being linked
-# costs before anything is drawn.
+# The same again with the chart library loaded, as the trend plugin loads it at the trend's first
+# opening: what being linked costs before anything is drawn.
 folder chart
-launch chart LD_PRELOAD="$(ldd "$bin/orvik-monitor" | awk '/libQCustomPlot/ { print $3 }')" \
+launch chart LD_PRELOAD="$(ldd "$bin/orvik-trend.so" | awk '/libQCustomPlot/ { print $3 }')" \
   "$bare" --menu-and-text 370x512
 chartPid=$started
 

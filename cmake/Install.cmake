@@ -1,4 +1,4 @@
-# What `cmake --install` puts under the prefix: the programs, the menu entry, the icon, the AppStream
+# What `cmake --install` puts under the prefix: the programs, the trend window's plugin, the menu entry, the icon, the AppStream
 # metadata, the manual pages, orvikctl's bash completion and the copyright. Test programs and tools
 # stay in the build tree.
 include(GNUInstallDirs)
@@ -8,6 +8,8 @@ if(TARGET orvik-sim)
   list(APPEND orvik_programs orvik-sim)
 endif()
 install(TARGETS ${orvik_programs} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The trend window's plugin, where the monitor looks for it beside its own folder.
+install(TARGETS orvik-trend LIBRARY DESTINATION ${ORVIK_TREND_PLUGIN_DIR})
 
 if(UNIX AND NOT APPLE)
   set(data ${PROJECT_SOURCE_DIR}/data)

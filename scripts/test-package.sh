@@ -68,10 +68,12 @@ exec 3< <(Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp 2>"$work/xvfb.lo
 pids+=($!)
 read -r -t 10 display <&3 || { echo "Xvfb did not start" >&2; exit 1; }
 for _ in $(seq 100); do [ -L "$adapter" ] && break; sleep 0.05; done
+# With the trend window open from the start (ORVIK_TREND_OPEN), so that the installed plugin is loaded.
 # shellcheck disable=SC2086  # the entry's command splits into words as the menu splits it
 (cd "$home" && exec env -i PATH=/usr/bin:/bin HOME="$home" DISPLAY=":$display" XDG_RUNTIME_DIR="$work" \
-  $command >"$work/monitor.log" 2>&1) &
+  ORVIK_TREND_OPEN=1 $command >"$work/monitor.log" 2>&1) &
 pids+=($!)
+monitor=$!
 answers=0
 for _ in $(seq 300); do
   answers=$(grep -c -- '-> answer' "$work/sim.log" || true)
@@ -85,6 +87,10 @@ if [ "$answers" -lt 3 ]; then
 fi
 [ ! -e "$home/options.cfg" ] || { echo "the menu's run left options.cfg in the home folder" >&2; exit 1; }
 echo "Started from $entry ($command): $answers answers from orvik-sim through comm-devices.cfg"
+plugin=$(grep '/orvik-trend\.so$' "$work/files")
+grep -q " $plugin$" "/proc/$monitor/maps" && grep -q libQCustomPlot "/proc/$monitor/maps" ||
+  { echo "the installed monitor did not load $plugin and the chart library:" >&2; cat "$work/monitor.log" >&2; exit 1; }
+echo "The trend window opened from $plugin"
 
 DEBIAN_FRONTEND=noninteractive apt-get purge -y -q orvik-monitor
 installed=0

@@ -19,7 +19,7 @@
 #include "service_record/change_rows.h"
 #include "service_record/service_journal.h"
 #include "trend/measurement_fill.h"
-#include "trend/trend_window.h"
+#include "trend/trend_plugin_loader.h"
 #include "version.h"
 
 int main(int argc, char** argv) {
@@ -77,7 +77,11 @@ int main(int argc, char** argv) {
     if (orvik::history::HistoryWindow* window = history.window()) window->refresh();
   };
   mainWindow.savePdf = orvik::history::SaveServiceReportPdf;
-  orvik::trend::TrendWindowOpener trend(mainWindow.statusStore());
+  orvik::trend::TrendPluginLoader trend(
+      mainWindow.statusStore(), orvik::trend::TrendPluginFolders(), [&ui](const std::string& problem) {
+        ui.messageBox({problem, orvik::kAppTitle, orvik::platform::MsgIcon::Exclamation,
+                       orvik::platform::MsgButtons::Ok});
+      });
   mainWindow.openTrend = [&trend] { trend.open(); };
   // For measurements of the trend at its largest: a store filled with that many hours of readings, and
   // the trend open from the start.

@@ -9,6 +9,7 @@
 #include "link/status_store.h"
 #include "link/status_view.h"
 #include "link/trend_series.h"
+#include "trend/trend_opening.h"
 
 class QCheckBox;
 class QCPAxis;
@@ -76,14 +77,14 @@ class TrendWindow : public QMainWindow {
 };
 
 // Opens the trend window, one at a time, and closes it with the program.
-class TrendWindowOpener {
+class TrendWindowOpener final : public TrendOpening {
  public:
   explicit TrendWindowOpener(link::StatusStore& store) : store_(store) {}
-  ~TrendWindowOpener();
+  ~TrendWindowOpener() override;
   TrendWindowOpener(const TrendWindowOpener&) = delete;
   TrendWindowOpener& operator=(const TrendWindowOpener&) = delete;
 
-  void open();
+  void open() override;
 
  private:
   link::StatusStore& store_;

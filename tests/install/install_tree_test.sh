@@ -2,9 +2,9 @@
 # `cmake --install` into a temporary prefix: exactly the programs and what a desktop and a shell
 # need of them, each of which passes its validator, and programs that answer --help and --version
 # without a display.
-#   install_tree_test.sh BUILD_DIR APP_ID VERSION
+#   install_tree_test.sh BUILD_DIR APP_ID VERSION TREND_PLUGIN (its path under the prefix)
 set -euo pipefail
-build=$1 id=$2 version=$3
+build=$1 id=$2 version=$3 plugin=$4
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
 fail() {
@@ -15,7 +15,7 @@ fail() {
 cmake --install "$build" --prefix "$root/usr" >/dev/null
 
 expected=(
-  usr/bin/orvik-monitor usr/bin/orvik-sim usr/bin/orvikctl
+  usr/bin/orvik-monitor usr/bin/orvik-sim usr/bin/orvikctl "usr/$plugin"
   "usr/share/applications/$id.desktop"
   "usr/share/metainfo/$id.metainfo.xml"
   "usr/share/icons/hicolor/scalable/apps/$id.svg"
