@@ -1,5 +1,6 @@
 #include "platform/qt/control_widgets.h"
 
+#include <QEvent>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -121,6 +122,15 @@ void FieldLabel::setPlainText(const QString& text) {
   setFocusPolicy(Qt::NoFocus);  // QLabel::setText makes or drops its document by the focus policy
   setText(text);
   setFocusPolicy(policy);
+}
+
+bool FieldLabel::event(QEvent* event) {
+  if (event->type() != QEvent::Polish) return QLabel::event(event);
+  const Qt::FocusPolicy policy = focusPolicy();
+  setFocusPolicy(Qt::NoFocus);
+  const bool handled = QLabel::event(event);
+  setFocusPolicy(policy);
+  return handled;
 }
 
 void FieldLabel::paintEvent(QPaintEvent* event) {

@@ -36,6 +36,8 @@ class FieldLabel final : public QLabel {
   void setPlainText(const QString& text);
 
  protected:
+  // Polishing is the other place a label makes its document.
+  bool event(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
 };
 

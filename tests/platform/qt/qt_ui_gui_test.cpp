@@ -15,12 +15,14 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QTimer>
 
 #include "platform/controls.h"
 #include "platform/form.h"
 #include "platform/menu.h"
+#include "platform/qt/control_widgets.h"
 #include "platform/qt/gui_input.h"
 #include "platform/qt/pictures.h"
 #include "platform/qt/text_fit.h"
@@ -134,6 +136,19 @@ TEST(QtUiConversions, CarriageReturnsBecomeLineBreaks) {
   EXPECT_EQ(toQtText("25 \xc2\xb0"
                      "C"),
             QStringLiteral("25 °C"));
+}
+
+// Qt gives a label that takes the keyboard a whole text document, made when it is polished and filled
+// at each new text; a live value's plain text needs none.
+TEST(FieldLabel, ATabStopKeepsNoTextDocumentForItsPlainText) {
+  FieldLabel label;
+  label.setFocusPolicy(Qt::TabFocus);
+  label.setPlainText("12.5 V");
+  label.ensurePolished();
+  EXPECT_EQ(label.findChild<QTextDocument*>(), nullptr);
+  label.setPlainText("12.6 V");
+  EXPECT_EQ(label.findChild<QTextDocument*>(), nullptr);
+  EXPECT_EQ(label.focusPolicy(), Qt::TabFocus);
 }
 
 TEST_F(QtUiTest, LabelMirrorsTextColoursFontAndPlacement) {
