@@ -1,6 +1,6 @@
-# What `cmake --install` puts under the prefix: the programs, the trend window's plugin, the menu entry, the icon, the AppStream
-# metadata, the manual pages, orvikctl's bash completion and the copyright. Test programs and tools
-# stay in the build tree.
+# What `cmake --install` puts under the prefix: the programs, the trend window's plugin, the menu entry,
+# the icon, the AppStream metadata, the manual pages, orvikctl's bash completion and the copyright. Test
+# programs and tools stay in the build tree.
 include(GNUInstallDirs)
 
 set(orvik_programs orvik-monitor orvikctl)
