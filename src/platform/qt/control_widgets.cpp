@@ -117,20 +117,24 @@ void ShapeWidget::paintEvent(QPaintEvent*) {
   }
 }
 
-void FieldLabel::setPlainText(const QString& text) {
+bool FieldLabel::asIfUnfocusable(const std::function<bool()>& step) {
   const Qt::FocusPolicy policy = focusPolicy();
-  setFocusPolicy(Qt::NoFocus);  // QLabel::setText makes or drops its document by the focus policy
-  setText(text);
+  setFocusPolicy(Qt::NoFocus);
+  const bool result = step();
   setFocusPolicy(policy);
+  return result;
+}
+
+void FieldLabel::setPlainText(const QString& text) {
+  asIfUnfocusable([&] {
+    setText(text);
+    return true;
+  });
 }
 
 bool FieldLabel::event(QEvent* event) {
   if (event->type() != QEvent::Polish) return QLabel::event(event);
-  const Qt::FocusPolicy policy = focusPolicy();
-  setFocusPolicy(Qt::NoFocus);
-  const bool handled = QLabel::event(event);
-  setFocusPolicy(policy);
-  return handled;
+  return asIfUnfocusable([&] { return QLabel::event(event); });
 }
 
 void FieldLabel::paintEvent(QPaintEvent* event) {

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QString>
 #include <QWidget>
+#include <functional>
 #include <string>
 
 #include "platform/colour.h"
@@ -39,6 +40,10 @@ class FieldLabel final : public QLabel {
   // Polishing is the other place a label makes its document.
   bool event(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+
+ private:
+  // QLabel makes or drops its document by the focus policy when its text is set and when it is polished.
+  bool asIfUnfocusable(const std::function<bool()>& step);
 };
 
 // A fixed picture, drawn again only when its source or size changes.
