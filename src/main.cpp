@@ -11,6 +11,7 @@
 #include "history/history_window.h"
 #include "history/service_report_pdf.h"
 #include "link/controller_link.h"
+#include "link/number_text.h"
 #include "link/run_state.h"
 #include "platform/files.h"
 #include "platform/qt/qt_serial_port.h"
@@ -86,7 +87,7 @@ int main(int argc, char** argv) {
   // For measurements of the trend at its largest: a store filled with that many hours of readings, and
   // the trend open from the start.
   if (const char* hours = std::getenv("ORVIK_TREND_FILL_HOURS"); hours != nullptr) {
-    orvik::trend::FillForMeasurement(mainWindow.statusStore(), std::atof(hours), ui.now());
+    orvik::trend::FillForMeasurement(mainWindow.statusStore(), orvik::link::leadingNumber(hours), ui.now());
   }
   if (const char* open = std::getenv("ORVIK_TREND_OPEN"); open != nullptr && std::string(open) == "1")
     trend.open();

@@ -14,6 +14,7 @@
 
 #include "backup/restore_plan.h"
 #include "diagnostics/report_values.h"
+#include "link/number_text.h"
 #include "link/parameter_numbers.h"
 #include "service_record/change_rows.h"
 
@@ -48,9 +49,9 @@ std::variant<link::FloatBytesArray, std::string> constantBytes(const json& entry
     return "the bytes of the " + name + " (" + hex->get<std::string>() + ") do not decode to a number";
   }
   const std::string text = value->get<std::string>();
-  char* end = nullptr;
-  const double typed = std::strtod(text.c_str(), &end);
-  const bool number = !text.empty() && end == text.c_str() + text.size() && std::isfinite(typed);
+  const std::optional<double> read = link::ReadNumber(text);
+  const bool number = read.has_value();
+  const double typed = read.value_or(0);
   if (link::parameter::IsGain(parameter) && (!number || typed <= 0 || !(decoded > 0)))
     return "the " + name + " is " + text + ", not a positive number";
   if (!number) return "the " + name + " is " + text + ", not a number";

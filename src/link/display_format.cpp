@@ -3,7 +3,6 @@
 #include <array>
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <stdexcept>
 #include <system_error>
 
@@ -47,7 +46,10 @@ Decimal decimalOf(Real magnitude, int maxSignificant) {
   for (std::size_t i = 0; i < e; ++i) {
     if (isDigit(text[i])) d.digits += text[i];
   }
-  d.pointPosition = std::atoi(text.c_str() + e + 1) + 1;
+  const char* power = text.c_str() + e + 1;
+  if (*power == '+') ++power;
+  std::from_chars(power, text.c_str() + text.size(), d.pointPosition);
+  ++d.pointPosition;
   return d;
 }
 
@@ -89,7 +91,9 @@ std::string formatDecimal(Real value, int decimals, int maxSignificant) {
 
 template <typename Real>
 std::string formatShortest(Real value, int maxSignificant) {
-  if (value == 0 || !std::isfinite(value)) return value == 0 ? "0" : std::to_string(value);
+  if (value == 0) return "0";
+  if (std::isnan(value)) return "nan";
+  if (std::isinf(value)) return value < 0 ? "-inf" : "inf";
   Decimal d = decimalOf(std::fabs(value), maxSignificant);
   d.digits.erase(d.digits.find_last_not_of('0') + 1);
   std::string text;
@@ -119,40 +123,6 @@ std::string formatGeneral(float value) {
 
 std::string formatGeneral(double value) {
   return formatShortest(value, 15);
-}
-
-double leadingNumber(std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) {
-    ++i;
-  }
-  const std::size_t start = i;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-  const std::size_t mantissaStart = i;
-  while (i < text.size() && isDigit(text[i])) {
-    ++i;
-  }
-  if (i < text.size() && text[i] == '.') {
-    ++i;
-    while (i < text.size() && isDigit(text[i])) {
-      ++i;
-    }
-  }
-  const std::string_view mantissa = text.substr(mantissaStart, i - mantissaStart);
-  if (mantissa.find_first_of("0123456789") == std::string_view::npos) return 0;
-  std::size_t end = i;
-  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-    std::size_t j = i + 1;
-    if (j < text.size() && (text[j] == '+' || text[j] == '-')) ++j;
-    if (j < text.size() && isDigit(text[j])) {
-      while (j < text.size() && isDigit(text[j])) {
-        ++j;
-      }
-      end = j;
-    }
-  }
-  const std::string number(text.substr(start, end - start));
-  return std::strtod(number.c_str(), nullptr);
 }
 
 std::string formatFixed(float value, int decimals) {

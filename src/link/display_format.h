@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "link/number_text.h"
 #include "platform/date.h"
 
 namespace orvik::link {
@@ -18,10 +19,6 @@ inline constexpr const char* kLinkTimedOut = "Timeout";
 // A packet as the raw-bytes line shows it: each byte in decimal after a blank and before a comma,
 // " 61, 2, 254,".
 std::string PacketLine(std::span<const std::uint8_t> packet);
-
-// The number a text starts with, as the windows read a caption or an entry: leading blanks, an optional
-// sign, digits with an optional fraction and exponent. A text that starts with no number reads 0 ("-").
-double leadingNumber(std::string_view text);
 
 // `value` with exactly `decimals` decimals and at least one integer digit ("#0.000"), rounded half away
 // from zero. A single-precision value is taken at its shortest decimal form (at most 7 significant

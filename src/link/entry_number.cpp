@@ -1,7 +1,6 @@
 #include "link/entry_number.h"
 
-#include <charconv>
-#include <system_error>
+#include "link/number_text.h"
 
 namespace orvik::link {
 
@@ -11,7 +10,7 @@ std::optional<double> ParseEntryNumber(std::string_view text, bool allowMinus) {
   if (first == std::string_view::npos) return std::nullopt;
   text = text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
 
-  // The form is checked here; from_chars alone would also take "inf", "nan" and a trailing remainder.
+  // The form is checked here: a number in general would also take an exponent.
   bool digit = false;
   bool point = false;
   for (std::size_t i = allowMinus && text.front() == '-' ? 1 : 0; i < text.size(); ++i) {
@@ -24,12 +23,7 @@ std::optional<double> ParseEntryNumber(std::string_view text, bool allowMinus) {
     }
   }
   if (!digit) return std::nullopt;
-
-  double value = 0;
-  const char* end = text.data() + text.size();
-  const auto [stop, ec] = std::from_chars(text.data(), end, value, std::chars_format::fixed);
-  if (ec != std::errc{} || stop != end) return std::nullopt;
-  return value;
+  return ReadNumber(text);
 }
 
 }  // namespace orvik::link

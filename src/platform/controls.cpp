@@ -1,7 +1,5 @@
 #include "platform/controls.h"
 
-#include <cstdlib>
-
 #include "platform/form.h"
 
 namespace orvik::platform {
@@ -44,17 +42,17 @@ void TextBox::userEdit(std::string t) {
   if (onUserEdit) onUserEdit();
 }
 
-NumericEdit::NumericEdit(Form& owner, std::string name, int decimalPlaces, double minValue, double maxValue)
+NumericEdit::NumericEdit(Form& owner, std::string name, int decimalPlaces, double minValue, double maxValue,
+                         Reader read)
     : TextBox(owner, std::move(name), ControlKind::NumericEdit, {}),
       decimals_(decimalPlaces),
       min_(minValue),
-      max_(maxValue) {}
+      max_(maxValue),
+      read_(std::move(read)) {}
 
 bool NumericEdit::outsideLimits() const {
-  const char* begin = text().c_str();
-  char* end = nullptr;
-  const double value = std::strtod(begin, &end);
-  return end != begin && (value < min_ || value > max_);
+  const std::optional<double> value = read_ ? read_(text()) : std::nullopt;
+  return value && (*value < min_ || *value > max_);
 }
 
 DateEdit::DateEdit(Form& owner, std::string name, std::string displayPattern)

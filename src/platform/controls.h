@@ -111,21 +111,25 @@ class TextBox : public Control {
 };
 
 // A numeric entry with decimal places and limits. The limits only mark a value outside them: the text
-// stays as the user typed it, so the window's own check sees (and can refuse) exactly that.
+// stays as the user typed it, so the window's own check sees (and can refuse) exactly that. The window
+// says how its text reads as a number (none: not a number), so the mark and its check agree.
 class NumericEdit : public TextBox {
  public:
-  NumericEdit(Form& owner, std::string name, int decimalPlaces, double minValue, double maxValue);
+  using Reader = std::function<std::optional<double>(std::string_view)>;
+  NumericEdit(Form& owner, std::string name, int decimalPlaces, double minValue, double maxValue,
+              Reader read);
 
   int decimalPlaces() const { return decimals_; }
   double minValue() const { return min_; }
   double maxValue() const { return max_; }
-  // The text starts with a number below minValue() or above maxValue().
+  // The text is a number below minValue() or above maxValue().
   bool outsideLimits() const;
 
  private:
   int decimals_;
   double min_;
   double max_;
+  Reader read_;
 };
 
 // A date entry shown with a display pattern such as "dd-MMM-yy".

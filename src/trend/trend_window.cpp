@@ -9,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QToolTip>
@@ -70,6 +71,8 @@ TrendWindow::TrendWindow(link::StatusStore& store) : store_(store) {
   plot_->setObjectName("pltTrend");
   plot_->setAccessibleName("Trend chart");
   plot_->setFocusPolicy(Qt::StrongFocus);
+  // Axis numbers as every other number of the program shows them, with a full stop on every desktop.
+  plot_->setLocale(QLocale::c());
   plot_->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
   plot_->axisRect()->setRangeDrag(Qt::Horizontal);
   plot_->axisRect()->setRangeZoom(Qt::Horizontal);
