@@ -35,19 +35,29 @@ std::string WriteOutcomeText(const WriteOutcome& outcome);
 
 // Writes constants one at a time, each acknowledged and read back before the next, and stops at the first
 // that fails. Each write is noted for the service record as `kind`, from `source`.
+// A write is recorded once its value is read back, as the value the controller holds.
 class ConstantsWriter {
  public:
   ConstantsWriter(link::Session& session, link::Exchange& exchange)
       : session_(session), exchange_(exchange) {}
+  ~ConstantsWriter();
+  ConstantsWriter(const ConstantsWriter&) = delete;
+  ConstantsWriter& operator=(const ConstantsWriter&) = delete;
 
   void start(std::vector<RestoreLine> lines, link::ChangeKind kind, std::string source,
              std::function<void(const WriteOutcome&)> done);
+  // Stops where it is, without calling `done`: how far it came (complete when nothing was left).
+  WriteOutcome interrupt();
   // After each constant written and read back.
   std::function<void(std::uint8_t parameter)> onWritten;
 
  private:
   void next();
   void stop(std::string why, bool mayBeStored);
+  // Stops at the constant in hand and says so, without calling `done`.
+  void stopHere(std::string why, bool mayBeStored);
+  link::Request currentWrite() const;
+  link::ChangeNote changeOf(const RestoreLine& line, const link::FloatBytesArray& written) const;
 
   link::Session& session_;
   link::Exchange& exchange_;

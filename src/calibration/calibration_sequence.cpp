@@ -1,5 +1,7 @@
 #include "calibration/calibration_sequence.h"
 
+#include <utility>
+
 #include "dialogs/held_question.h"
 #include "dialogs/link_check.h"
 #include "platform/ui.h"
@@ -44,18 +46,17 @@ void CalibrationSequence::start() {
   dialog_.ui().setPointer(platform::Pointer::Busy);
   link_.state().SequenceStep = 1;
   exchange_.release();  // every start reads afresh
+  changeNoted_ = false;
   cmdTrim_.setEnabled(false);
   tmrSequence_.setEnabled(true);
   tmrTimeout_.setEnabled(true);
 }
 
 bool CalibrationSequence::writeSent() const {
-  if (writeAsked_ && exchange_.wentOut(writeRequest())) writeSent_ = true;
-  return writeSent_;
+  return writeAsked_ && exchange_.changeSent(writeRequest());
 }
 
 void CalibrationSequence::tmrSequence_Timer() {
-  writeSent();  // notes a held write that has gone out since the last tick
   if (plan_.writeWithReadAnswer) {
     dateStep();
   } else {
@@ -136,7 +137,9 @@ void CalibrationSequence::dateStep() {
 
 void CalibrationSequence::askWrite() {
   writeAsked_ = true;
-  exchange_.noteChange(writeRequest(), owner_.changeNote(storedRead_, toWrite_));
+  // Once a start: a write sent again after a late acknowledgement is the same change, not another one.
+  if (!std::exchange(changeNoted_, true))
+    exchange_.noteChange(writeRequest(), owner_.changeNote(storedRead_, toWrite_));
   exchange_.ask(writeRequest());
 }
 
@@ -149,7 +152,7 @@ bool CalibrationSequence::takeValue(const link::Answer& answer) {
   }
   stop();
   dialog_.ui().beep();
-  dialog_.ui().messageBox(std::get<platform::MessageBox>(decision));
+  askHeld(std::get<platform::MessageBox>(decision));
   if (dialog_.lifecycle().loaded) cmdTrim_.setEnabled(true);
   return false;
 }
@@ -168,9 +171,8 @@ void CalibrationSequence::finish() {
 void CalibrationSequence::tmrTimeout_Timer() {
   stop();
   dialog_.ui().beep();
-  const MsgResult answer =
-      dialog_.ui().messageBox({"Unable to communicate with the Orvik.  Check cable connections.",
-                               "Communications Timeout", MsgIcon::Information, MsgButtons::RetryCancel});
+  const MsgResult answer = askHeld({"Unable to communicate with the Orvik.  Check cable connections.",
+                                    "Communications Timeout", MsgIcon::Information, MsgButtons::RetryCancel});
   if (!dialog_.lifecycle().loaded) return;
   if (answer == MsgResult::Retry) {
     owner_.cmdTrim_Click();
@@ -185,12 +187,17 @@ void CalibrationSequence::stop() {
   tmrTimeout_.setEnabled(false);
 }
 
+void CalibrationSequence::abandon() {
+  stop();
+  exchange_.release();
+}
+
 platform::MsgResult CalibrationSequence::askHeld(const platform::MessageBox& box) {
-  return dialogs::askHeld(dialog_, {&tmrSequence_, &tmrTimeout_}, box);
+  return dialogs::askHeld(dialog_, exchange_, {&tmrSequence_, &tmrTimeout_}, box);
 }
 
 bool CalibrationSequence::linkCheck() {
-  return dialogs::whileHeld(dialog_, {&tmrSequence_, &tmrTimeout_},
+  return dialogs::whileHeld(dialog_, exchange_, {&tmrSequence_, &tmrTimeout_},
                             [&] { return dialogs::confirmLink(dialog_.ui(), link_); });
 }
 

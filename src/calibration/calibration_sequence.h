@@ -67,6 +67,9 @@ class CalibrationSequence {
   platform::MsgResult askHeld(const platform::MessageBox& box);
   // Ends the exchange: both timers stopped, normal pointer.
   void stop();
+  // Stops, and gives up whatever the exchange still holds for this dialog: a write waiting for an
+  // earlier answer never goes out (one already out may still be acknowledged and recorded).
+  void abandon();
   bool running() const { return tmrSequence_.enabled() || tmrTimeout_.enabled(); }
   // A write has gone out from this dialog, acknowledged or not.
   bool writeSent() const;
@@ -98,8 +101,8 @@ class CalibrationSequence {
 
   link::FloatBytesArray toWrite_{};
   link::FloatBytesArray storedRead_{};  // the stored value the value to write was worked out from
-  bool writeAsked_ = false;  // the write has been asked; it goes out once nothing else may be answered
-  mutable bool writeSent_ = false;
+  bool writeAsked_ = false;   // the write has been asked; it goes out once nothing else may be answered
+  bool changeNoted_ = false;  // this start's write is noted for the service record
 };
 
 }  // namespace orvik::calibration

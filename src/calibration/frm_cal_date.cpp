@@ -86,9 +86,10 @@ bool frmCalDate::Form_QueryUnload() {
 }
 
 void frmCalDate::cmdCancel_Click() {
-  // Cancel closes at once; once the date has gone out the technician is told it may be stored.
+  // Cancel closes at once, giving up a date not yet sent; once the date has gone out the technician is
+  // told it may be stored.
+  sequence_.abandon();
   if (sequence_.writeSent()) {
-    sequence_.stop();
     ui().messageBox(
         {"The new calibration date may already be stored in the controller.\r"
          "Check the date the main window shows.",

@@ -125,8 +125,10 @@ void TrimDialog::cmdCancel_Click() {
     question.rightAligned = true;
     const MsgResult answer = sequence_.askHeld(question);
     if (answer != MsgResult::Yes || !lifecycle().loaded) return;
+    // A write still waiting behind a late answer never goes out; the technician is told only of one that
+    // did.
+    sequence_.abandon();
     if (sequence_.writeSent()) {
-      sequence_.stop();
       ui().messageBox({std::string("The new ") + constantName() +
                            " may already be stored in the controller.\r"
                            "Check the next reading before trimming again.",

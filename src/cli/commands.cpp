@@ -10,6 +10,7 @@
 #include "backup/restore_plan.h"
 #include "calibration/calibration_date.h"
 #include "calibration/trim_computation.h"
+#include "cli/answer_line.h"
 #include "diagnostics/report_captions.h"
 #include "diagnostics/report_values.h"
 #include "dialogs/controller_checks.h"
@@ -133,17 +134,28 @@ std::string Runner::device() const {
   return link_.port().deviceName(link_.port().commPort());
 }
 
+bool Runner::writeMayBeStored() const {
+  return write_ && link_.exchange().changeSent(*write_) && !link_.exchange().changeAcknowledged(*write_);
+}
+
 void Runner::noAnswer(const std::string& what) {
   // Silence and answers to something else look the same from here: neither brought what was asked.
   std::string message = "the controller on " + device() + " did not answer " + what + " in time.";
-  if (writeWentOut_)
+  if (writeMayBeStored())
     message += "\nThe new value may already be stored in the controller; check it before writing again.";
   fail(kNoAnswer, message);
 }
 
 void Runner::interrupt() {
+  if (done_) return;
   if (inv_.command == Command::Watch) return finish(kSuccess);
-  if (writeWentOut_) io_.err << "orvikctl: stopped; the new value may already be stored in the controller.\n";
+  if (writer_) {
+    std::string said = lines(backup::WriteOutcomeText(writer_->interrupt()));
+    said.pop_back();
+    io_.err << "orvikctl: " << said << '\n';
+  } else if (writeMayBeStored()) {
+    io_.err << "orvikctl: stopped; the new value may already be stored in the controller.\n";
+  }
   finish(kInterrupted);
 }
 
@@ -192,8 +204,7 @@ bool Runner::confirmed(const std::string& question) {
 }
 
 bool Runner::answeredYes(const std::string& question) {
-  const std::string answer = io_.console.ask(question + " [y/N] ");
-  if (answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes") return true;
+  if (IsYes(io_.console.ask(question + " [y/N] "))) return true;
   fail(kRefused, "nothing written.");
   return false;
 }
@@ -206,7 +217,7 @@ void Runner::tellRecord() {
 
 void Runner::write(const link::Request& request, link::ChangeNote note, const std::string& what,
                    std::function<void()> then) {
-  writeWentOut_ = true;
+  write_ = request;
   link_.exchange().noteChange(request, std::move(note));
   session_.ask(
       request,
@@ -557,7 +568,6 @@ void Runner::runUndo() {
 
 void Runner::writeConstants(std::vector<backup::RestoreLine> constants, link::ChangeKind kind,
                             std::string source) {
-  writeWentOut_ = true;
   writer_ = std::make_unique<backup::ConstantsWriter>(session_, link_.exchange());
   writer_->onWritten = [this](std::uint8_t parameter) {
     tellRecord();

@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -29,8 +30,8 @@ struct Console {
   virtual ~Console() = default;
   // A person can answer questions: input comes from a terminal.
   virtual bool interactive() const = 0;
-  // Shows `question` and reads one line of answer; empty at the end of input.
-  virtual std::string ask(const std::string& question) = 0;
+  // Shows `question` and reads one whole line of answer; none when input ended or was interrupted first.
+  virtual std::optional<std::string> ask(const std::string& question) = 0;
 };
 
 struct Io {
@@ -78,6 +79,8 @@ class Runner {
              std::function<void()> then);
   // Says what the service record has to say (once a run) on stderr.
   void tellRecord();
+  // A write has gone out that the controller may hold though it was not seen acknowledged.
+  bool writeMayBeStored() const;
   std::string device() const;
 
   void runStatus();
@@ -106,7 +109,7 @@ class Runner {
   Io io_;
   link::LiveView view_;
   bool done_ = false;
-  bool writeWentOut_ = false;
+  std::optional<link::Request> write_;  // the single write asked, if any
 
   platform::Timer tmrWatch_;
   link::StatusCsvFile csv_;

@@ -7,6 +7,7 @@
 #include <ctime>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@
 #include <csignal>
 #endif
 
+#include "cli/answer_line.h"
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/json_output.h"
@@ -42,9 +44,10 @@ class TerminalConsole final : public cli::Console {
     return false;
 #endif
   }
-  // Ctrl+C at the question is a "no": the termination signals interrupt the read here (they restart
-  // it everywhere else), and the event loop then ends the run as for any signal.
-  std::string ask(const std::string& question) override {
+  // Only a whole line answers: Ctrl+D or Ctrl+C before Enter, also after a typed "y", is none. The
+  // termination signals interrupt the read here (they restart it everywhere else), and the event loop
+  // then ends the run as for any signal.
+  std::optional<std::string> ask(const std::string& question) override {
     std::cerr << question << std::flush;
 #ifndef _WIN32
     struct sigaction saved[3]{};
@@ -55,17 +58,15 @@ class TerminalConsole final : public cli::Console {
       interrupting.sa_flags &= ~SA_RESTART;
       ::sigaction(ending[i], &interrupting, nullptr);
     }
-    std::string line;
-    char c = 0;
-    while (::read(STDIN_FILENO, &c, 1) == 1 && c != '\n')
-      line += c;
+    const auto answer =
+        cli::ReadAnswerLine([](char& c) { return static_cast<int>(::read(STDIN_FILENO, &c, 1)); });
     for (int i = 0; i < 3; ++i)
       ::sigaction(ending[i], &saved[i], nullptr);
-    if (c != '\n') std::cerr << '\n';
-    return line;
+    if (!answer) std::cerr << '\n';
+    return answer;
 #else
     std::string line;
-    std::getline(std::cin, line);
+    if (!std::getline(std::cin, line)) return std::nullopt;
     return line;
 #endif
   }

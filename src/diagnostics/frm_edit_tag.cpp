@@ -56,7 +56,8 @@ void frmEditTag::Form_Load() {
 }
 
 void frmEditTag::Form_Activate() {
-  if (!dialogs::confirmLink(ui(), link_)) {
+  if (!dialogs::whileHeld(*this, link_.exchange(), {&tmrSequence, &tmrTimeout},
+                          [&] { return dialogs::confirmLink(ui(), link_); })) {
     close();
     return;
   }
@@ -77,6 +78,12 @@ void frmEditTag::startRead() {
 
 void frmEditTag::startWrite() {
   writing_ = true;
+  // Noted once for the Save: a write sent again until it is acknowledged is the same change.
+  link::ChangeNote note;
+  note.change = link::ChangeKind::Tag;
+  note.before = held_.value_or(link_.unit().tag.value_or(""));
+  note.written = tagToWrite_;
+  link_.exchange().noteChange(writeRequest(), note);
   state_.SequenceStep = kSendWrite;
   cmdTrim.setEnabled(false);
   tmrSequence.setEnabled(true);
@@ -115,11 +122,6 @@ void frmEditTag::tmrSequence_Timer() {
         close();  // acknowledged, also late, after its step gave up on it
       } else if (state_.SequenceStep == kSendWrite) {
         lblStatus.setText("Saving new Tag Name...");
-        link::ChangeNote note;
-        note.change = link::ChangeKind::Tag;
-        note.before = held_.value_or(link_.unit().tag.value_or(""));
-        note.written = tagToWrite_;
-        exchange.noteChange(writeRequest(), note);
         exchange.ask(writeRequest());
         state_.SequenceStep = kAwaitWrite;
       } else {
@@ -136,9 +138,9 @@ void frmEditTag::tmrTimeout_Timer() {
   tmrTimeout.setEnabled(false);
   ui().setPointer(platform::Pointer::Normal);
   ui().beep();
-  const auto answer = ui().messageBox({"Unable to communicate with the Orvik.  Check cable connections.",
-                                       "Communications Timeout", platform::MsgIcon::Information,
-                                       platform::MsgButtons::RetryCancel});
+  const auto answer =
+      askHeld({"Unable to communicate with the Orvik.  Check cable connections.", "Communications Timeout",
+               platform::MsgIcon::Information, platform::MsgButtons::RetryCancel});
   if (!lifecycle().loaded) return;
   if (answer != platform::MsgResult::Retry) {
     cmdCancel_Click();
@@ -150,7 +152,7 @@ void frmEditTag::tmrTimeout_Timer() {
 }
 
 platform::MsgResult frmEditTag::askHeld(const platform::MessageBox& box) {
-  return dialogs::askHeld(*this, {&tmrSequence, &tmrTimeout}, box);
+  return dialogs::askHeld(*this, link_.exchange(), {&tmrSequence, &tmrTimeout}, box);
 }
 
 void frmEditTag::cmdTrim_Click() {
@@ -175,10 +177,12 @@ bool frmEditTag::Form_QueryUnload() {
 }
 
 void frmEditTag::cmdCancel_Click() {
-  // Cancel closes at once; once a new tag has gone out the technician is told it may be stored.
-  if (writing_ && link_.exchange().wentOut(writeRequest())) {
-    tmrSequence.setEnabled(false);
-    tmrTimeout.setEnabled(false);
+  // Cancel closes at once, giving up a tag not yet sent; once a new tag has gone out the technician is
+  // told it may be stored.
+  tmrSequence.setEnabled(false);
+  tmrTimeout.setEnabled(false);
+  link_.exchange().release();
+  if (writing_ && link_.exchange().changeSent(writeRequest())) {
     ui().setPointer(platform::Pointer::Normal);
     ui().messageBox(
         {"The new tag name may already be stored in the controller.\rOpen the editor again to "

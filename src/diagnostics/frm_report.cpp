@@ -1,6 +1,7 @@
 #include "diagnostics/frm_report.h"
 
 #include <initializer_list>
+#include <string>
 #include <utility>
 
 #include "diagnostics/frm_edit_tag.h"
@@ -15,24 +16,6 @@
 namespace orvik::diagnostics {
 
 namespace {
-
-// Steps of the report's sequence.
-enum Step : int {
-  kSendTag = 1,
-  kAwaitTag = 2,
-  kSendBatteryGain = 3,
-  kAwaitBatteryGain = 4,
-  kAwaitTeGain = 5,
-  kAwaitTempGain = 6,
-  kAwaitTempOffset = 7,
-  kAwaitShutdownStatus = 8,
-  kAwaitShutdownTe = 9,
-  kAwaitShutdownBattery = 10,
-  kAwaitShutdownTemp = 11,
-  kDone = 12,
-  kClearLog = 20,
-  kAwaitClearLog = 21,
-};
 
 using namespace link::parameter;
 
@@ -63,13 +46,28 @@ const char* statusFor(std::uint8_t parameter) {
 }  // namespace
 
 frmReport::frmReport(platform::Ui& ui, link::ControllerLink& link, const platform::Form& mainWindow)
-    : Form(ui, "frmReport", "Orvik Report"), link_(link), state_(link.state()), main_(mainWindow) {
+    : Form(ui, "frmReport", "Orvik Report"),
+      link_(link),
+      state_(link.state()),
+      main_(mainWindow),
+      session_(link, ui.timers(), false) {
   layOut();
   cmdEditTag.onClick = [this] { cmdEditTag_Click(); };
   cmdResetLog.onClick = [this] { cmdResetLog_Click(); };
   cmdClose.onClick = [this] { cmdClose_Click(); };
-  tmrSequence.onTick = [this] { tmrSequence_Timer(); };
   tmrTimeout.onTick = [this] { tmrTimeout_Timer(); };
+  reader_.onAsking = [this](const link::Request& request) {
+    lblStatus.setText(request.code == link::kReadTag ? "Reading Tag Name..." : statusFor(request.parameter));
+  };
+  reader_.onTaken = [this](const link::Request& request, const ReportValues& values) {
+    show(request, values);
+    // The limit counts from the last answer: a slow controller that answers every request is no time-out.
+    tmrTimeout.setEnabled(false);
+    tmrTimeout.setEnabled(true);
+  };
+  session_.onAskedAgain = [this](const link::Request& request) {
+    if (request.code != link::kReadParameter) this->ui().beep();
+  };
 }
 
 void frmReport::layOut() {
@@ -147,154 +145,49 @@ void frmReport::Form_Load() {
 }
 
 frmReport::~frmReport() {
-  link_.exchange().release();
+  reader_.stop();
 }
 
 void frmReport::startRead() {
-  state_.SequenceStep = kSendTag;
-  askAgain_ = false;
-  link_.exchange().release();  // every read asks afresh
   tmrTimeout.setEnabled(true);
-  tmrSequence.setEnabled(true);
+  reader_.start(
+      state_.BatTemp, [this](const ReportValues&) { finishRead(); },
+      [](const std::string&) {});  // the time-out says it, 5 s after the last answer
 }
 
-void frmReport::sendRead(std::uint8_t parameter) {
-  lblStatus.setText(statusFor(parameter));
-  link_.exchange().ask(link::Request::readParameter(parameter));
-}
-
-void frmReport::showValue(platform::Label& field, std::uint8_t parameter, const link::Answer& answer) {
-  field.setText(ReportValueText(parameter, answer.value()));
-}
-
-void frmReport::awaitRead(std::uint8_t parameter, const std::function<void(const link::Answer&)>& take) {
-  if (const link::Answer* answer = link_.exchange().answerTo(link::Request::readParameter(parameter))) {
-    askAgain_ = false;
-    take(*answer);
-  } else if (askAgain_) {
-    askAgain_ = false;
-    sendRead(parameter);
-  } else {
-    askAgain_ = true;
-  }
-}
-
-void frmReport::tmrSequence_Timer() {
-  link::Exchange& exchange = link_.exchange();
-  const link::Request clearLog = link::Request::writeParameter(kShutdownStatus, {0, 0, 0, 0});
-  switch (state_.SequenceStep) {
-    case kSendTag:
-    case kAwaitTag:
-      // A tag answer that came after its step gave up on it is still the answer to this read.
-      if (const link::Answer* answer = exchange.answerTo(link::Request::readTag())) {
-        lblTag.setText(answer->tag());
-        state_.SequenceStep = kSendBatteryGain;
-      } else if (state_.SequenceStep == kSendTag) {
-        lblStatus.setText("Reading Tag Name...");
-        exchange.ask(link::Request::readTag());
-        state_.SequenceStep = kAwaitTag;
-      } else {
-        ui().beep();
-        state_.SequenceStep = kSendTag;
-      }
-      break;
-    case kSendBatteryGain:
-      sendRead(kBatteryVoltsGain);
-      state_.SequenceStep = kAwaitBatteryGain;
-      break;
-    case kAwaitBatteryGain:
-      awaitRead(kBatteryVoltsGain, [this](const link::Answer& answer) {
-        showValue(lblBVgain, kBatteryVoltsGain, answer);
-        sendRead(kTeVoltsGain);
-        state_.SequenceStep = kAwaitTeGain;
-      });
-      break;
-    case kAwaitTeGain:
-      awaitRead(kTeVoltsGain, [this](const link::Answer& answer) {
-        showValue(lblTEgain, kTeVoltsGain, answer);
-        sendRead(kBatteryTempGain);
-        state_.SequenceStep = kAwaitTempGain;
-      });
-      break;
-    case kAwaitTempGain:
-      awaitRead(kBatteryTempGain, [this](const link::Answer& answer) {
-        showValue(lblBTgain, kBatteryTempGain, answer);
-        sendRead(kBatteryTempOffset);
-        state_.SequenceStep = kAwaitTempOffset;
-      });
-      break;
-    case kAwaitTempOffset:
-      awaitRead(kBatteryTempOffset, [this](const link::Answer& answer) {
-        showValue(lblBToffset, kBatteryTempOffset, answer);
-        sendRead(kShutdownStatus);
-        state_.SequenceStep = kAwaitShutdownStatus;
-      });
-      break;
-    case kAwaitShutdownStatus:
-      awaitRead(kShutdownStatus, [this](const link::Answer& answer) { takeShutdownRecord(answer); });
-      break;
-    case kAwaitShutdownTe:
-      awaitRead(kShutdownTeVolts, [this](const link::Answer& answer) {
-        showValue(lblTEvolts, kShutdownTeVolts, answer);
-        sendRead(kShutdownBatteryVolts);
-        state_.SequenceStep = kAwaitShutdownBattery;
-      });
-      break;
-    case kAwaitShutdownBattery:
-      awaitRead(kShutdownBatteryVolts, [this](const link::Answer& answer) {
-        showValue(lblBatVolts, kShutdownBatteryVolts, answer);
-        sendRead(kShutdownBatteryTemp);
-        state_.SequenceStep = kAwaitShutdownTemp;
-      });
-      break;
-    case kAwaitShutdownTemp:
-      awaitRead(kShutdownBatteryTemp, [this](const link::Answer& answer) {
-        showValue(lblBatTemp, kShutdownBatteryTemp, answer);
-        state_.SequenceStep = kDone;
-      });
-      break;
-    case kDone:
-      finishRead();
-      break;
-    case kClearLog:
-      exchange.noteChange(clearLog, logResetChange(shutdownBytes_, state_.BatTemp));
-      exchange.ask(clearLog);
-      state_.SequenceStep = kAwaitClearLog;
-      break;
-    case kAwaitClearLog:
-      if (exchange.answerTo(clearLog) != nullptr) {
-        askAgain_ = false;
-        exchange.release();  // the read after it asks afresh
-        state_.SequenceStep = kSendTag;
-      } else {
-        ui().beep();
-        state_.SequenceStep = kClearLog;
-      }
-      break;
+void frmReport::show(const link::Request& request, const ReportValues& values) {
+  if (request.code == link::kReadTag) return lblTag.setText(values.tag);
+  switch (request.parameter) {
+    case kBatteryVoltsGain:
+      return lblBVgain.setText(values.batteryVoltsGain);
+    case kTeVoltsGain:
+      return lblTEgain.setText(values.teVoltsGain);
+    case kBatteryTempGain:
+      return lblBTgain.setText(values.batteryTempGain);
+    case kBatteryTempOffset:
+      return lblBToffset.setText(values.batteryTempOffset);
+    case kShutdownTeVolts:
+      return lblTEvolts.setText(values.shutdownTeVolts);
+    case kShutdownBatteryVolts:
+      return lblBatVolts.setText(values.shutdownBatteryVolts);
+    case kShutdownBatteryTemp:
+      return lblBatTemp.setText(values.shutdownBatteryTemp);
     default:
-      break;  // another window's step
+      break;
   }
-}
-
-void frmReport::takeShutdownRecord(const link::Answer& answer) {
-  const ShutdownRecord record = ReadShutdownRecord(answer.value(), state_.BatTemp);
-  shutdownBytes_ = answer.value();
+  const ShutdownRecord& record = values.shutdown;
+  shutdownBytes_ = values.shutdownBytes;
   lblShutdownReason.setText(record.reason);
   // A mode this program does not know leaves the field as it was.
   if (record.mode != "-") lblShutdownMode.setText(record.mode);
-  const int count = record.count;
-  lblShutdownCount.setText(std::to_string(count));
-  fraShutdown.setVisible(count != 0);
+  lblShutdownCount.setText(std::to_string(record.count));
+  fraShutdown.setVisible(record.count != 0);
   lblPowerOnCycles.setText(std::to_string(record.powerOnCycles));
-  // Asked for whatever the count, as the controller has always been asked; unused after no shutdown.
-  sendRead(kShutdownTeVolts);
-  state_.SequenceStep = count != 0 ? kAwaitShutdownTe : kDone;
 }
 
 void frmReport::finishRead() {
   ui().setPointer(platform::Pointer::Normal);
   lblStatus.setText("");
-  tmrSequence.setEnabled(false);
   tmrTimeout.setEnabled(false);
   cmdEditTag.setEnabled(true);
   cmdResetLog.setEnabled(true);
@@ -302,7 +195,7 @@ void frmReport::finishRead() {
 
 void frmReport::tmrTimeout_Timer() {
   ui().setPointer(platform::Pointer::Normal);
-  tmrSequence.setEnabled(false);
+  reader_.stop();
   tmrTimeout.setEnabled(false);
   ui().beep();
   ui().messageBox({"Unable to communicate with the Orvik.  Check cable connections.",
@@ -312,8 +205,8 @@ void frmReport::tmrTimeout_Timer() {
 
 void frmReport::cmdEditTag_Click() {
   ui().setPointer(platform::Pointer::Busy);
-  // The editor runs its own steps: this window's sequence and its time limit wait until it has closed.
-  tmrSequence.setEnabled(false);
+  // The editor runs its own steps: this window's read and its time limit wait until it has closed.
+  reader_.stop();
   tmrTimeout.setEnabled(false);
   {
     frmEditTag editor(ui(), link_, main_);
@@ -325,15 +218,28 @@ void frmReport::cmdEditTag_Click() {
 }
 
 void frmReport::cmdResetLog_Click() {
-  const auto answer = dialogs::askHeld(*this, {&tmrSequence, &tmrTimeout},
+  const auto answer = dialogs::askHeld(*this, link_.exchange(), {&tmrTimeout},
                                        {"OK to clear the diagnostics log?", "Clear Diagnostics Log",
                                         platform::MsgIcon::Question, platform::MsgButtons::OkCancel});
   if (answer != platform::MsgResult::Ok || !lifecycle().loaded) return;
   ui().setPointer(platform::Pointer::Busy);
-  state_.SequenceStep = kClearLog;
+  reader_.stop();
   // Clearing and the read after it have no overall limit: a read's limit must not close the window.
   tmrTimeout.setEnabled(false);
-  tmrSequence.setEnabled(true);
+  const link::Request clear = link::Request::writeParameter(kShutdownStatus, {0, 0, 0, 0});
+  // Noted once for the OK: the write sent again until it is acknowledged is the same change.
+  link_.exchange().noteChange(clear, logResetChange(shutdownBytes_, state_.BatTemp));
+  clearLog();
+}
+
+void frmReport::clearLog() {
+  session_.ask(
+      link::Request::writeParameter(kShutdownStatus, {0, 0, 0, 0}),
+      [this](const link::Answer&) { session_.defer([this] { startRead(); }); },
+      [this] {
+        ui().beep();
+        clearLog();
+      });
 }
 
 void frmReport::cmdClose_Click() {

@@ -1,10 +1,9 @@
 #pragma once
 
 #include <chrono>
-#include <cstdint>
-#include <functional>
 
 #include "diagnostics/report_captions.h"
+#include "diagnostics/report_reader.h"
 #include "link/controller_link.h"
 #include "platform/controls.h"
 #include "platform/form.h"
@@ -12,24 +11,23 @@
 
 namespace orvik::diagnostics {
 
-inline constexpr std::chrono::milliseconds kReportStepPeriod{200};
+// The read gives up once this long has passed without an answer accepted.
 inline constexpr std::chrono::milliseconds kReportReadLimit{5000};
 
 // "Orvik Report": the controller's tag, its four calibration constants and the record of its last
 // diagnostic shutdown, read one request at a time; the log can be cleared and the tag edited.
 //
-// Steps: 1-2 tag, 3-11 the parameters 18, 22, 26, 30, 100, 104, 108, 116, 12 done; 20-21 clear the log.
-// A step takes only the answer to its own request, as the link's exchange delivers it. When it is not
-// there yet, the next tick asks for the same value again unless it has come meanwhile; the exchange sends
-// a read for another parameter only once no earlier read can still be answered, so a late answer is
-// never shown under another constant's name.
+// The read runs on the reader orvikctl report uses: each request goes out the moment the answer before
+// it is in, and only the answer to a request is shown under its name, however late it comes. A request
+// not answered in its answer time-out is sent again (the tag read with a beep); "Communications Timeout"
+// comes once 5 s have passed without an answer. Clearing the log has no limit: the write is sent again,
+// with a beep, until it is acknowledged or the window is closed.
 class frmReport : public platform::Form {
  public:
   frmReport(platform::Ui& ui, link::ControllerLink& link, const platform::Form& mainWindow);
   ~frmReport() override;
 
   void Form_Load() override;
-  void tmrSequence_Timer();
   void tmrTimeout_Timer();
   void cmdEditTag_Click();
   void cmdResetLog_Click();
@@ -69,26 +67,22 @@ class frmReport : public platform::Form {
   platform::Label lblStatus{*this, "lblStatus", "Status"};
   platform::Button cmdClose{*this, "cmdClose", "&Close"};
 
-  platform::Timer tmrSequence{*this, "tmrSequence", static_cast<int>(kReportStepPeriod.count())};
   platform::Timer tmrTimeout{*this, "tmrTimeout", static_cast<int>(kReportReadLimit.count())};
 
  private:
   void layOut();
   void startRead();
-  // Asks for the value of `parameter`, saying so on the status line.
-  void sendRead(std::uint8_t parameter);
-  // The value `answer` carries for `parameter`, as the report shows it.
-  static void showValue(platform::Label& field, std::uint8_t parameter, const link::Answer& answer);
-  void takeShutdownRecord(const link::Answer& answer);
+  // Shows the value just read for `request`.
+  void show(const link::Request& request, const ReportValues& values);
   void finishRead();
-  // One tick of a step that waits for the answer to `parameter`; `take` shows it and moves on.
-  void awaitRead(std::uint8_t parameter, const std::function<void(const link::Answer&)>& take);
+  void clearLog();
 
   link::ControllerLink& link_;
   link::RunState& state_;
   const platform::Form& main_;
-  // The waiting step has missed its answer once: its next tick asks again.
-  bool askAgain_ = false;
+  // Asks through the exchange; the link's news stay the main window's.
+  link::Session session_;
+  ReportReader reader_{session_};
   link::FloatBytesArray shutdownBytes_{};  // the diagnostics log as last read
 };
 

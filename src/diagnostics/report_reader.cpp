@@ -26,13 +26,21 @@ void ReportReader::start(float liveBatteryTemp, std::function<void(const ReportV
   next();
 }
 
+void ReportReader::stop() {
+  session_.cancel();
+  requests_.clear();
+  at_ = 0;
+}
+
 void ReportReader::next() {
   if (at_ == requests_.size()) return done_(values_);
   const link::Request request = requests_[at_];
+  if (onAsking) onAsking(request);
   session_.ask(
       request,
       [this, request](const link::Answer& answer) {
         take(request, answer);
+        if (onTaken) onTaken(request, values_);
         ++at_;
         next();
       },
@@ -60,6 +68,7 @@ void ReportReader::take(const link::Request& request, const link::Answer& answer
       break;
     case kShutdownStatus:
       values_.shutdown = ReadShutdownRecord(answer.value(), liveBatteryTemp_);
+      values_.shutdownBytes = answer.value();
       if (values_.shutdown.count != 0) {
         for (std::uint8_t p : {kShutdownTeVolts, kShutdownBatteryVolts, kShutdownBatteryTemp})
           requests_.push_back(link::Request::readParameter(p));

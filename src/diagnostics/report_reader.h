@@ -18,6 +18,7 @@ struct ReportValues {
   std::string tag;
   std::string batteryVoltsGain, teVoltsGain, batteryTempGain, batteryTempOffset;
   ShutdownRecord shutdown;
+  link::FloatBytesArray shutdownBytes{};  // the diagnostics log as the controller sent it
   // Read only when the count is not 0.
   std::string shutdownTeVolts = "-", shutdownBatteryVolts = "-", shutdownBatteryTemp = "-";
 };
@@ -29,8 +30,16 @@ class ReportReader {
   explicit ReportReader(link::Session& session) : session_(session) {}
 
   // `done` with the values, or `failed` naming what did not come. `liveBatteryTemp` marks a failed sensor.
+  // Each request goes out the moment the answer before it is in.
   void start(float liveBatteryTemp, std::function<void(const ReportValues&)> done,
              std::function<void(const std::string& what)> failed);
+  // Drops the read: answers still to come are ignored.
+  void stop();
+
+  // Before each request goes out.
+  std::function<void(const link::Request&)> onAsking;
+  // Once the answer to `request` is taken into the values.
+  std::function<void(const link::Request&, const ReportValues&)> onTaken;
 
  private:
   void next();

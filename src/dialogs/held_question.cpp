@@ -4,9 +4,9 @@
 
 namespace orvik::dialogs {
 
-platform::MsgResult askHeld(platform::Form& window, std::initializer_list<platform::Timer*> timers,
-                            const platform::MessageBox& box) {
-  return whileHeld(window, timers, [&] { return window.ui().messageBox(box); });
+platform::MsgResult askHeld(platform::Form& window, link::Exchange& exchange,
+                            std::initializer_list<platform::Timer*> timers, const platform::MessageBox& box) {
+  return whileHeld(window, exchange, timers, [&] { return window.ui().messageBox(box); });
 }
 
 }  // namespace orvik::dialogs

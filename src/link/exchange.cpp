@@ -59,8 +59,14 @@ std::string Answer::tag() const {
 }
 
 Exchange::Exchange(ControllerLink& link, platform::TimerEngine& timers)
-    : tmrAnswerLimit(timers, "tmrAnswerLimit", static_cast<int>(kReadAnswerTimeout.count())), link_(link) {
+    : tmrAnswerLimit(timers, "tmrAnswerLimit", static_cast<int>(kReadAnswerTimeout.count())),
+      tmrResume(timers, "tmrResume", 1),
+      link_(link) {
   tmrAnswerLimit.onTick = [this] { tmrAnswerLimit_Timer(); };
+  tmrResume.onTick = [this] {
+    tmrResume.setEnabled(false);
+    if (step_ == Step::Held && unanswered_ == 0) sendHeld();
+  };
 }
 
 void Exchange::ask(const Request& request) {
@@ -80,12 +86,27 @@ void Exchange::ask(const Request& request) {
       return;
     }
   }
+  const bool alreadyOut = asked_ == request && step_ == Step::Sent;
   asked_ = request;
+  if (holds_ > 0) {
+    if (!alreadyOut) step_ = Step::Held;  // a send already out may still bring its answer
+    return;
+  }
   if (unanswered_ > 0 && onLine_ != request) {
     step_ = Step::Held;
     return;
   }
   send(request);
+}
+
+void Exchange::endHold() {
+  if (--holds_ == 0 && step_ == Step::Held) tmrResume.setEnabled(true);
+}
+
+void Exchange::sendHeld() {
+  if (holds_ > 0) return;
+  leftHold_ = true;
+  send(*asked_);
 }
 
 void Exchange::release() {
@@ -94,6 +115,7 @@ void Exchange::release() {
   answer_.reset();
   onAnswer = nullptr;
   onLapse = nullptr;
+  answerOwner = nullptr;
   step_ = Step::Idle;
 }
 
@@ -123,6 +145,7 @@ void Exchange::send(const Request& request) {
       break;
   }
   onLine_ = request;
+  if (NotedChange* change = noted(request); change != nullptr && link_.port().isOpen()) change->sent = true;
   if (!link_.port().isOpen()) {
     step_ = Step::Lapsed;  // nothing reached the controller: there is no answer to wait for
     return;
@@ -144,21 +167,56 @@ bool Exchange::matchesOnLine(std::span<const std::uint8_t> packet) const {
   return packet[0] != kReadParameter || packet.size() > kShortestParameterAnswer;
 }
 
-void Exchange::noteChange(const Request& request, ChangeNote note) {
-  // Only the latest few writes can still be acknowledged; an older note is of a write long given up.
+Exchange::NotedChange* Exchange::noted(const Request& request) {
+  const auto it =
+      std::find_if(notes_.rbegin(), notes_.rend(), [&](const auto& n) { return n.request == request; });
+  return it == notes_.rend() ? nullptr : &*it;
+}
+
+const Exchange::NotedChange* Exchange::noted(const Request& request) const {
+  return const_cast<Exchange*>(this)->noted(request);
+}
+
+void Exchange::noteChange(const Request& request, ChangeNote note, bool afterReadBack) {
+  // Only the latest few writes can still be acknowledged; an older note is of a write long given up. One
+  // acknowledged and waiting for its read-back is recorded as written before it goes.
   constexpr std::size_t kNotesKept = 8;
-  std::erase_if(notes_, [&](const auto& n) { return n.first == request; });
-  if (notes_.size() == kNotesKept) notes_.erase(notes_.begin());
-  notes_.emplace_back(request, std::move(note));
+  std::erase_if(notes_, [&](const auto& n) { return n.request == request; });
+  if (notes_.size() == kNotesKept) {
+    if (notes_.front().acknowledged && !notes_.front().recorded) record(notes_.front());
+    notes_.erase(notes_.begin());
+  }
+  notes_.push_back({request, std::move(note), afterReadBack});
+}
+
+bool Exchange::changeSent(const Request& request) const {
+  const NotedChange* change = noted(request);
+  return change != nullptr && change->sent;
+}
+
+bool Exchange::changeAcknowledged(const Request& request) const {
+  const NotedChange* change = noted(request);
+  return change != nullptr && change->acknowledged;
+}
+
+void Exchange::record(NotedChange& change) {
+  change.recorded = true;
+  if (onConfirmed) onConfirmed(change.note);
 }
 
 void Exchange::confirm(const Request& request) {
-  const auto it =
-      std::find_if(notes_.begin(), notes_.end(), [&](const auto& n) { return n.first == request; });
-  if (it == notes_.end()) return;
-  const ChangeNote note = std::move(it->second);
-  notes_.erase(it);
-  if (onConfirmed) onConfirmed(note);
+  NotedChange* change = noted(request);
+  if (change == nullptr || change->acknowledged) return;
+  change->acknowledged = true;
+  if (!change->afterReadBack) record(*change);
+}
+
+void Exchange::settleChange(const Request& request, const std::optional<ChangeNote>& asStored) {
+  NotedChange* change = noted(request);
+  if (change == nullptr || change->recorded) return;
+  if (asStored) change->note = *asStored;
+  change->afterReadBack = false;
+  if (change->acknowledged) record(*change);
 }
 
 void Exchange::packetAccepted(std::span<const std::uint8_t> packet) {
@@ -172,8 +230,7 @@ void Exchange::packetAccepted(std::span<const std::uint8_t> packet) {
     step_ = Step::Answered;
     if (onAnswer) onAnswer(*answer_);
   } else if (step_ == Step::Held && unanswered_ == 0) {
-    leftHold_ = true;
-    send(*asked_);
+    sendHeld();
   }
 }
 
@@ -184,8 +241,7 @@ void Exchange::tmrAnswerLimit_Timer() {
     step_ = Step::Lapsed;
     if (onLapse) onLapse();
   } else if (step_ == Step::Held) {
-    leftHold_ = true;
-    send(*asked_);
+    sendHeld();
   }
 }
 

@@ -56,6 +56,7 @@ struct Answer {
 //                  gone left on the line, still within its time, waits for that send's answer
 //   answer()    -> the answer to the request asked, once the link accepted one; onAnswer is called then
 //   release()   -> the asker is gone: a held request is dropped, one on the line may still be answered
+//   Hold h(ex)  -> while a question is open nothing goes out; what is asked meanwhile waits for its end
 // Every answer that matches the request on the line (its code; a "B" answer long enough to carry a
 // value) counts against it, so a late answer to an identical earlier request is that request's answer.
 class Exchange {
@@ -89,15 +90,43 @@ class Exchange {
   bool outstanding() const { return unanswered_ > 0; }
 
   std::function<void(const Answer&)> onAnswer;
+  // Who set onAnswer and onLapse (release() forgets them both).
+  const void* answerOwner = nullptr;
   // The request asked went out and its answer time-out passed without its answer. (A send that could
   // not go out, the port being closed, leaves ask() with the step Lapsed and calls nothing.)
   std::function<void()> onLapse;
 
-  // Says what the write `request` changes. When the controller acknowledges that write, onConfirmed is
-  // called with `note`: once, however many of its sends are acknowledged, and whether or not its asker
-  // is still there, since the controller holds the value either way.
-  void noteChange(const Request& request, ChangeNote note);
+  // Notes what the write `request` changes, once, when the technician's step that writes it starts
+  // (not at each of its sends). The first acknowledgement of any of its sends calls onConfirmed with
+  // `note`, whether or not its asker is still there, since the controller holds the value either way;
+  // later acknowledgements of the same step call nothing. Noted again, it is a new step and is recorded
+  // again. With `afterReadBack`, the call waits until the asker has read the value back (settleChange).
+  void noteChange(const Request& request, ChangeNote note, bool afterReadBack = false);
+  // A write noted `afterReadBack` has been read back, or will not be: onConfirmed is called once it is
+  // acknowledged (now, if it is), with `asStored` where the controller holds another value than written.
+  void settleChange(const Request& request, const std::optional<ChangeNote>& asStored = std::nullopt);
+  // A send of the write `request`, as last noted, has gone out (acknowledged or not).
+  bool changeSent(const Request& request) const;
+  // The write `request`, as last noted, has been acknowledged.
+  bool changeAcknowledged(const Request& request) const;
   std::function<void(const ChangeNote&)> onConfirmed;
+
+  // While a question is open over a window that changes the controller, nothing goes out: a request
+  // asked meanwhile, or one waiting for an earlier answer, is held. Once the last hold ends it goes out
+  // a moment later, outside the handler that asked the question, so an asker who gives up on it on the
+  // answer can release() it first. Answers to what went out before are still taken.
+  class Hold {
+   public:
+    explicit Hold(Exchange& exchange) : exchange_(exchange) { ++exchange_.holds_; }
+    ~Hold() { exchange_.endHold(); }
+    Hold(const Hold&) = delete;
+    Hold& operator=(const Hold&) = delete;
+
+   private:
+    Exchange& exchange_;
+  };
+  bool held() const { return holds_ > 0; }
+
   // Every answer accepted for the request on the line, its asker's or not (the link learns the unit's
   // tag from them).
   std::function<void(const Request&, const Answer&)> onLineAnswered;
@@ -109,21 +138,39 @@ class Exchange {
 
   // The answer time-out of the request on the line.
   platform::Timer tmrAnswerLimit;
+  // Sends a held request once the hold has ended.
+  platform::Timer tmrResume;
 
  private:
   void send(const Request& request);
   void tmrAnswerLimit_Timer();
   bool matchesOnLine(std::span<const std::uint8_t> packet) const;
   void confirm(const Request& request);
+  void endHold();
+  void sendHeld();
+
+  // A write's change as noted, and how far its step has come.
+  struct NotedChange {
+    Request request;
+    ChangeNote note;
+    bool afterReadBack = false;
+    bool sent = false;
+    bool acknowledged = false;
+    bool recorded = false;
+  };
+  NotedChange* noted(const Request& request);
+  const NotedChange* noted(const Request& request) const;
+  void record(NotedChange& change);
 
   ControllerLink& link_;
   Step step_ = Step::Idle;
   std::optional<Request> asked_;
   std::optional<Answer> answer_;
-  std::optional<Request> onLine_;  // the request last sent
-  int unanswered_ = 0;             // sends of it whose answer has not come and whose time has not run out
-  bool leftHold_ = false;          // the request asked went out of the hold since it was last asked
-  std::vector<std::pair<Request, ChangeNote>> notes_;  // writes whose acknowledgement is still to come
+  std::optional<Request> onLine_;   // the request last sent
+  int unanswered_ = 0;              // sends of it whose answer has not come and whose time has not run out
+  bool leftHold_ = false;           // the request asked went out of the hold since it was last asked
+  std::vector<NotedChange> notes_;  // the latest writes' changes, newest last
+  int holds_ = 0;
 };
 
 }  // namespace orvik::link

@@ -31,7 +31,8 @@ Session::Session(ControllerLink& link, platform::TimerEngine& timers, bool liste
 
 Session::~Session() {
   cancel();
-  exchange_.release();
+  // What another asker has asked since is theirs.
+  if (exchange_.answerOwner == this) exchange_.release();
   if (listens_) link_.setListener(nullptr);
 }
 
@@ -91,8 +92,10 @@ void Session::ask(const Request& request, std::function<void(const Answer&)> the
   answerThen_ = std::move(then);
   answerMissed_ = std::move(missed);
   sendsLeft_ = kAttempts - 1;
-  // Set once: the next request is often asked from inside this very handler.
-  if (!exchange_.onAnswer) {
+  // Set once, unless another asker set them since: the next request is often asked from inside this very
+  // handler, which must not be replaced while it runs.
+  if (exchange_.answerOwner != this) {
+    exchange_.answerOwner = this;
     exchange_.onAnswer = [this](const Answer& answer) {
       if (!answerThen_) return;
       answerMissed_ = nullptr;
@@ -139,6 +142,7 @@ void Session::lapsed() {
   if (sendsLeft_-- > 0) {
     defer([this] {
       if (!asked_) return;
+      if (onAskedAgain) onAskedAgain(*asked_);
       exchange_.ask(*asked_);
       if (exchange_.step() == Exchange::Step::Lapsed) lapsed();
     });

@@ -46,6 +46,9 @@ class Session final : public LinkListener {
 
   void statusReceived(const StatusRecord& record) override;
 
+  // A request is sent again, its answer not having come in its answer time-out.
+  std::function<void(const Request&)> onAskedAgain;
+
  private:
   void sendStatus();
   void statusLapsed();

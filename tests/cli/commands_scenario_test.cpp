@@ -21,12 +21,12 @@ using namespace std::chrono_literals;
 
 struct ScriptedConsole : Console {
   bool interactive() const override { return terminal; }
-  std::string ask(const std::string& question) override {
+  std::optional<std::string> ask(const std::string& question) override {
     asked += question;
     return answer;
   }
   bool terminal = false;
-  std::string answer;
+  std::optional<std::string> answer;
   std::string asked;
 };
 
