@@ -132,15 +132,16 @@ std::variant<double, platform::MessageBox> acceptEntry(const TrimRule& rule, std
 
 std::variant<std::string, platform::MessageBox> storedConstant(Correction correction,
                                                                const link::FloatBytesArray& bytes) {
+  // The never-stored marker decodes as -1: an offset of -1 °F would be trimmed from, a gain refused as
+  // negative.
+  if (bytes == kNeverStored)
+    return refusal(std::string("The controller has no ") + constantName(correction) + " stored.");
   float value = 0;
   try {
     value = link::FloatFromBytes(bytes);
   } catch (const link::ConversionError&) {
     return refusal(std::string("The controller's stored ") + constantName(correction) +
                    " cannot be read as a number.");
-  }
-  if (correction == Correction::Gain && bytes == kNeverStored) {
-    return refusal("The controller has no gain stored.");
   }
   if (correction == Correction::Gain && !(value > 0)) {
     return refusal("The controller's stored gain is " + numberText(value, 7) + ", not a positive number.");
