@@ -149,6 +149,9 @@ Startup prepareStart(const std::vector<std::string>& args, const Environment& ge
   const port_settings::PortMap settled = port_settings::settleCommDevices(line.comm, getenv);
   for (const std::string& problem : settled.problems)
     err += std::string(kProgram) + ": " + problem + '\n';
+  for (const std::string& error : settled.errors)
+    err += std::string(kProgram) + ": " + error + '\n';
+  if (!settled.errors.empty()) start.exitCode = 2;
   start.devices = settled.devices;
   return start;
 }

@@ -97,7 +97,14 @@ Parsed parseArguments(const std::vector<std::string>& args) {
   app.set_version_flag("--version", "orvikctl " + std::to_string(kVersionMajor) + "." +
                                         std::to_string(kVersionMinor) + "." +
                                         std::to_string(kVersionRevision));
+  // An empty device, from an unset variable ("$PORT"), must not fall back to Comm 1.
+  const CLI::Validator named(
+      [](const std::string& text) {
+        return text.empty() ? std::string("an empty name names no device") : "";
+      },
+      "");
   auto* device = app.add_option("--device", inv.device, "the serial device, for example /dev/ttyUSB0")
+                     ->check(named)
                      ->option_text("PATH");
   auto* comm = app.add_option("--comm", inv.comm, "port Comm N, its device resolved as the monitor does")
                    ->check(CLI::Range(1, 4))
@@ -106,6 +113,7 @@ Parsed parseArguments(const std::vector<std::string>& args) {
   for (int n = 1; n <= 4; ++n) {
     app.add_option("--comm" + std::to_string(n), inv.commDevices[n - 1],
                    "the device of Comm " + std::to_string(n))
+        ->check(named)
         ->option_text("DEVICE")
         ->group("Port map");
   }

@@ -101,6 +101,12 @@ int main(int argc, char** argv) {
   const port_settings::PortMap settled = port_settings::settleCommDevices(inv.commDevices, std::getenv);
   for (const std::string& problem : settled.problems)
     std::cerr << "orvikctl: " << problem << '\n';
+  // An empty device would leave the port to the next source or the default: Comm 1, whatever is on it.
+  if (inv.device.empty() && inv.command != cli::Command::History && !settled.errors.empty()) {
+    for (const std::string& error : settled.errors)
+      std::cerr << "orvikctl: " << error << '\n';
+    return cli::kUsage;
+  }
   platform::CommDevices devices = settled.devices;
   if (!inv.device.empty()) devices[0] = inv.device;
   const int comm = chosenPort(inv);

@@ -68,7 +68,7 @@ PortMap parsePortMap(std::string_view text) {
     }
     const std::string_view device = trimmed(line.substr(equals + 1));
     if (device.empty()) {
-      map.problems.push_back(where + "COMM" + std::to_string(port) + " names no device");
+      map.errors.push_back(where + "COMM" + std::to_string(port) + " names no device");
       continue;
     }
     if (lineOf[port - 1] != 0) {

@@ -18,6 +18,9 @@ inline constexpr const char* kPortMapFile = "comm-devices.cfg";
 struct PortMap {
   platform::CommDevices devices;      // empty where the file maps nothing
   std::vector<std::string> problems;  // one per bad line, "comm-devices.cfg:3: ..."
+  // A port named with an empty device: a usage error, since going on would use whatever the next
+  // source or the default names ("COMM1=" in the file, ORVIK_COMM1 set but empty).
+  std::vector<std::string> errors;
 };
 
 PortMap parsePortMap(std::string_view text);

@@ -63,6 +63,8 @@ INSTANTIATE_TEST_SUITE_P(
                      [](const Invocation& i) { return i.date == "2026-12-07" && i.yes; }},
         ArgumentCase{{"--comm", "5", "status"}, kUsage, nullptr, "--comm"},
         ArgumentCase{{"--device", "/dev/ttyUSB0", "--comm", "1", "status"}, kUsage, nullptr, "excludes"},
+        ArgumentCase{{"--device", "", "restore", "f.json", "--yes"}, kUsage, nullptr, "names no device"},
+        ArgumentCase{{"--comm1", "", "status"}, kUsage, nullptr, "names no device"},
         ArgumentCase{{"read", "256"}, kUsage, nullptr, "battery-gain (18)"},
         ArgumentCase{{"trim", "battery-volts"}, kUsage, nullptr, "--actual"},
         ArgumentCase{{"trim", "volts", "--actual", "12"}, kUsage, nullptr, "QUANTITY"},

@@ -1,5 +1,6 @@
 // The map of Comm 1..4 to devices: its file and the order in which the sources of a device count.
 #include "port_settings/port_map.h"
+#include "port_settings/comm_device_choice.h"
 
 #include <unistd.h>
 
@@ -53,7 +54,9 @@ TEST(PortMapFile, MapsThePortsItsLinesNameAndReportsEachBadLine) {
     SCOPED_TRACE(row.text);
     const PortMap map = parsePortMap(row.text);
     EXPECT_EQ(map.devices, row.devices);
-    EXPECT_EQ(map.problems, row.problems);
+    std::vector<std::string> said = map.problems;  // a line that names no device is an error
+    said.insert(said.end(), map.errors.begin(), map.errors.end());
+    EXPECT_EQ(said, row.problems);
   }
   // Bytes that are not text, NUL included, are bad lines like any other.
   const PortMap garbage = parsePortMap(std::string_view("\0\xff\x01=\n\xfe\xfe", 7));
@@ -73,9 +76,11 @@ TEST(PortMapSources, CommandLineThenEnvironmentThenFileThenDefault) {
   file.devices = {"/dev/file1", "", "/dev/file3", ""};
   const CommDevices commandLine = {"", "/dev/cli2", "", ""};
 
-  // An empty variable is as none, so Comm 3 falls through to the file.
+  // An empty variable is as none, so Comm 3 falls through to the file; both programs refuse to go on.
   EXPECT_EQ(resolveCommDevices(commandLine, getenv, file),
             (CommDevices{"/dev/env1", "/dev/cli2", "/dev/file3", platform::defaultCommDevice(4)}));
+  EXPECT_EQ(settleCommDevices(commandLine, getenv).errors,
+            std::vector<std::string>{"ORVIK_COMM3 is set but empty: give it a device, or unset it"});
   EXPECT_EQ(platform::defaultCommDevice(4), "/dev/ttyS3");
   EXPECT_EQ(resolveCommDevices({}, [](const char*) { return nullptr; }, {}),
             (CommDevices{"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyS2", "/dev/ttyS3"}));
