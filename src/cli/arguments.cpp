@@ -2,8 +2,10 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <optional>
 #include <sstream>
 
+#include "link/number_text.h"
 #include "link/parameter_numbers.h"
 #include "version.h"
 
@@ -127,8 +129,18 @@ Parsed parseArguments(const std::vector<std::string>& args) {
   status->footer("\nExample:\n  orvikctl --comm 1 status --json");
 
   auto* watch = app.add_subcommand("watch", "a status reading every few seconds, one line each");
-  watch->add_option("--interval", inv.intervalSeconds, "seconds between readings (default 2)")
-      ->check(CLI::Range(0.5, 86400.0))
+  // Read by the link's reader, as every number: CLI11's follows the locale, and takes "nan".
+  watch
+      ->add_option_function<std::string>(
+          "--interval",
+          [&inv](const std::string& text) {
+            const std::optional<double> seconds = link::ReadNumber(text);
+            if (!seconds || *seconds < 0.5 || *seconds > 86400)
+              throw CLI::ValidationError("--interval",
+                                         "'" + text + "' is no number of seconds from 0.5 to 86400");
+            inv.intervalSeconds = *seconds;
+          },
+          "seconds between readings, 0.5 to 86400 (default 2)")
       ->option_text("SECONDS");
   watch->add_option("--count", inv.count, "stop after K readings (default: until Ctrl+C)")
       ->check(CLI::Range(1, 100'000'000))

@@ -211,7 +211,9 @@ std::optional<std::vector<std::uint8_t>> ControllerModel::answerTo(const std::ve
       w.code = '=';
       w.parameter = request[2];
       std::copy(request.begin() + 3, request.begin() + 7, w.value.begin());
-      setParameter(w.parameter, w.value);
+      std::array<std::uint8_t, 4> stored = w.value;
+      if (faults.storesOtherValue) stored[3] ^= 1;
+      setParameter(w.parameter, stored);
       writes_.push_back(w);
       if (faults.writeAcksLost) return std::nullopt;
       return packet('=', {});

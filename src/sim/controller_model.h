@@ -40,15 +40,16 @@ struct ControllerSettings {
 struct ControllerFaults {
   bool silent = false;
   std::chrono::milliseconds answerDelay{5};
-  int firstBytesOnly = 0;                  // send only the first N bytes of each answer (0: all)
-  bool badChecksum = false;                // a wrong checksum byte on every answer
-  bool writeAcksLost = false;              // parameter writes are stored, their "=" never sent
-  int badChecksumEvery = 0;                // a wrong checksum byte on every k-th answer (0: none)
-  bool wrongAnswers = false;               // every request answered as a tag name read, not as asked
-  int garbageBytes = 0;                    // junk bytes before every answer
-  bool shortAnswers = false;               // a length byte that cuts the answer's content short
-  bool overlongAnswers = false;            // 60 bytes that never make a packet
-  int dropEvery = 0;                       // no answer to every k-th request (0: none dropped)
+  int firstBytesOnly = 0;         // send only the first N bytes of each answer (0: all)
+  bool badChecksum = false;       // a wrong checksum byte on every answer
+  bool writeAcksLost = false;     // parameter writes are stored, their "=" never sent
+  bool storesOtherValue = false;  // parameter writes are acknowledged, stored with the last bit flipped
+  int badChecksumEvery = 0;       // a wrong checksum byte on every k-th answer (0: none)
+  bool wrongAnswers = false;      // every request answered as a tag name read, not as asked
+  int garbageBytes = 0;           // junk bytes before every answer
+  bool shortAnswers = false;      // a length byte that cuts the answer's content short
+  bool overlongAnswers = false;   // 60 bytes that never make a packet
+  int dropEvery = 0;              // no answer to every k-th request (0: none dropped)
   std::optional<std::int64_t> unplugAtMs;  // from then on nothing is answered
   // Nothing is answered from outageFromMs for outageForMs, then the controller is back.
   std::optional<std::int64_t> outageFromMs;

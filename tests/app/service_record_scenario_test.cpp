@@ -2,6 +2,9 @@
 // never stops the trim and is told once, and the service report is built from what the controller says.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include <fstream>
 #include <memory>
 
@@ -49,6 +52,25 @@ TEST_F(ServiceRecordInMonitor, AConfirmedTrimIsOneRowOfTheUnitTheLinkReadTheTagO
   ui.advance(2100ms);
   EXPECT_TRUE(ui.boxes().empty());
 }
+
+// However late the controller answers, and so however often a trim's write goes out before its
+// acknowledgement is seen, one trim is one row.
+class LateController : public ServiceRecordInMonitor, public ::testing::WithParamInterface<int> {};
+
+TEST_P(LateController, ThreeTrimsAreThreeRows) {
+  useRecord(folder.path() + "/service.db");
+  startLinked();
+  rig.model.faults.answerDelay = std::chrono::milliseconds(GetParam());
+  for (const char* actual : {"12.5", "12.6", "12.7"}) {
+    trimBatteryTo(actual);
+    ui.advance(4500ms);  // a status record taken with the new gain
+  }
+  EXPECT_EQ(rig.model.writes().size() >= 3, true);
+  EXPECT_EQ(journal->history(std::nullopt).size(), 3u) << requests('=').size() << " writes sent";
+  EXPECT_TRUE(ui.boxes().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Delays, LateController, ::testing::Values(5, 350, 450, 550, 650));
 
 // The record's folder cannot be made (its parent is a file), for root as for anyone.
 TEST_F(ServiceRecordInMonitor, AnUnwritableRecordNeverStopsATrimIsToldOnceAndItsRowsAreSaidAtExit) {
@@ -218,7 +240,8 @@ TEST_F(ServiceRecordInMonitor, ConstantsCommandsSayWhyTheyWriteNothing) {
          rig.main.mnuBackUp.click();
        },
        backup::kBackUpTitle,
-       "The constants cannot be saved to /nonexistent-folder/bay.json:\rNo such file or directory."},
+       "The constants cannot be saved to /nonexistent-folder/bay.json:\r" +
+           std::string(std::strerror(ENOENT)) + "."},
       {[&] {
          ui.expectOpenFile(backup::kRestoreTitle, folder.path() + "/other.json");
          rig.main.mnuRestore.click();

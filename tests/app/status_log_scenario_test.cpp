@@ -2,6 +2,9 @@
 // log runs, written as it happens.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -72,8 +75,8 @@ TEST_F(StatusLog, AFileThatCannotBeWrittenIsSaidAtOnceAndPollingGoesOn) {
   ui.expectBox("Orvik Monitor", MsgResult::Ok, 5s);
   rig.main.mnuLogCsv.click();
   ASSERT_EQ(ui.boxes().size(), 1u);
-  EXPECT_EQ(ui.boxes()[0].box.text,
-            "The log cannot be written to /nonexistent-folder/log.csv:\rNo such file or directory.");
+  EXPECT_EQ(ui.boxes()[0].box.text, "The log cannot be written to /nonexistent-folder/log.csv:\r" +
+                                        std::string(std::strerror(ENOENT)) + ".");
   EXPECT_EQ(ui.boxes()[0].box.icon, platform::MsgIcon::Exclamation);
   EXPECT_EQ(rig.statusRequests(), 2u) << "polled while the box was up";
   EXPECT_EQ(rig.main.mnuLogCsv.caption(), "&Log to CSV...");

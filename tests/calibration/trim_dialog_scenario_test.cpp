@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <tuple>
 
 #include "calibration/trim_dialogs.h"
 #include "support/calibration_rig.h"
@@ -624,6 +625,65 @@ INSTANTIATE_TEST_SUITE_P(
                               MsgResult::Yes,
                               {"Battery Voltage Trim", "Battery Voltage Trim"}}),
     testing::RowName{});
+
+// Against a controller slower than the step, the write waits for the late answers to the repeated read.
+// Cancel's question holds it: nothing goes out while the question is open, and nothing after Yes; after
+// No the trim goes on.
+class HeldWrite : public testing::CalibrationTest,
+                  public ::testing::WithParamInterface<std::tuple<int, MsgResult>> {};
+
+TEST_P(HeldWrite, NothingGoesOutWhileCancelsQuestionIsOpenNorAfterYes) {
+  const auto [delay, answer] = GetParam();
+  rig.model.settings.rawBatteryMillivolts = 12345.6;
+  startLinked();
+  rig.model.faults.answerDelay = std::chrono::milliseconds(delay);
+  ui.expectBox("Battery Voltage Trim", answer, 10s);
+  bool writeWaiting = false;
+  openTrim("frmBatVolts", [&](TrimDialog& d) {
+    d.entry.userEdit("12.5");
+    d.cmdTrim.click();
+    // Once the read's answer is in, the write asked after it waits for the answers to the repeated read.
+    for (int t = delay; t < delay + 1000; t += 20) {
+      whileOpen(d, std::chrono::milliseconds(t), [&] {
+        if (writeWaiting || rig.link.exchange().step() != link::Exchange::Step::Held) return;
+        writeWaiting = true;
+        d.cmdCancel.click();
+      });
+    }
+  });
+  ui.advance(10s);
+  ASSERT_TRUE(writeWaiting) << "the write was waiting when Cancel was pressed";
+  ASSERT_EQ(ui.boxes().size(), 1u);
+  const std::int64_t closedAt = ui.boxes()[0].atMs + 10000;
+  if (answer == MsgResult::Yes) {
+    EXPECT_TRUE(rig.model.writes().empty());
+  } else {
+    ASSERT_FALSE(rig.model.writes().empty());
+    EXPECT_GE(rig.model.writes().front().atMs, closedAt);
+    EXPECT_EQ(rig.model.writes().front().value, kCorrectedGainValue);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Delays, HeldWrite,
+                         ::testing::Combine(::testing::Values(1500, 1900),
+                                            ::testing::Values(MsgResult::Yes, MsgResult::No)));
+
+// A write that went out and was never acknowledged may be stored: Cancel after the time-out says so,
+// even with the entry still what the reading filled it with.
+TEST_F(Trim, CancelAfterAWriteTimedOutSaysTheValueMayBeStoredWhateverTheEntry) {
+  rig.model.settings.rawBatteryMillivolts = 12345.6;
+  startLinked();
+  rig.model.faults.writeAcksLost = true;
+  ui.expectBox("Communications Timeout", MsgResult::Cancel);
+  ui.expectBox("Battery Voltage Trim", MsgResult::Yes);
+  ui.expectBox("Battery Voltage Trim", MsgResult::Ok);
+  openTrim("frmBatVolts", [](TrimDialog& d) { typeAndTrim(d, "12.346"); });
+  ASSERT_EQ(ui.boxes().size(), 3u);
+  EXPECT_EQ(
+      ui.boxes()[2].box.text,
+      "The new gain may already be stored in the controller.\rCheck the next reading before trimming again.");
+  EXPECT_FALSE(rig.model.writes().empty());
+}
 
 TEST_F(Trim, ATrimThatWroteIsRefusedUntilAStatusRecordCarriesTheReadingTakenWithTheNewGain) {
   startAt12_3456();

@@ -69,6 +69,7 @@ INSTANTIATE_TEST_SUITE_P(
         ArgumentCase{{"trim", "battery-volts"}, kUsage, nullptr, "--actual"},
         ArgumentCase{{"trim", "volts", "--actual", "12"}, kUsage, nullptr, "QUANTITY"},
         ArgumentCase{{"watch", "--interval", "0.1"}, kUsage, nullptr, "--interval"},
+        ArgumentCase{{"watch", "--interval", "nan"}, kUsage, nullptr, "'nan' is no number of seconds"},
         ArgumentCase{{"status", "extra"}, kUsage, nullptr, "extra"},
         ArgumentCase{{"restore", "bay.json", "--other-unit"},
                      kSuccess,

@@ -6,6 +6,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "platform/port_access.h"
@@ -49,9 +50,10 @@ class OrvikctlAgainstSimulator : public ::testing::Test {
                                  bool commFromOptions = false) {
     args.insert(args.begin(), ORVIKCTL_PATH);
     if (!commFromOptions) args.insert(args.begin() + 1, {"--comm", "2"});
+    std::map<std::string, std::string> env = env_;
+    env["ORVIK_COMM2"] = device_;
     return std::make_unique<Process>(
-        args, Process::Options{
-                  dir_.string(), {{"ORVIK_COMM2", device_}}, path(name + ".out"), path(name + ".err")});
+        args, Process::Options{dir_.string(), env, path(name + ".out"), path(name + ".err")});
   }
   int run(const std::vector<std::string>& args, const std::string& name = "ctl",
           bool commFromOptions = false) {
@@ -76,6 +78,7 @@ class OrvikctlAgainstSimulator : public ::testing::Test {
   fs::path dir_;
   std::unique_ptr<Process> sim_;
   std::string device_;
+  std::map<std::string, std::string> env_;  // for every orvikctl run
 };
 
 TEST_F(OrvikctlAgainstSimulator, StatusAndReportInTheWindowsWords) {
@@ -103,11 +106,13 @@ TEST_F(OrvikctlAgainstSimulator, ACsvLogKilledAtAnyMomentHoldsOnlyCompleteLines)
     EXPECT_EQ(std::count(line.begin(), line.end(), ','), 12) << line;
 }
 
+// On a desktop whose decimal mark is a comma, as anywhere: the reading after the trim is the true value.
 TEST_F(OrvikctlAgainstSimulator, AConfirmedTrimWritesShowsTheReadingAfterItAndIsInTheServiceRecord) {
-  EXPECT_EQ(run({"trim", "battery-volts", "--actual", "12.5", "--yes"}), 0) << readFile(path("ctl.err"));
+  env_["LC_ALL"] = "de_DE.UTF-8";
+  EXPECT_EQ(run({"trim", "battery-volts", "--actual", "14.6", "--yes"}), 0) << readFile(path("ctl.err"));
   const std::string out = readFile(path("ctl.out"));
   EXPECT_NE(out.find("battery voltage gain: 1 -> "), std::string::npos) << out;
-  EXPECT_NE(out.find("Written.\nMeasured battery voltage now: 12.5"), std::string::npos) << out;
+  EXPECT_NE(out.find("Written.\nMeasured battery voltage now: 14.6"), std::string::npos) << out;
   const std::size_t arrow = out.find(" -> ");
   const std::string gain = out.substr(arrow + 4, out.find('\n', arrow) - arrow - 4);
 
