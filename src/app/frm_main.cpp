@@ -210,11 +210,11 @@ void frmMain::Form_Activate() {
 }
 
 void frmMain::Form_Unload() {
-  sayUnwrittenRecord();
-  ui().endProgram();
+  cmdClose_Click();
 }
 
 void frmMain::cmdClose_Click() {
+  backup_.interrupt();
   sayUnwrittenRecord();
   ui().endProgram();
 }

@@ -182,9 +182,18 @@ void BackupCommands::undoRead(const service_record::ServiceRow& row,
   write({plan.line}, link::ChangeKind::Undo, "row " + std::to_string(row.id), kUndoTitle);
 }
 
+void BackupCommands::interrupt() {
+  if (!running_ || !writer_) return;
+  const WriteOutcome outcome = writer_->interrupt();
+  end();
+  say({WriteOutcomeText(outcome), writeTitle_,
+       outcome.complete() ? MsgIcon::Information : MsgIcon::Exclamation, MsgButtons::Ok});
+}
+
 void BackupCommands::write(std::vector<RestoreLine> lines, link::ChangeKind kind, std::string source,
                            const char* title) {
   ui_.setPointer(platform::Pointer::Busy);
+  writeTitle_ = title;
   writer_ = std::make_unique<ConstantsWriter>(*session_, link_.exchange());
   writer_->start(std::move(lines), kind, std::move(source), [this, title](const WriteOutcome& outcome) {
     then([this, title, outcome] {

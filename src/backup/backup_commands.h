@@ -41,6 +41,9 @@ class BackupCommands {
   void undo(const service_record::ServiceRow& row);
 
   bool running() const { return running_; }
+  // The program ends in the middle of a command: a restore or undo that was writing says how far it came
+  // (written and read back, in flight, not written).
+  void interrupt();
   // Lets go of the last command's reads once it is over; they may still be on the stack when it ends.
   void tidy();
 
@@ -61,6 +64,7 @@ class BackupCommands {
   bool running_ = false;
   std::unique_ptr<link::Session> session_;
   std::unique_ptr<ConstantsWriter> writer_;
+  const char* writeTitle_ = kRestoreTitle;  // of the write running
 };
 
 }  // namespace orvik::backup

@@ -196,6 +196,7 @@ void frmReport::finishRead() {
 void frmReport::tmrTimeout_Timer() {
   ui().setPointer(platform::Pointer::Normal);
   reader_.stop();
+  link_.exchange().release();  // nothing held back goes out under the message
   tmrTimeout.setEnabled(false);
   ui().beep();
   ui().messageBox({"Unable to communicate with the Orvik.  Check cable connections.",

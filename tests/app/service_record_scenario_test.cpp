@@ -8,6 +8,7 @@
 #include <fstream>
 #include <memory>
 
+#include "link/parameter_numbers.h"
 #include "service_record/change_rows.h"
 #include "support/calibration_rig.h"
 #include "support/temp_folder.h"
@@ -152,6 +153,33 @@ TEST_F(ServiceRecordInMonitor, TheMenuItemsAndAReportThatCannotBeSaved) {
   ASSERT_TRUE(ui.runUntil([&] { return !ui.boxes().empty(); }, 5s));
   EXPECT_EQ(ui.boxes()[0].box.text,
             "The service report cannot be saved to /media/full/report.pdf:\rNo space left on device.");
+}
+
+// Ended in the middle of a restore, the monitor says how far it came before it goes.
+TEST_F(ServiceRecordInMonitor, ExitDuringARestoreSaysWhatWasWrittenInFlightAndNotWritten) {
+  useRecord(folder.path() + "/service.db");
+  startLinked();
+  const std::string file = folder.path() + "/bay.json";
+  ui.expectSaveFile(backup::kBackUpTitle, file);
+  ui.expectBox(backup::kBackUpTitle, MsgResult::Ok);
+  rig.main.mnuBackUp.click();
+  ui.advance(3000ms);
+  for (std::uint8_t p : link::parameter::kCalibrationConstants)
+    rig.model.setParameter(p, 2.0f);
+  rig.model.faults.answerDelay = 400ms;
+  ui.expectOpenFile(backup::kRestoreTitle, file);
+  ui.expectBox(backup::kRestoreTitle, MsgResult::Yes);
+  ui.expectBox(backup::kRestoreTitle, MsgResult::Ok);
+  rig.main.mnuRestore.click();
+  ASSERT_TRUE(ui.runUntil([&] { return requests('=').size() == 2; }, 10s));
+  rig.main.mnuExit.click();
+  EXPECT_EQ(
+      ui.boxes().back().box.text,
+      "Stopped at the TE module voltage gain: interrupted while its write was on the line.\r"
+      "Written and read back: Battery voltage gain.\r"
+      "Not written: Battery temperature gain, Battery temperature offset.\r"
+      "The controller may hold the new TE module voltage gain all the same; read it before writing again.\r");
+  EXPECT_TRUE(ui.ended());
 }
 
 // Backup, restore and undo from the menus: each question shows what will be written, another unit's
