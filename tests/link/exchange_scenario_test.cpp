@@ -101,56 +101,5 @@ TEST_F(ExchangeRig, TakesOnlyAnAnswerWithTheCodeOfTheRequestOnTheLine) {
   EXPECT_FALSE(exchange.answer().has_value());
 }
 
-// While a question is open nothing goes out, not even a write that was waiting for a late answer; it
-// goes out a moment after the question, unless its asker gave it up on the answer.
-TEST_F(ExchangeRig, AHoldKeepsAWaitingWriteOffTheLineUntilItEndsOrIsGivenUp) {
-  model.faults.answerDelay = 500ms;
-  const Request write = Request::writeParameter(18, {0x7F, 0x01, 0x98, 0xBD});
-  for (const bool givenUp : {false, true}) {
-    SCOPED_TRACE(givenUp ? "given up" : "kept");
-    const std::size_t writes = model.writes().size();
-    exchange.ask(Request::readParameter(18));
-    exchange.ask(write);
-    EXPECT_EQ(exchange.step(), Step::Held);
-    {
-      const Exchange::Hold question(exchange);
-      ui.advance(3000ms);  // the read's answer came at 500 ms
-      EXPECT_EQ(model.writes().size(), writes);
-      if (givenUp) exchange.release();
-    }
-    ui.advance(100ms);
-    EXPECT_EQ(model.writes().size(), writes + (givenUp ? 0 : 1));
-    ui.advance(1000ms);  // its acknowledgement is in
-  }
-}
-
-// A write sent again until it is acknowledged is one change: the service record gets one row. A write
-// noted to wait for its read-back is recorded with what the controller holds.
-TEST_F(ExchangeRig, AWriteIsRecordedOnceHoweverManyOfItsSendsAreAcknowledged) {
-  std::vector<ChangeNote> recorded;
-  exchange.onConfirmed = [&](const ChangeNote& note) { recorded.push_back(note); };
-  const Request write = Request::writeParameter(18, {0x7F, 0, 0, 0});
-  ChangeNote note;
-  note.written = "1";
-  exchange.noteChange(write, note);
-  exchange.ask(write);
-  exchange.ask(write);  // a step sending it again before the first acknowledgement is seen
-  ui.advance(500ms);
-  EXPECT_EQ(model.writes().size(), 2u);
-  EXPECT_EQ(recorded.size(), 1u);
-
-  exchange.noteChange(write, note, true);  // the next step: a restore, recorded once read back
-  exchange.release();
-  exchange.ask(write);
-  ui.advance(500ms);
-  EXPECT_TRUE(exchange.changeAcknowledged(write));
-  EXPECT_EQ(recorded.size(), 1u);
-  ChangeNote asStored = note;
-  asStored.written = "1.0000001";
-  exchange.settleChange(write, asStored);
-  ASSERT_EQ(recorded.size(), 2u);
-  EXPECT_EQ(recorded[1].written, "1.0000001");
-}
-
 }  // namespace
 }  // namespace orvik::link
