@@ -1,11 +1,13 @@
-// orvik-fuzz-seeds DIR: writes the seed corpora of the fuzz targets into DIR/receive_bytes and
-// DIR/valid_packets, from the controller model's real answers: status records of several controllers
-// and moments, every parameter, the tag name, the acknowledgements, and the model's line faults.
+// orvik-fuzz-seeds DIR: writes the seed corpora of the fuzz targets into DIR/<target>: for the receive
+// side, the controller model's real answers (status records of several controllers and moments, every
+// parameter, the tag name, the acknowledgements, and the model's line faults); numbers as typed; a
+// backup file.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "backup/backup_file.h"
 #include "fuzz_link.h"
 #include "sim/controller_model.h"
 
@@ -117,6 +119,26 @@ int main(int argc, char** argv) {
       ++written;
     }
   }
+  // Numbers as people type them and as the programs write them, and a backup file.
+  const fs::path numbersDir = fs::path(argv[1]) / "number_text";
+  const fs::path backupDir = fs::path(argv[1]) / "backup_file";
+  fs::create_directories(numbersDir);
+  fs::create_directories(backupDir);
+  int n = 0;
+  for (const char* text : {"12.5", " 14.6\t", "-50", ".5", "5.", "1e-11", "1.01247367568443", "12,5", "abc",
+                           "-0", "3e38", "1e400", "0x10", "nan", "+5", "12.346 V"}) {
+    std::ofstream(numbersDir / ("n" + std::to_string(n++))) << text;
+    ++written;
+  }
+  orvik::backup::BackupFile file;
+  file.unit.tag = "BAY 4";
+  file.unit.hardwareRevision = 5;
+  file.unit.constants = {{18, {0x7F, 0x01, 0x96, 0x53}},
+                         {22, {0x7F, 0, 0, 0}},
+                         {26, {0x7F, 0, 0, 1}},
+                         {30, {0xFF, 0xFF, 0xFF, 0xFF}}};
+  std::ofstream(backupDir / "backup.json") << orvik::backup::BackupJson(file);
+  ++written;
   std::printf("%d seed inputs in %s\n", written, argv[1]);
   return 0;
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Runs the libFuzzer targets of the controller link for as long as asked: builds them (preset `fuzz`:
-# clang with address and undefined-behaviour sanitizers), writes their seed corpora from the controller
-# model's real answers, then runs both targets side by side and prints each one's executions.
+# Runs the libFuzzer targets for as long as asked: builds them (preset `fuzz`: clang with address and
+# undefined-behaviour sanitizers), writes their seed corpora (the controller model's real answers,
+# numbers as people type them, a backup file), then runs the targets side by side — the link's receive
+# side, the number reader and the backup reader — and prints each one's executions.
 #
 #   scripts/fuzz.sh              # 60 seconds each (what CI runs)
 #   scripts/fuzz.sh 3600         # an hour each
@@ -15,7 +16,7 @@ cd "$(dirname "$0")/.."
 
 seconds=${1:-60}
 shift || true
-targets=(receive_bytes valid_packets)
+targets=(receive_bytes valid_packets number_text backup_file)
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz

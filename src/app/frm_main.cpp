@@ -328,6 +328,9 @@ void frmMain::mnuExit_Click() {
 }
 
 bool frmMain::controllerReady(bool needsRevision5) {
+  // A backup, restore, undo or service report is talking to the controller (the busy pointer says so):
+  // another command would take the line from under it.
+  if (reportRunning_ || backup_.running()) return false;
   if (needsRevision5 && link::ShownRevision(state_.shown) < dialogs::kFirstRevisionWithReports) {
     ui().beep();
     ui().messageBox(dialogs::needsRevision5Box());
@@ -406,6 +409,7 @@ void frmMain::mnuEditTag_Click() {
 }
 
 void frmMain::mnuSerialPort_Click() {
+  if (reportRunning_ || backup_.running()) return;
   tmrUpdate.setEnabled(false);
   choosePort();
   if (link_.port().isOpen()) tmrUpdate.setEnabled(true);

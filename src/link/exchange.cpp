@@ -60,13 +60,27 @@ std::string Answer::tag() const {
 
 Exchange::Exchange(ControllerLink& link, platform::TimerEngine& timers)
     : tmrAnswerLimit(timers, "tmrAnswerLimit", static_cast<int>(kReadAnswerTimeout.count())),
-      tmrResume(timers, "tmrResume", 1),
+      tmrQuiet(timers, "tmrQuiet", static_cast<int>(kQuietGap.count())),
+      tmrGrace(timers, "tmrGrace", static_cast<int>(kLateAnswerGrace.count())),
       link_(link) {
   tmrAnswerLimit.onTick = [this] { tmrAnswerLimit_Timer(); };
-  tmrResume.onTick = [this] {
-    tmrResume.setEnabled(false);
-    if (step_ == Step::Held && unanswered_ == 0) sendHeld();
+  tmrQuiet.onTick = [this] {
+    tmrQuiet.setEnabled(false);
+    quiet_ = true;
+    quietSinceAccepted_ = true;
+    if (step_ == Step::Held && pending() == 0) sendHeld();
   };
+  tmrGrace.onTick = [this] {
+    tmrGrace.setEnabled(false);
+    late_ = 0;
+    if (step_ == Step::Held && pending() == 0) sendHeld();
+  };
+}
+
+void Exchange::lineActive() {
+  quiet_ = false;
+  tmrQuiet.setEnabled(false);
+  tmrQuiet.setEnabled(true);
 }
 
 void Exchange::ask(const Request& request) {
@@ -77,7 +91,7 @@ void Exchange::ask(const Request& request) {
   } else {
     answer_.reset();
     leftHold_ = false;
-    if (unanswered_ > 0 && onLine_ == request) {
+    if (pending() > 0 && onLine_ == request) {
       // The same request is on the line, for an asker that has gone: its answer is this one's. Sent
       // again, the two answers would arrive back to back and the second be thrown away with the input
       // the first leaves behind, holding up the next request until the answer time-out.
@@ -88,11 +102,12 @@ void Exchange::ask(const Request& request) {
   }
   const bool alreadyOut = asked_ == request && step_ == Step::Sent;
   asked_ = request;
-  if (holds_ > 0) {
+  if (holds_ > 0 || mustWaitForQuiet(request)) {
     if (!alreadyOut) step_ = Step::Held;  // a send already out may still bring its answer
+    if (holds_ == 0 && !tmrQuiet.enabled()) tmrQuiet.setEnabled(true);
     return;
   }
-  if (unanswered_ > 0 && onLine_ != request) {
+  if (pending() > 0 && onLine_ != request) {
     step_ = Step::Held;
     return;
   }
@@ -100,11 +115,11 @@ void Exchange::ask(const Request& request) {
 }
 
 void Exchange::endHold() {
-  if (--holds_ == 0 && step_ == Step::Held) tmrResume.setEnabled(true);
+  if (--holds_ == 0 && step_ == Step::Held && !tmrQuiet.enabled()) tmrQuiet.setEnabled(true);
 }
 
 void Exchange::sendHeld() {
-  if (holds_ > 0) return;
+  if (holds_ > 0 || mustWaitForQuiet(*asked_)) return;
   leftHold_ = true;
   send(*asked_);
 }
@@ -158,6 +173,10 @@ void Exchange::send(const Request& request) {
 
 void Exchange::portOpened() {
   unanswered_ = 0;
+  late_ = 0;
+  tmrGrace.setEnabled(false);
+  quiet_ = true;
+  quietSinceAccepted_ = true;
   tmrAnswerLimit.setEnabled(false);
   if (step_ == Step::Sent) step_ = Step::Lapsed;
 }
@@ -220,27 +239,44 @@ void Exchange::settleChange(const Request& request, const std::optional<ChangeNo
 }
 
 void Exchange::packetAccepted(std::span<const std::uint8_t> packet) {
-  if (unanswered_ == 0 || !matchesOnLine(packet)) return;
-  if (--unanswered_ == 0) tmrAnswerLimit.setEnabled(false);
+  // A packet right behind the one before, the line not quiet in between, is that packet sent again: no
+  // request can have been answered that fast.
+  if (!std::exchange(quietSinceAccepted_, false)) return;
+  if (!packet.empty()) lastAcceptedCode_ = packet[0];
+  if (pending() == 0 || !matchesOnLine(packet)) return;
+  // The oldest send is answered first.
+  if (late_ > 0) {
+    if (--late_ == 0) tmrGrace.setEnabled(false);
+  } else if (--unanswered_ == 0) {
+    tmrAnswerLimit.setEnabled(false);
+  }
   const Request onLine = *onLine_;
   if (onLine.code == kWriteParameter || onLine.code == kWriteTag) confirm(onLine);
   if (onLineAnswered) onLineAnswered(onLine, Answer{std::vector<std::uint8_t>(packet.begin(), packet.end())});
-  if (step_ == Step::Sent && asked_ == onLine_) {
+  // Late, after its time-out, it is still the answer to the request asked.
+  if ((step_ == Step::Sent || step_ == Step::Lapsed) && asked_ == onLine_) {
     answer_ = Answer{std::vector<std::uint8_t>(packet.begin(), packet.end())};
     step_ = Step::Answered;
     if (onAnswer) onAnswer(*answer_);
-  } else if (step_ == Step::Held && unanswered_ == 0) {
+  } else if (step_ == Step::Held && pending() == 0) {
     sendHeld();
   }
 }
 
 void Exchange::tmrAnswerLimit_Timer() {
   tmrAnswerLimit.setEnabled(false);
+  // Its asker hears that the answer did not come; a slower controller may still send it, and the request
+  // after this one waits a little longer, so that late answer is never taken for its own.
+  late_ += unanswered_;
   unanswered_ = 0;
+  if (late_ > 0) {
+    tmrGrace.setEnabled(false);
+    tmrGrace.setEnabled(true);
+  }
   if (step_ == Step::Sent) {
     step_ = Step::Lapsed;
     if (onLapse) onLapse();
-  } else if (step_ == Step::Held) {
+  } else if (step_ == Step::Held && pending() == 0) {
     sendHeld();
   }
 }

@@ -17,6 +17,12 @@ namespace orvik::link {
 
 class ControllerLink;
 
+// Two byte times at 9600 bit/s, rounded up to the timers' millisecond.
+inline constexpr std::chrono::milliseconds kQuietGap{3};
+// After its answer time-out a request's answer may still come from a slow controller: the next request
+// of another kind waits this much longer for it, so that it is never taken for that one's.
+inline constexpr std::chrono::milliseconds kLateAnswerGrace{1000};
+
 // A request that expects its own answer: a parameter read ("B") or write ("="), a tag read ("C") or
 // write ("D").
 struct Request {
@@ -87,7 +93,7 @@ class Exchange {
     return asked_ == request && step_ != Step::Held && step_ != Step::Idle;
   }
   // Something sent may still be answered.
-  bool outstanding() const { return unanswered_ > 0; }
+  bool outstanding() const { return pending() > 0; }
 
   std::function<void(const Answer&)> onAnswer;
   // Who set onAnswer and onLapse (release() forgets them both).
@@ -135,11 +141,17 @@ class Exchange {
   void packetAccepted(std::span<const std::uint8_t> packet);
   // The port was opened afresh: nothing sent before can be answered any more.
   void portOpened();
+  // Bytes have arrived. A request with the code of the last answer accepted goes out only once the line
+  // has been quiet for kQuietGap: an answer the controller sends twice, back to back, must not be taken
+  // for the answer to the next request of its kind (a "B" answer does not name its parameter).
+  void lineActive();
 
   // The answer time-out of the request on the line.
   platform::Timer tmrAnswerLimit;
-  // Sends a held request once the hold has ended.
-  platform::Timer tmrResume;
+  // Sends a held request once the hold has ended and the line is quiet.
+  platform::Timer tmrQuiet;
+  // How long sends whose answer time-out has passed are still waited for.
+  platform::Timer tmrGrace;
 
  private:
   void send(const Request& request);
@@ -166,11 +178,17 @@ class Exchange {
   Step step_ = Step::Idle;
   std::optional<Request> asked_;
   std::optional<Answer> answer_;
-  std::optional<Request> onLine_;   // the request last sent
-  int unanswered_ = 0;              // sends of it whose answer has not come and whose time has not run out
+  std::optional<Request> onLine_;  // the request last sent
+  int unanswered_ = 0;             // sends of it whose answer has not come and whose time has not run out
+  int late_ = 0;                   // sends of it whose time ran out, still waited for a while (tmrGrace)
+  int pending() const { return unanswered_ + late_; }
   bool leftHold_ = false;           // the request asked went out of the hold since it was last asked
   std::vector<NotedChange> notes_;  // the latest writes' changes, newest last
   int holds_ = 0;
+  bool quiet_ = true;               // no byte has arrived for kQuietGap
+  bool quietSinceAccepted_ = true;  // the line has been quiet since the last packet accepted
+  std::uint8_t lastAcceptedCode_ = 0;
+  bool mustWaitForQuiet(const Request& request) const { return !quiet_ && request.code == lastAcceptedCode_; }
 };
 
 }  // namespace orvik::link

@@ -18,6 +18,7 @@ void ControllerLink::SerialPort_OnComm() {
     }
   }
   if (port_.commEvent() == platform::kCommEventReceive) {
+    exchange_.lineActive();
     notify([](LinkListener& l) { l.liveCommandsAvailable(true); });
     if (state_.PacketReady) {
       guardStep([&] { port_.discardInput(); });

@@ -68,20 +68,20 @@ TEST_F(ExchangeRig, TakesTheAnswerOfTheSameRequestAnAskerLeftOnTheLine) {
   EXPECT_EQ(model.requests().size(), 2u);
 }
 
-// Without an answer the line is free once the answer time-out has passed; an answer is delivered the
-// moment it is accepted, with the bytes of that moment.
+// Without an answer the line is free once the answer time-out and the wait for a late answer have
+// passed; an answer is delivered the moment it is accepted, with the bytes of that moment.
 TEST_F(ExchangeRig, FreesTheLineAfterTheAnswerTimeOutAndDeliversEachAnswerWithItsOwnBytes) {
   model.setParameter(22, 2.5f);
   model.faults.silent = true;
   exchange.ask(Request::readParameter(18));
   exchange.ask(Request::readParameter(22));
-  ui.advance(1999ms);
+  ui.advance(2999ms);
   EXPECT_EQ(reads(), 1u);
   model.faults.silent = false;
   std::vector<std::int64_t> deliveredAt;
   exchange.onAnswer = [&](const Answer&) { deliveredAt.push_back(ui.nowMs()); };
   ui.advance(10ms);
-  EXPECT_EQ(reads(), 2u) << "sent when the first read's 2000 ms were over";
+  EXPECT_EQ(reads(), 2u) << "sent when the first read's 2000 ms and 1000 ms more were over";
   ASSERT_TRUE(ui.runUntil([&] { return exchange.step() == Step::Answered; }, 100ms));
   EXPECT_EQ(deliveredAt, std::vector<std::int64_t>{ui.nowMs()});
   link.RequestStatus();

@@ -37,6 +37,7 @@ bool HeadlessUi::step(std::int64_t horizonUs) {
   queue_.pop();
   now_ = std::max(now_, e.at);
   e.fn();
+  if (afterEvent) afterEvent();
   return true;
 }
 
@@ -119,6 +120,10 @@ MsgResult HeadlessUi::messageBox(const MessageBox& box) {
     expected_.pop_front();
   } else if (auto it = always_.find(box.title); it != always_.end()) {
     answer = it->second;
+  } else if (answerer) {
+    const Answering a = answerer(box);
+    answer = a.answer;
+    afterUs = a.after.count() * 1000;
   } else {
     fail("unexpected message box \"" + box.title + "\": \"" + visibleText(box.text) + "\"" +
          (expected_.empty() ? std::string() : " (expected \"" + expected_.front().title + "\")"));
@@ -144,6 +149,7 @@ void HeadlessUi::expectOpenFile(std::string title, std::optional<std::string> fi
 
 std::optional<std::string> HeadlessUi::answerFileChooser(bool open, const std::string& title) {
   // A save question answered with a file meant to be read (or the reverse) would overwrite it: not a match.
+  if (expectedFiles_.empty() && fileAnswerer) return fileAnswerer(open, title);
   if (expectedFiles_.empty() || expectedFiles_.front().open != open ||
       expectedFiles_.front().title != title) {
     fail(std::string("unexpected ") + (open ? "open" : "save") + " file chooser \"" + title + "\"");

@@ -57,6 +57,16 @@ class HeadlessUi final : public Ui, private TimerEngine {
   void expectOpenFile(std::string title, std::optional<std::string> file);
   // Every box with this title is answered so (when no expected box is queued for it).
   void answerAlways(std::string title, MsgResult answer);
+  // Answers every box nothing else is scripted for: the button, and how long the box stays open first.
+  struct Answering {
+    MsgResult answer;
+    std::chrono::milliseconds after;
+  };
+  std::function<Answering(const MessageBox&)> answerer;
+  // Answers every file chooser nothing else is scripted for (open: an "open" question).
+  std::function<std::optional<std::string>(bool open, const std::string& title)> fileAnswerer;
+  // Called after every event the clock runs (a timer, a delivery, a script), nested loops included.
+  std::function<void()> afterEvent;
   // Reports an unexpected box or a modal window left open; the default collects into failures().
   std::function<void(const std::string&)> onFailure;
   const std::vector<std::string>& failures() const { return failures_; }
