@@ -172,6 +172,8 @@ TEST_F(ServiceRecordInMonitor, ExitDuringARestoreSaysWhatWasWrittenInFlightAndNo
   ui.expectBox(backup::kRestoreTitle, MsgResult::Ok);
   rig.main.mnuRestore.click();
   ASSERT_TRUE(ui.runUntil([&] { return requests('=').size() == 2; }, 10s));
+  rig.main.mnuTrimVolts.click();  // waits: the restore has the line
+  EXPECT_TRUE(ui.boxes().size() == 2 && ui.activeForm() == &rig.main);
   rig.main.mnuExit.click();
   EXPECT_EQ(
       ui.boxes().back().box.text,
