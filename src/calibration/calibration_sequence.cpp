@@ -46,7 +46,6 @@ void CalibrationSequence::start() {
   dialog_.ui().setPointer(platform::Pointer::Busy);
   link_.state().SequenceStep = 1;
   exchange_.release();  // every start reads afresh
-  changeNoted_ = false;
   cmdTrim_.setEnabled(false);
   tmrSequence_.setEnabled(true);
   tmrTimeout_.setEnabled(true);
@@ -137,9 +136,11 @@ void CalibrationSequence::dateStep() {
 
 void CalibrationSequence::askWrite() {
   writeAsked_ = true;
-  // Once a start: a write sent again after a late acknowledgement is the same change, not another one.
-  if (!std::exchange(changeNoted_, true))
+  // Once a value: a write sent again after a late acknowledgement, or after Retry, is the same change.
+  if (notedValue_ != toWrite_) {
     exchange_.noteChange(writeRequest(), owner_.changeNote(storedRead_, toWrite_));
+    notedValue_ = toWrite_;
+  }
   exchange_.ask(writeRequest());
 }
 

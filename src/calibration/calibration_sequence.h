@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <variant>
 
@@ -101,8 +102,10 @@ class CalibrationSequence {
 
   link::FloatBytesArray toWrite_{};
   link::FloatBytesArray storedRead_{};  // the stored value the value to write was worked out from
-  bool writeAsked_ = false;   // the write has been asked; it goes out once nothing else may be answered
-  bool changeNoted_ = false;  // this start's write is noted for the service record
+  bool writeAsked_ = false;  // the write has been asked; it goes out once nothing else may be answered
+  // The value last noted for the service record: a write of the same value, after Retry too, is the
+  // same change.
+  std::optional<link::FloatBytesArray> notedValue_;
 };
 
 }  // namespace orvik::calibration

@@ -78,12 +78,15 @@ void frmEditTag::startRead() {
 
 void frmEditTag::startWrite() {
   writing_ = true;
-  // Noted once for the Save: a write sent again until it is acknowledged is the same change.
-  link::ChangeNote note;
-  note.change = link::ChangeKind::Tag;
-  note.before = held_.value_or(link_.unit().tag.value_or(""));
-  note.written = tagToWrite_;
-  link_.exchange().noteChange(writeRequest(), note);
+  // Noted once a tag: a write sent again until it is acknowledged, or after Retry, is the same change.
+  if (notedTag_ != tagToWrite_) {
+    link::ChangeNote note;
+    note.change = link::ChangeKind::Tag;
+    note.before = held_.value_or(link_.unit().tag.value_or(""));
+    note.written = tagToWrite_;
+    link_.exchange().noteChange(writeRequest(), note);
+    notedTag_ = tagToWrite_;
+  }
   state_.SequenceStep = kSendWrite;
   cmdTrim.setEnabled(false);
   tmrSequence.setEnabled(true);

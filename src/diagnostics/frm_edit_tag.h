@@ -56,7 +56,8 @@ class frmEditTag : public platform::Form {
   bool writing_ = false;
   // The tag as accepted by Save: what every repeat of the write sends.
   std::string tagToWrite_;
-  std::optional<std::string> held_;  // the tag the controller held, as read
+  std::optional<std::string> held_;      // the tag the controller held, as read
+  std::optional<std::string> notedTag_;  // the tag last noted for the service record
 };
 
 }  // namespace orvik::diagnostics

@@ -121,7 +121,7 @@ struct Confirmation {
   int id = 0;
   std::int64_t fromMs = 0;
   std::optional<std::int64_t> closedMs;
-  const platform::Form* dialog = nullptr;
+  unsigned long dialog = 0;  // the window's id; 0 for none
   std::uint8_t parameter = 0;
   double measured = 0, actual = 0;                  // a trim
   std::map<std::uint8_t, FloatBytesArray> allowed;  // exact values: the date, the log, a restore, an undo
@@ -157,7 +157,7 @@ class Bench {
   void checkRestoreMessage(const std::string& text);
   void violate(const std::string& what);
   Confirmation& confirm(Confirmation::Kind kind, std::int64_t atMs);
-  void closeConfirmations(const platform::Form* dialog, std::int64_t atMs);
+  void closeConfirmations(unsigned long dialog, std::int64_t atMs);
   std::string writeBackup(const std::string& name, const std::string& tag, float shift);
 
   const Schedule schedule_;
@@ -213,7 +213,7 @@ class Bench {
   std::int64_t unpluggedUntilMs_ = -1;  // the adapter is out, or the port busy, until then
   std::int64_t lastAdvanceUs_ = 0;
   long sameMomentEvents_ = 0;
-  std::map<const platform::Form*, bool> started_;
+  std::map<unsigned long, bool> started_;
   std::uint64_t boxes_ = 0, questions_ = 0;
 };
 
@@ -364,9 +364,9 @@ Confirmation& Bench::confirm(Confirmation::Kind kind, std::int64_t atMs) {
   return confirmations_.back();
 }
 
-void Bench::closeConfirmations(const platform::Form* dialog, std::int64_t atMs) {
+void Bench::closeConfirmations(unsigned long dialog, std::int64_t atMs) {
   for (Confirmation& c : confirmations_)
-    if (!c.closedMs && (dialog == nullptr || c.dialog == dialog)) c.closedMs = atMs;
+    if (!c.closedMs && (dialog == 0 || c.dialog == dialog)) c.closedMs = atMs;
 }
 
 // --- the technician
@@ -528,7 +528,7 @@ void Bench::performCli(const Action& a) {
                                                   "tech"});
   runner_->onDone = [this](int code) {
     event("orvikctl " + joined(command_->args) + " -> " + std::to_string(code) + " " + err_.str());
-    closeConfirmations(nullptr, ui_.nowMs());
+    closeConfirmations(0, ui_.nowMs());
     command_.reset();
     // Let go of it outside its own handler.
     ui_.scheduleAt(ui_.nowUs(), [this] { runner_.reset(); });
@@ -582,22 +582,23 @@ platform::headless::HeadlessUi::Answering Bench::answerBox(const platform::Messa
 
   // What the answer confirms, or takes back.
   const platform::Form* active = ui_.activeForm();
+  const unsigned long activeId = active ? active->lifecycle().id : 0;
   const bool yes = answer == MsgResult::Yes || answer == MsgResult::Ok;
   if (box.text.starts_with("Cancel changes?") && answer == MsgResult::Yes) {
-    closeConfirmations(active, closesAt);
+    closeConfirmations(activeId, closesAt);
   } else if (box.text == "OK to change Capibration Date?" && yes) {
     const auto* date = dynamic_cast<const calibration::frmCalDate*>(active);
     Confirmation& c = confirm(Confirmation::Date, closesAt);
-    c.dialog = active;
+    c.dialog = activeId;
     if (const auto bytes = date ? dateBytes(date->txtCalDate.text()) : std::nullopt) c.allowed[0] = *bytes;
   } else if (box.text == "OK to change new Tag Name?" && yes) {
     const auto* tag = dynamic_cast<const diagnostics::frmEditTag*>(active);
     Confirmation& c = confirm(Confirmation::Tag, closesAt);
-    c.dialog = active;
+    c.dialog = activeId;
     c.tag = tag ? link::TrimmedTag(tag->txtTag.text()) : "";
   } else if (box.text == "OK to clear the diagnostics log?" && yes) {
     Confirmation& c = confirm(Confirmation::LogReset, closesAt);
-    c.dialog = active;
+    c.dialog = activeId;
     c.allowed[link::parameter::kShutdownStatus] = {0, 0, 0, 0};
   } else if (box.title == backup::kRestoreTitle && box.buttons == MsgButtons::YesNo && yes) {
     Confirmation& c = confirm(Confirmation::Restore, closesAt);
@@ -609,7 +610,7 @@ platform::headless::HeadlessUi::Answering Bench::answerBox(const platform::Messa
     for (std::uint8_t p : link::parameter::kCalibrationConstants)
       if (c.allowed.count(p) && c.allowed[p] == model_.parameter(p)) c.allowed.erase(p);
   } else if (box.title == backup::kOtherUnitTitle && !yes) {
-    closeConfirmations(nullptr, closesAt);
+    closeConfirmations(0, closesAt);
   } else if (box.title == backup::kUndoTitle && box.buttons == MsgButtons::YesNo && yes && undoRow_) {
     Confirmation& c = confirm(Confirmation::Undo, closesAt);
     if (const auto before = service_record::BytesFromHex(undoRow_->beforeBytes))
@@ -659,17 +660,19 @@ void Bench::afterEvent() {
   platform::Form* active = ui_.activeForm();
   if (auto* trim = dynamic_cast<calibration::TrimDialog*>(active)) {
     const bool started = trim->tmrTimeout.enabled() && state_.SequenceStep == 1;
-    if (started && !started_[trim]) {
+    if (started && !started_[trim->lifecycle().id]) {
       Confirmation& c = confirm(Confirmation::Trim, ui_.nowMs());
-      c.dialog = trim;
+      c.dialog = trim->lifecycle().id;
       c.parameter = trim->parameter();
       c.measured = link::leadingNumber(trim->measured.text());
       c.actual = link::leadingNumber(trim->entry.text());
     }
-    started_[trim] = started;
+    started_[trim->lifecycle().id] = started;
   }
   for (Confirmation& c : confirmations_) {
-    if (c.dialog != nullptr && !c.closedMs && !c.dialog->lifecycle().loaded) c.closedMs = ui_.nowMs();
+    const platform::Form* dialog = c.dialog != 0 ? ui_.formById(c.dialog) : nullptr;
+    if (c.dialog != 0 && !c.closedMs && (dialog == nullptr || !dialog->lifecycle().loaded))
+      c.closedMs = ui_.nowMs();
   }
   checkReport();
   // Polling resumes once the technician is back at the main window, and reopens a port that came back.
@@ -754,7 +757,7 @@ bool Bench::allows(Confirmation& c, const std::vector<std::uint8_t>& packet) {
   // The stored constant as this dialog or command read it, since its first start.
   std::int64_t since = trim.fromMs;
   for (const Confirmation& other : confirmations_)
-    if (other.dialog == c.dialog && other.kind == Confirmation::Trim && c.dialog)
+    if (other.dialog == c.dialog && other.kind == Confirmation::Trim && c.dialog != 0)
       since = std::min(since, other.fromMs);
   for (const Read& read : reads_[p]) {
     if (read.atMs < since) continue;

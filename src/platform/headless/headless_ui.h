@@ -73,6 +73,9 @@ class HeadlessUi final : public Ui, private TimerEngine {
   // How long past the current advance a modal window may stay open before it is reported and closed.
   void setModalLimit(std::chrono::milliseconds limit) { modalLimitUs_ = limit.count() * 1000; }
 
+  // A form by its id (Form::lifecycle().id) while it exists, else null.
+  const Form* formById(unsigned long id) const { return findForm(id); }
+
   // --- what happened
   struct BoxRecord {
     std::int64_t atMs;
