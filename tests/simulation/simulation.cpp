@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <clocale>
 #include <cmath>
+#include <cstring>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -25,6 +26,7 @@
 #include "cli/commands.h"
 #include "diagnostics/frm_edit_tag.h"
 #include "diagnostics/frm_report.h"
+#include "diagnostics/report_captions.h"
 #include "diagnostics/report_values.h"
 #include "link/number_text.h"
 #include "link/parameter_numbers.h"
@@ -154,6 +156,7 @@ class Bench {
   bool allows(Confirmation& c, const std::vector<std::uint8_t>& packet);
   void recorded(const link::ChangeNote& note);
   void checkReport();
+  void checkShown(const std::string& shown, std::uint8_t parameter);
   void checkRestoreMessage(const std::string& text);
   void violate(const std::string& what);
   Confirmation& confirm(Confirmation::Kind kind, std::int64_t atMs);
@@ -395,6 +398,7 @@ void Bench::perform(const Action& a) {
     case Act::SensorOpen:
     case Act::SensorOk:
       model_.settings.sensor = a.act == Act::SensorOpen ? sim::SensorFault::Open : sim::SensorFault::None;
+      model_.settings.alarmCode = a.act == Act::SensorOpen ? static_cast<std::uint8_t>(a.arg % 13) : 0;
       return;
     default:
       break;
@@ -527,6 +531,7 @@ void Bench::performCli(const Action& a) {
                                                   [] { return std::string("2026-12-07 10:00"); },
                                                   "tech"});
   runner_->onDone = [this](int code) {
+    if (code == cli::kSuccess) checkReport();
     event("orvikctl " + joined(command_->args) + " -> " + std::to_string(code) + " " + err_.str());
     closeConfirmations(0, ui_.nowMs());
     command_.reset();
@@ -805,20 +810,41 @@ void Bench::recorded(const link::ChangeNote& note) {
   violate("a row for a change nobody confirmed: " + note.written);
 }
 
+void Bench::checkShown(const std::string& shown, std::uint8_t parameter) {
+  if (shown != "-" && shown_[parameter].count(shown) == 0)
+    violate("the report shows " + shown + " for parameter " + std::to_string(parameter) +
+            ", which no answer to that parameter's request carried");
+}
+
 void Bench::checkReport() {
+  using namespace link::parameter;
+  namespace caption = diagnostics::caption;
+  const std::pair<const char*, std::uint8_t> rows[] = {
+      {caption::kBatteryVoltsGain, kBatteryVoltsGain},
+      {caption::kTeVoltsGain, kTeVoltsGain},
+      {caption::kBatteryTempGain, kBatteryTempGain},
+      {caption::kBatteryTempOffset, kBatteryTempOffset},
+      {caption::kShutdownTeVolts, kShutdownTeVolts},
+      {caption::kShutdownBatteryVolts, kShutdownBatteryVolts},
+      {caption::kShutdownBatteryTemp, kShutdownBatteryTemp}};
+  if (command_ && command_->act == Act::CliReport) {
+    // What orvikctl printed: each caption, blanks, the value, to the end of the line.
+    const std::string out = out_.str();
+    for (const auto& [title, p] : rows) {
+      const auto at = out.find(title);
+      if (at == std::string::npos) continue;
+      const auto value = out.find_first_not_of(' ', at + std::strlen(title));
+      checkShown(out.substr(value, out.find('\n', value) - value), p);
+    }
+    return;
+  }
   auto* report = dynamic_cast<diagnostics::frmReport*>(ui_.activeForm());
   if (report == nullptr) return;
-  using namespace link::parameter;
-  const std::pair<const platform::Label*, std::uint8_t> fields[] = {
-      {&report->lblBVgain, kBatteryVoltsGain},    {&report->lblTEgain, kTeVoltsGain},
-      {&report->lblBTgain, kBatteryTempGain},     {&report->lblBToffset, kBatteryTempOffset},
-      {&report->lblTEvolts, kShutdownTeVolts},    {&report->lblBatVolts, kShutdownBatteryVolts},
-      {&report->lblBatTemp, kShutdownBatteryTemp}};
-  for (const auto& [label, p] : fields) {
-    if (label->text() != "-" && shown_[p].count(label->text()) == 0)
-      violate("the report shows " + label->text() + " for parameter " + std::to_string(p) +
-              ", which no answer to that parameter's request carried");
-  }
+  const platform::Label* labels[] = {&report->lblBVgain,   &report->lblTEgain,  &report->lblBTgain,
+                                     &report->lblBToffset, &report->lblTEvolts, &report->lblBatVolts,
+                                     &report->lblBatTemp};
+  for (std::size_t i = 0; i < std::size(labels); ++i)
+    checkShown(labels[i]->text(), rows[i].second);
 }
 
 void Bench::checkRestoreMessage(const std::string& text) {
