@@ -95,14 +95,15 @@ void MemorySerialPort::writeByte(std::uint8_t byte) {
   });
 }
 
-void MemorySerialPort::deliver(const std::vector<std::uint8_t>& bytes, std::chrono::microseconds delay) {
+void MemorySerialPort::deliver(const std::vector<std::uint8_t>& bytes, std::chrono::microseconds delay,
+                               int chunk) {
   const unsigned long session = session_;
   std::int64_t t = std::max(rxFreeAt_, ui_.nowUs() + delay.count());
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     t += kByteTimeUs;
     const bool last = i + 1 == bytes.size();
     const std::uint8_t b = bytes[i];
-    ui_.scheduleAt(t, [this, b, last, session] { arrive(b, last, session); });
+    ui_.scheduleAt(t, [this, b, last, session, chunk] { arrive(b, last, session, chunk); });
   }
   rxFreeAt_ = t;
 }
@@ -114,10 +115,10 @@ void MemorySerialPort::receiveNow(const std::vector<std::uint8_t>& bytes) {
   raiseCommEvent(kCommEventReceive);
 }
 
-void MemorySerialPort::arrive(std::uint8_t byte, bool lastOfBurst, unsigned long session) {
+void MemorySerialPort::arrive(std::uint8_t byte, bool lastOfBurst, unsigned long session, int chunk) {
   if (!open_ || session != session_) return;
   input_.push_back(byte);
-  if (++sinceEvent_ >= chunk_ || lastOfBurst) {
+  if (++sinceEvent_ >= (chunk > 0 ? chunk : chunk_) || lastOfBurst) {
     sinceEvent_ = 0;
     ++receiveEvents_;
     raiseCommEvent(kCommEventReceive);

@@ -33,8 +33,9 @@ class MemorySerialPort final : public SerialPort {
 
   void setAvailability(int number, Availability a);
   void attach(int number, Peer& peer);
-  // The attached peer sends `bytes`, starting `delay` from now (after anything still on the line).
-  void deliver(const std::vector<std::uint8_t>& bytes, std::chrono::microseconds delay);
+  // The attached peer sends `bytes`, starting `delay` from now (after anything still on the line), a
+  // receive event every `chunk` bytes (0: as setReceiveChunk says).
+  void deliver(const std::vector<std::uint8_t>& bytes, std::chrono::microseconds delay, int chunk = 0);
   // `bytes` are waiting in the input at once and one receive event is raised now (an open port only).
   void receiveNow(const std::vector<std::uint8_t>& bytes);
   // How many arrived bytes make one receive event (the last byte of a burst always raises one).
@@ -65,7 +66,7 @@ class MemorySerialPort final : public SerialPort {
   void writeByte(std::uint8_t byte) override;
 
  private:
-  void arrive(std::uint8_t byte, bool lastOfBurst, unsigned long session);
+  void arrive(std::uint8_t byte, bool lastOfBurst, unsigned long session, int chunk);
 
   HeadlessUi& ui_;
   std::array<Availability, 5> availability_{Availability::Missing, Availability::Usable, Availability::Usable,
