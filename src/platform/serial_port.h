@@ -39,6 +39,13 @@ class SerialPort {
   virtual void setHandshakingNone() = 0;
 
   virtual void open() = 0;  // throws SerialError
+  // Opens the port again after its device went away; true once it is open. A port whose opening would
+  // keep the program waiting (a network connection) may open in the background instead, answering
+  // false until a later call finds it ready. Throws SerialError as open() does.
+  virtual bool reopen() {
+    open();
+    return true;
+  }
   virtual void close() = 0;
   virtual bool isOpen() const = 0;
 
