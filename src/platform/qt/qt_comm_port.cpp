@@ -18,21 +18,28 @@ void QtCommPort::setCommPort(int number) {
   network_.setCommPort(number);
 }
 
-SerialPort& QtCommPort::chosen() {
-  if (isNetworkPortName(deviceName(commPort()))) return network_;
-  return serial_;
+SerialPort& QtCommPort::choose() {
+  SerialPort& chosen =
+      isNetworkPortName(deviceName(commPort())) ? static_cast<SerialPort&>(network_) : serial_;
+  // A connection still being made in the background would keep the server from other users.
+  if (&chosen != active_) active_->close();
+  active_ = &chosen;
+  return chosen;
 }
 
 void QtCommPort::open() {
   if (active_->isOpen()) throw SerialError("port already open");
-  active_ = &chosen();
-  active_->open();
+  choose().open();
 }
 
 bool QtCommPort::reopen() {
   if (active_->isOpen()) return true;
-  active_ = &chosen();
-  return active_->reopen();
+  return choose().reopen();
+}
+
+void QtCommPort::close() {
+  serial_.close();
+  network_.close();
 }
 
 }  // namespace orvik::platform::qt

@@ -23,7 +23,7 @@ class QtCommPort final : public SerialPort {
   void setHandshakingNone() override { serial_.setHandshakingNone(); }
   void open() override;
   bool reopen() override;
-  void close() override { active_->close(); }
+  void close() override;
   bool isOpen() const override { return active_->isOpen(); }
   int inBufferCount() const override { return active_->inBufferCount(); }
   std::uint8_t readByte() override { return active_->readByte(); }
@@ -33,8 +33,9 @@ class QtCommPort final : public SerialPort {
   void writeByte(std::uint8_t byte) override { active_->writeByte(byte); }
 
  private:
-  // The port that serves the current Comm number's device; the one last opened keeps serving until then.
-  SerialPort& chosen();
+  // The port that serves the current Comm number's device, made the active one; the one last opened
+  // serves until then.
+  SerialPort& choose();
 
   QtSerialPort serial_;
   QtNetworkPort network_;
