@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QTcpSocket>
 #include <QTimer>
 #include <chrono>
@@ -24,9 +25,9 @@ class QtNetworkPort final : public SerialPort {
  public:
   // How long connecting (and setting the line) may take.
   static constexpr std::chrono::seconds kConnectLimit{5};
-  // How long a raw TCP server has after connecting to say it turns us away: it closes the connection
-  // then, after a line of text.
-  static constexpr std::chrono::milliseconds kRefusalWait{100};
+  // How long a raw TCP server has after connecting to say it turns us away (it closes the connection
+  // then, after a line of text): four times the time the connection took to be made, at least this.
+  static constexpr std::chrono::milliseconds kRefusalWait{50};
 
   // Comm n is the port `deviceNames(n)` names.
   explicit QtNetworkPort(std::function<std::string(int)> deviceNames);
@@ -83,6 +84,7 @@ class QtNetworkPort final : public SerialPort {
   std::string device_;
   NetworkPortName name_;
   QDeadlineTimer connectLimit_;
+  QElapsedTimer connecting_;  // since the host's address is known
   QDeadlineTimer refusalWait_{QDeadlineTimer::Forever};
   std::string greeting_;  // what the server sent before the port opened: a banner, or why it refuses
   SerialError failure_{""};
