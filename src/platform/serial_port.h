@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -20,6 +21,15 @@ class SerialError : public std::runtime_error {
  private:
   std::string details_;
 };
+
+// The byte at the front of a port's received bytes, taken from them; throws SerialError when nothing
+// is waiting.
+inline std::uint8_t takeWaitingByte(std::deque<std::uint8_t>& input) {
+  if (input.empty()) throw SerialError("no byte waiting");
+  const std::uint8_t b = input.front();
+  input.pop_front();
+  return b;
+}
 
 // The receive event code for "data received"; other codes are line or modem events.
 inline constexpr int kCommEventReceive = 2;

@@ -282,10 +282,7 @@ void QtNetworkPort::close() {
 }
 
 std::uint8_t QtNetworkPort::readByte() {
-  if (input_.empty()) throw SerialError("no byte waiting");
-  const std::uint8_t b = input_.front();
-  input_.pop_front();
-  return b;
+  return takeWaitingByte(input_);
 }
 
 void QtNetworkPort::discardInput() {
