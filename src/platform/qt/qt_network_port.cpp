@@ -6,7 +6,7 @@
 
 #include "platform/port_access.h"
 
-#ifdef __linux__
+#ifndef _WIN32
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
@@ -32,10 +32,10 @@ std::string plainWords(const std::string& text) {
 
 // Acknowledges what arrives at once rather than up to 40 ms later. A server that sends an answer in
 // pieces (ser2net does, as the bytes come off the line) holds back each piece until the last one is
-// acknowledged, so a delayed acknowledgement would stretch every answer by that much. Linux falls
-// back to delaying after a while, so this is said again after every read.
+// acknowledged, so a delayed acknowledgement would stretch every answer by that much. Linux (the one
+// system with the option) falls back to delaying after a while, so this is said again after every read.
 void acknowledgeAtOnce([[maybe_unused]] const QTcpSocket& socket) {
-#ifdef __linux__
+#ifdef TCP_QUICKACK
   const int on = 1;
   ::setsockopt(static_cast<int>(socket.socketDescriptor()), IPPROTO_TCP, TCP_QUICKACK, &on, sizeof on);
 #endif
