@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # How close orvikctl's status and report come to the time their bytes need on the wire, against
-# orvik-sim answering at 9600 bit/s (--pace, no extra delay); and the same for the monitor's report
-# window, which steps at its own cadence.
+# orvik-sim answering at 9600 bit/s (--pace, no extra delay): on its pseudo-terminal, and through
+# ser2net in front of it as tcp:// and rfc2217:// (when ser2net is installed); and the same for the
+# monitor's report window, which steps at its own cadence.
 #   wire:     every request and answer byte at 9600 8N1 (10 bits a byte), as the simulator logged them;
 #             on a pseudo-terminal only the answers take that time (the simulator paces them), so the
 #             answers' share is shown too
@@ -38,12 +39,12 @@ measureLog() {
 }
 
 measure() {
-  local name=$1; shift
+  local name=$1 port=$2; shift 2
   local wire=0 exchange=0 process=0 answersOnly=0
   for _ in $(seq "$runs"); do
     local from=$(($(wc -l <"$work/sim.log") + 1))
     local start=$(date +%s%N)
-    "$bin/orvikctl" --device "$device" "$@" >/dev/null
+    "$bin/orvikctl" --device "$port" "$@" >/dev/null 2>&1
     local end=$(date +%s%N)
     read -r w e a < <(measureLog "$work/sim.log" "$from")
     wire=$w answersOnly=$a
@@ -56,8 +57,33 @@ measure() {
 }
 
 echo "orvikctl against orvik-sim --pace, mean of $runs runs:"
-measure "orvikctl status" status
-measure "orvikctl report" report
+measure "orvikctl status" "$device" status
+measure "orvikctl report" "$device" report
+
+# The same through ser2net on a free port of 127.0.0.1, one server per kind (a server holds the device
+# a moment after a connection ends, so two kinds on one device would turn each other away).
+ser2net=$(command -v ser2net || echo /usr/sbin/ser2net)
+listening() { grep -q "0100007F:$(printf %04X "$1") 00000000:0000 0A" /proc/net/tcp; }
+if [ -x "$ser2net" ]; then
+  for kind in tcp rfc2217; do
+    port=$((20000 + RANDOM % 20000))
+    while listening "$port"; do port=$((port + 1)); done
+    accepter="tcp,127.0.0.1,$port"
+    [ "$kind" = rfc2217 ] && accepter="telnet(rfc2217),$accepter"
+    printf 'connection: &bench\n  accepter: %s\n  connector: serialdev,%s,9600n81,local\n' "$accepter" "$device" \
+      >"$work/ser2net-$kind.yaml"
+    "$ser2net" -n -u -P "$work/ser2net-$kind.pid" -c "$work/ser2net-$kind.yaml" >/dev/null 2>&1 &
+    server=$!
+    pids+=("$server")
+    for _ in $(seq 100); do listening "$port" && break; sleep 0.05; done
+    measure "$kind status" "$kind://127.0.0.1:$port" status
+    measure "$kind report" "$kind://127.0.0.1:$port" report
+    kill "$server"
+    wait "$server" 2>/dev/null || true
+  done
+else
+  echo "tcp and rfc2217: skipped (needs ser2net)"
+fi
 
 # The monitor's report window: opened with Ctrl+R once polling runs; measured from its tag read to the
 # last answer it asks for.

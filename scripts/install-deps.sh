@@ -13,6 +13,7 @@ packages=(
   xvfb xauth xdotool
   dpkg-dev file lintian poppler-utils desktop-file-utils appstream man-db
   dbus at-spi2-core e2fsprogs
+  ser2net  # the serial tier runs its own in front of orvik-sim (Debian also starts its service, on localhost)
   locales
 )
 # Desktops whose decimal mark is a comma, for the tests that run as on them.

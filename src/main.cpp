@@ -14,7 +14,7 @@
 #include "link/number_text.h"
 #include "link/run_state.h"
 #include "platform/files.h"
-#include "platform/qt/qt_serial_port.h"
+#include "platform/qt/qt_comm_port.h"
 #include "platform/qt/qt_ui.h"
 #include "platform/qt/termination_signals.h"
 #include "service_record/change_rows.h"
@@ -54,7 +54,12 @@ int main(int argc, char** argv) {
   QApplication::setQuitOnLastWindowClosed(false);
 
   orvik::platform::qt::QtUi ui;
-  orvik::platform::qt::QtSerialPort port(start.devices);
+  orvik::platform::qt::QtCommPort port(start.devices);
+  // Each poll tries once to reconnect a network port that dropped; the window must not wait on it.
+  port.network().setReopeningInBackground(true);
+  port.network().onServerAnswer = [](const std::string& answer) {
+    std::fputs(("orvik-monitor: " + answer + "\n").c_str(), stderr);
+  };
   orvik::platform::LocalFiles files;
   orvik::link::RunState state;
   orvik::link::ControllerLink link(state, port, ui.timers());

@@ -28,7 +28,8 @@ std::string usage() {
 The diagnostics monitor and calibration tool for thermo-electric battery chargers.
 
   --commN DEVICE   the device that port "Comm N" (N = 1..4) stands for, for example /dev/ttyUSB0
-                   or /dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A12345-if00-port0
+                   or /dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A12345-if00-port0, or a serial
+                   server's port: tcp://HOST:PORT (raw) or rfc2217://HOST:PORT (Telnet, RFC 2217)
   --user-folder    run in the per-user folder $XDG_CONFIG_HOME/orvik-monitor (by default
                    ~/.config/orvik-monitor), created when missing; the menu entry starts it so
   --service-db FILE

@@ -20,16 +20,18 @@ constexpr const char* kDescription =
     "Data goes to stdout, messages to stderr.";
 
 constexpr const char* kMainFooter = R"(
-Port: --device PATH, or --comm N (1..4) whose device is --commN DEVICE, else the environment variable
+Port: --device PORT, or --comm N (1..4) whose device is --commN DEVICE, else the environment variable
 ORVIK_COMMN, else the line COMMN= of comm-devices.cfg, else the system's default; without either, the
 port chosen in options.cfg of the working directory (Comm 1 when there is none).
 
-Exit status: 0 success; 2 usage; 3 port missing, busy or not permitted; 4 the controller did not
-answer or answered wrongly, or a restore stopped part-way; 5 refused (out of range, not a number, trim
-not possible, a backup of another revision or unit, a value changed since its trim, not confirmed).
+Exit status: 0 success; 2 usage; 3 port missing, busy, not permitted or not reachable; 4 the controller
+did not answer or answered wrongly, a restore stopped part-way, or the port went away for good; 5
+refused (out of range, not a number, trim not possible, a backup of another revision or unit, a value
+changed since its trim, not confirmed).
 
 Examples:
   orvikctl --device /dev/ttyUSB0 status
+  orvikctl --device rfc2217://bench-3:2001 status
   orvikctl --comm 2 watch --interval 5 --csv charger.csv
   orvikctl report --json
   orvikctl trim battery-volts --actual 12.5
@@ -105,9 +107,11 @@ Parsed parseArguments(const std::vector<std::string>& args) {
         return text.empty() ? std::string("an empty name names no device") : "";
       },
       "");
-  auto* device = app.add_option("--device", inv.device, "the serial device, for example /dev/ttyUSB0")
+  auto* device = app.add_option("--device", inv.device,
+                                "the serial device, for example /dev/ttyUSB0, or a serial server's port, "
+                                "tcp://HOST:PORT or rfc2217://HOST:PORT")
                      ->check(named)
-                     ->option_text("PATH");
+                     ->option_text("PORT");
   auto* comm = app.add_option("--comm", inv.comm, "port Comm N, its device resolved as the monitor does")
                    ->check(CLI::Range(1, 4))
                    ->option_text("N");

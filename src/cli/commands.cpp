@@ -138,9 +138,14 @@ bool Runner::writeMayBeStored() const {
   return write_ && link_.exchange().changeSent(*write_) && !link_.exchange().changeAcknowledged(*write_);
 }
 
+std::string Runner::lostPortSentence() const {
+  return device() + " went away and cannot be opened again: " + link_.reopenProblem() + ".";
+}
+
 void Runner::noAnswer(const std::string& what) {
   // Silence and answers to something else look the same from here: neither brought what was asked.
   std::string message = "the controller on " + device() + " did not answer " + what + " in time.";
+  if (!link_.reopenProblem().empty()) message += "\n" + lostPortSentence();
   if (writeMayBeStored())
     message += "\nThe new value may already be stored in the controller; check it before writing again.";
   fail(kNoAnswer, message);
@@ -263,6 +268,9 @@ void Runner::pollWatch() {
         if (csv_.isOpen() && !csv_.write(link::StatusCsvMissedLine(at))) {
           return fail(kUsage, "cannot write " + inv_.csv + ": the log ends here.");
         }
+        // A port that went away and is not back at the next reading ends the watch: a script learns
+        // of it from the exit status rather than from a log of missed readings.
+        if (!link_.reopenProblem().empty()) return fail(kNoAnswer, lostPortSentence());
         watchReadingDone(false);
       });
 }

@@ -82,6 +82,8 @@ class Runner {
   // A write has gone out that the controller may hold though it was not seen acknowledged.
   bool writeMayBeStored() const;
   std::string device() const;
+  // "DEVICE went away and cannot be opened again: REASON."
+  std::string lostPortSentence() const;
 
   void runStatus();
   void runWatch();

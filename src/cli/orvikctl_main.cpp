@@ -23,7 +23,7 @@
 #include "cli/json_output.h"
 #include "link/controller_link.h"
 #include "link/run_state.h"
-#include "platform/qt/qt_serial_port.h"
+#include "platform/qt/qt_comm_port.h"
 #include "platform/qt/qt_timer_engine.h"
 #include "platform/qt/termination_signals.h"
 #include "port_settings/comm_device_choice.h"
@@ -127,7 +127,10 @@ int main(int argc, char** argv) {
                    [] { return service_record::LocalTimeText(std::chrono::system_clock::now()); },
                    service_record::OperatingSystemUser()};
   platform::qt::QtTimerEngine timers;
-  platform::qt::QtSerialPort port(devices);
+  platform::qt::QtCommPort port(devices);
+  port.network().onServerAnswer = [](const std::string& answer) {
+    std::cerr << "orvikctl: " << answer << '\n';
+  };
   link::RunState state;
   link::ControllerLink link(state, port, timers);
   if (inv.command == cli::Command::History) {

@@ -23,11 +23,14 @@ ControllerLink::ControllerLink(RunState& state, platform::SerialPort& port, plat
   };
 }
 
-void ControllerLink::openPort(int number) {
+void ControllerLink::preparePort(int number) {
   forgetHealth();
   port_.setHandshakingNone();
   port_.setCommPort(number);
-  port_.open();
+}
+
+void ControllerLink::portOpened() {
+  reopenProblem_.clear();
   port_.discardInput();
   exchange_.portOpened();
   // Another port may have another unit on it.
@@ -35,12 +38,21 @@ void ControllerLink::openPort(int number) {
   tagWanted_ = true;
 }
 
+void ControllerLink::openPort(int number) {
+  preparePort(number);
+  port_.open();
+  portOpened();
+}
+
 void ControllerLink::reopenLostPort() {
-  // A missing device fails at once, so one try costs nothing noticeable.
+  // A missing device fails at once, and a network port that needs time opens in the background, so one
+  // try costs nothing noticeable.
   if (port_.isOpen() || state_.PortNumber < 1 || state_.PortNumber > 4) return;
   try {
-    openPort(state_.PortNumber);
-  } catch (const platform::SerialError&) {
+    preparePort(state_.PortNumber);
+    if (port_.reopen()) portOpened();
+  } catch (const platform::SerialError& e) {
+    reopenProblem_ = e.what();
   }
 }
 

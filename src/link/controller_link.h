@@ -71,6 +71,9 @@ class ControllerLink {
   // The configured port's device went away: one quiet attempt to open it again, so a device that is back
   // under the same name is used from now on.
   void reopenLostPort();
+  // Why the last attempt to open the lost port again failed (the system's reason); empty once it is open
+  // again, or while an attempt is still on its way.
+  const std::string& reopenProblem() const { return reopenProblem_; }
   // The link works: an answer has been accepted since the port was opened, and none has missed its
   // deadline since the last one accepted.
   bool works() const { return answeringInTime_; }
@@ -114,6 +117,8 @@ class ControllerLink {
   platform::Timer tmrAnswerDeadline;
 
  private:
+  void preparePort(int number);
+  void portOpened();
   void finishCommand(std::chrono::milliseconds timeout);
   void collectBytes();
   void handlePacket();
@@ -134,6 +139,7 @@ class ControllerLink {
   UnitIdentity unit_;
   bool readsTag_ = false;
   bool tagWanted_ = true;  // the tag is to be read when the line is free
+  std::string reopenProblem_;
   // Declared last: it sends through the link, so it is built after everything it uses.
   Exchange exchange_;
 };

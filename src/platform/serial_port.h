@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -21,6 +22,15 @@ class SerialError : public std::runtime_error {
   std::string details_;
 };
 
+// The byte at the front of a port's received bytes, taken from them; throws SerialError when nothing
+// is waiting.
+inline std::uint8_t takeWaitingByte(std::deque<std::uint8_t>& input) {
+  if (input.empty()) throw SerialError("no byte waiting");
+  const std::uint8_t b = input.front();
+  input.pop_front();
+  return b;
+}
+
 // The receive event code for "data received"; other codes are line or modem events.
 inline constexpr int kCommEventReceive = 2;
 // The device went away while open (a hang-up, an unplugged adapter): the port has closed itself.
@@ -39,6 +49,13 @@ class SerialPort {
   virtual void setHandshakingNone() = 0;
 
   virtual void open() = 0;  // throws SerialError
+  // Opens the port again after its device went away; true once it is open. A port whose opening would
+  // keep the program waiting (a network connection) may open in the background instead, answering
+  // false until a later call finds it ready. Throws SerialError as open() does.
+  virtual bool reopen() {
+    open();
+    return true;
+  }
   virtual void close() = 0;
   virtual bool isOpen() const = 0;
 

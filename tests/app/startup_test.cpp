@@ -122,6 +122,8 @@ TEST_F(Start, HelpAndVersionPrintAndEndTheProgramAndAUsageErrorEndsItWithTwo) {
   EXPECT_EQ(prepare({"--help"}).exitCode, 0);
   EXPECT_EQ(out.str().rfind("Usage: orvik-monitor ", 0), 0u);
   EXPECT_NE(out.str().find("/dev/ttyS0../dev/ttyS3"), std::string::npos);
+  EXPECT_NE(out.str().find("tcp://HOST:PORT (raw) or rfc2217://HOST:PORT (Telnet, RFC 2217)"),
+            std::string::npos);
   EXPECT_TRUE(err.str().empty());
   out.str("");
   EXPECT_EQ(prepare({"--version", "--comm1"}).exitCode, 2);

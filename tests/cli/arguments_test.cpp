@@ -36,6 +36,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         ArgumentCase{{}, kUsage, nullptr, "A subcommand is required"},
         ArgumentCase{{"--help"}, kSuccess, nullptr, "orvikctl trim battery-volts --actual 12.5"},
+        ArgumentCase{{"--help"}, kSuccess, nullptr, "tcp://HOST:PORT or rfc2217://HOST:PORT"},
         ArgumentCase{{"trim", "--help"}, kSuccess, nullptr, "Write? [y/N]"},
         ArgumentCase{{"--version"}, kSuccess, nullptr, "orvikctl 1."},
         ArgumentCase{{"status", "--json", "--device", "/dev/ttyUSB0"},

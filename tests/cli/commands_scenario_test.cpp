@@ -288,6 +288,27 @@ TEST_F(CliRig, WatchLogsEveryReadingAndSaysWhichOneWasMissed) {
   EXPECT_NE(lines[3].find(",Charging,"), std::string::npos);
 }
 
+// A port that went away (an adapter pulled, a serial server stopped) and is not back at the next reading
+// ends the watch; one back by then is read on.
+TEST_F(CliRig, WatchEndsWhenItsPortWentAwayAndIsNotBackAtTheNextReading) {
+  state.PortNumber = 1;
+  midway = {[&] { return model.requests().size() == 2; },
+            [&] {
+              port.unplug();
+              port.setAvailability(1, platform::headless::MemorySerialPort::Availability::Usable);
+            }};
+  EXPECT_EQ(run({"watch", "--count", "4", "--interval", "0.5"}), kSuccess) << err.str();
+  EXPECT_EQ(requests(), "> > > >");
+  EXPECT_NE(out.str().find(link::kLinkNoResponse), std::string::npos) << out.str();
+  midway = {[&] { return model.requests().size() == 6; }, [&] { port.unplug(); }};
+  EXPECT_EQ(run({"watch", "--interval", "0.5"}), kNoAnswer);
+  EXPECT_EQ(err.str(), "orvikctl: memory:1 went away and cannot be opened again: no such device.\n");
+  EXPECT_EQ(run({"status"}), kNoAnswer);
+  EXPECT_NE(err.str().find("in time.\nmemory:1 went away and cannot be opened again: no such device.\n"),
+            std::string::npos)
+      << err.str();
+}
+
 TEST_F(CliRig, WatchEndsCleanlyWhenInterrupted) {
   stopAfter = true;
   EXPECT_EQ(run({"watch", "--interval", "0.5"}, 2200ms), kSuccess);

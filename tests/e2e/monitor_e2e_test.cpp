@@ -6,6 +6,7 @@
 #include <regex>
 
 #include "support/process.h"
+#include "support/ser2net.h"
 
 namespace orvik {
 namespace {
@@ -200,6 +201,28 @@ TEST_F(MonitorAgainstSimulator, AControllerThatHangsUpDoesNotMakeTheMonitorSpin)
   const long used = cpuTicks(monitor_->pid()) - before;
   EXPECT_LT(used, sysconf(_SC_CLK_TCK) / 2) << "CPU ticks in 3 s after the hang-up";
   EXPECT_TRUE(monitor_->running());
+}
+
+// Comm 1 on a serial server: the monitor polls through it, and reconnects once the server is back.
+TEST_F(MonitorAgainstSimulator, PollsThroughAnRfc2217ServerThatIsStoppedAndStartedAgain) {
+  startSimulator({});
+  testing::Ser2net server(dir_.string(), device_, true);
+  ASSERT_TRUE(server.start()) << readFile(path("ser2net.err"));
+  device_ = server.name();
+  startMonitor();
+  ASSERT_TRUE(waitFor([&] { return statusRequests().size() >= 2; }, 30s)) << readFile(path("monitor.err"));
+  server.stop();
+  const std::size_t before = statusRequests().size();
+  ASSERT_TRUE(server.start());
+  ASSERT_TRUE(waitFor([&] { return statusRequests().size() >= before + 2; }, 30s))
+      << readFile(path("monitor.err"));
+  const std::string said =
+      "orvik-monitor: " + device_ +
+      ": the server set the line to 9600 baud, 8 data bits, no parity, 1 stop bit, no flow control.\n";
+  const std::string err = readFile(path("monitor.err"));
+  const auto once = err.find(said);
+  EXPECT_NE(once, std::string::npos) << err;
+  EXPECT_NE(err.find(said, once + 1), std::string::npos) << "once a connection:\n" << err;
 }
 
 TEST_F(MonitorAgainstSimulator, ShowsTheLiveValuesOfARevisionFiveControllerWithFaults) {

@@ -63,10 +63,7 @@ void MemorySerialPort::unplug() {
 
 std::uint8_t MemorySerialPort::readByte() {
   if (!open_) throw SerialError("port is not open");
-  if (input_.empty()) throw SerialError("no byte waiting");
-  const std::uint8_t b = input_.front();
-  input_.pop_front();
-  return b;
+  return takeWaitingByte(input_);
 }
 
 int MemorySerialPort::outBufferCount() const {

@@ -192,10 +192,7 @@ int QtSerialPort::inBufferCount() const {
 }
 
 std::uint8_t QtSerialPort::readByte() {
-  if (input_.empty()) throw SerialError("no byte waiting");
-  const std::uint8_t b = input_.front();
-  input_.pop_front();
-  return b;
+  return takeWaitingByte(input_);
 }
 
 void QtSerialPort::discardInput() {
