@@ -141,6 +141,8 @@ class Bench {
 
   // --- what the line reports
   void answered(const std::vector<std::uint8_t>& request, const std::vector<std::uint8_t>& answer);
+  // A packet the line's faults made, which the host may take as a parameter's answer.
+  void framed(const FloatBytesArray& value);
   void event(const std::string& what);
   std::uint64_t seed() const { return schedule_.seed; }
 
@@ -260,9 +262,41 @@ class FaultyLine final : public platform::headless::MemorySerialPort::Peer {
     const int chunk = static_cast<int>(twice ? 1 + rng() % 2 : rng() % 10 == 0 ? 1 + rng() % 8 : 1);
     port_.deliver(bytes, delay, chunk);
     if (twice) port_.deliver(bytes, delay, chunk);  // again, back to back
+    if (dice >= 3 && dice < 13) suspects_.push_back(stream_.size());
+    stream_.insert(stream_.end(), bytes.begin(), bytes.end());
+    if (twice) stream_.insert(stream_.end(), bytes.begin(), bytes.end());
+    findFrames();
   }
 
  private:
+  // A spoilt or cut-short answer runs on into what comes after it on the line, and now and then the two
+  // make a packet whose checksum holds (one in 256): no receiver can tell it from an answer. Such
+  // packets are values the program may take for any parameter.
+  void findFrames() {
+    for (auto it = suspects_.begin(); it != suspects_.end();) {
+      const std::size_t at = *it;
+      if (stream_.size() < at + 2) {
+        ++it;
+        continue;
+      }
+      const std::size_t length = stream_[at + 1];
+      if (length >= 6 && length <= 50 && stream_.size() < at + length + 1) {
+        ++it;
+        continue;
+      }
+      if (length >= 6 && length <= 50 && stream_[at] == 'B') {
+        unsigned sum = 0;
+        for (std::size_t i = at + 1; i < at + length; ++i)
+          sum += stream_[i];
+        if (static_cast<std::uint8_t>(sum + stream_[at + length]) == 0)
+          bench_.framed({stream_[at + 2], stream_[at + 3], stream_[at + 4], stream_[at + 5]});
+      }
+      it = suspects_.erase(it);
+    }
+  }
+
+  std::vector<std::uint8_t> stream_;  // every byte sent to the host, in the order it goes out
+  std::vector<std::size_t> suspects_;
   Bench& bench_;
   platform::headless::HeadlessUi& ui_;
   platform::headless::MemorySerialPort& port_;
@@ -659,6 +693,14 @@ void Bench::answered(const std::vector<std::uint8_t>& request, const std::vector
         !c.stoppedAfter) {
       c.stoppedAfter = p;
     }
+  }
+}
+
+void Bench::framed(const FloatBytesArray& value) {
+  event("line: a spoilt answer and the next make a packet, value " + hex({value.begin(), value.end()}));
+  for (std::uint8_t p = 0; p < 255; ++p) {
+    reads_[p].push_back({ui_.nowMs(), value});
+    shown_[p].insert(diagnostics::ReportValueText(p, value));
   }
 }
 
