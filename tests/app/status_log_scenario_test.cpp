@@ -97,7 +97,9 @@ TEST_F(StatusLog, ALogThatCannotBeWrittenOnStopsAndIsSaidAtTheNextPoll) {
   ::setrlimit(RLIMIT_FSIZE, &before);
   ASSERT_EQ(ui.boxes().size(), 1u);
   EXPECT_EQ(ui.boxes()[0].atMs, 6000) << "at the poll after the failed line";
-  EXPECT_EQ(ui.boxes()[0].box.text, "The log " + path.string() + " could not be written on and has stopped.");
+  EXPECT_EQ(ui.boxes()[0].box.text, "The log " + path.string() +
+                                        " could not be written on and has stopped:\r" + std::strerror(EFBIG) +
+                                        ".");
   EXPECT_EQ(rig.main.mnuLogCsv.caption(), "&Log to CSV...");
   EXPECT_EQ(rig.main.caption(), "Orvik Monitor");
   EXPECT_EQ(logLines().size(), 2u);

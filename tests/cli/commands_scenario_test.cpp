@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -42,7 +44,7 @@ struct CliRig : ::testing::Test {
       service_record::RecordConfirmedChanges(link, journal, {"orvikctl", "tech", virtualNow()});
     }
     Runner runner(*parsed.invocation, link, ui.timers(),
-                  {out,
+                  {*output,
                    err,
                    console,
                    virtualNow(),
@@ -52,7 +54,9 @@ struct CliRig : ::testing::Test {
                    {},
                    &journal,
                    [] { return std::string("2026-12-07 10:00"); },
-                   "tech"});
+                   "tech",
+                   [] { return std::string(std::strerror(ENOSPC)); },
+                   outDescriptor});
     runner.onDone = [&](int code) { exitCode = code; };
     runner.start();
     if (midway.when && ui.runUntil(midway.when, limit)) midway.then();
@@ -86,6 +90,9 @@ struct CliRig : ::testing::Test {
   link::RunState state;
   link::ControllerLink link{state, port, ui.timers()};
   std::ostringstream out, err;
+  std::ostream* output = &out;  // standard output; `lost` for one that takes nothing
+  std::ostream lost{nullptr};
+  int outDescriptor = -1;  // under standard output, for "--csv -"
   ScriptedConsole console;
   bool stopAfter = false;
   // Something done to the controller once `when` holds, while the command runs.
@@ -252,7 +259,7 @@ INSTANTIATE_TEST_SUITE_P(
                     nullptr,
                     kUsage,
                     "",
-                    "cannot write /nonexistent/unit.html."}));
+                    "cannot write /nonexistent/unit.html: No such file or directory."}));
 
 // Slower than the answer time-out: every read goes out twice, and the next read waits for the answer
 // to the second send, so that answer cannot be taken for the next parameter's.
