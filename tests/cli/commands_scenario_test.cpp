@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -341,6 +345,55 @@ TEST_F(CliRig, AHistoryThatCannotBeReadIsAUsageErrorAndAsksTheControllerNothing)
   EXPECT_EQ(run({"history"}), kUsage);
   EXPECT_EQ(err.str().rfind("orvikctl: the service record cannot be read: ", 0), 0u) << err.str();
   EXPECT_EQ(requests(), "");
+}
+
+// Output that is lost is a failure that says why, whenever it is lost; a pipe nobody reads is refused
+// before the controller is asked anything.
+TEST_F(CliRig, OutputThatCannotBeWrittenIsAFailureWithTheSystemsReason) {
+  output = &lost;
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"status"}, {"history"}, {"watch", "--count", "3"}, {"backup", "-"}}) {
+    err.str("");
+    EXPECT_EQ(run(args), kUsage) << args[0];
+    EXPECT_EQ(err.str(), "orvikctl: standard output cannot be written: No space left on device.\n")
+        << args[0];
+  }
+  EXPECT_EQ(requests(), "> > > C B0 B18 B22 B26 B30") << "watch ends at its first lost line";
+  ASSERT_EQ(::mkfifo((folder.path() + "/pipe").c_str(), 0600), 0);
+  output = &out;
+  err.str("");
+  EXPECT_EQ(run({"watch", "--csv", folder.path() + "/pipe"}), kUsage);
+  EXPECT_EQ(err.str(), "orvikctl: cannot write " + folder.path() +
+                           "/pipe: it is a named pipe that no program is reading.\n");
+}
+
+// "-" is standard output: the log alone (lines it cannot take at once are dropped and counted), or the
+// backup, whose summary then goes with the messages.
+TEST_F(CliRig, ADashIsStandardOutput) {
+  int ends[2];
+  ASSERT_EQ(::pipe(ends), 0);
+  outDescriptor = ends[1];
+  EXPECT_EQ(run({"watch", "--count", "2", "--interval", "0.5", "--csv", "-"}), kSuccess) << err.str();
+  char text[1024] = {};
+  ASSERT_GT(::read(ends[0], text, sizeof text - 1), 0);
+  EXPECT_EQ(std::string(text).rfind("time,link,te_module_v,", 0), 0u) << text;
+  EXPECT_EQ(std::count(text, text + std::strlen(text), '\n'), 3) << text;
+  EXPECT_EQ(out.str(), "") << "no reading lines among the log's";
+  ::fcntl(ends[1], F_SETFL, O_NONBLOCK);
+  while (::write(ends[1], text, sizeof text) > 0) {
+  }
+  EXPECT_EQ(run({"watch", "--count", "2", "--interval", "0.5", "--csv", "-"}), kSuccess);
+  EXPECT_EQ(err.str(),
+            "orvikctl: standard output does not take the readings as fast as they come; a line was dropped.\n"
+            "orvikctl: 3 lines were dropped from standard output.\n");
+  ::close(ends[0]);
+  ::close(ends[1]);
+
+  err.str("");
+  ASSERT_EQ(run({"backup", "-"}), kSuccess) << err.str();
+  EXPECT_EQ(out.str().rfind("{\n  \"format\": \"orvik-constants-backup\",", 0), 0u) << out.str();
+  EXPECT_EQ(err.str().rfind("Backed up \"ORVIK SIM 0001\" to standard output:\nCalibration date:", 0), 0u)
+      << err.str();
 }
 
 // Back up, trim, restore: the constants come back to the bit, only what differs is written, each write

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 
 namespace orvik::link {
 namespace {
@@ -110,6 +111,36 @@ INSTANTIATE_TEST_SUITE_P(
                          {},
                          3}),
     [](const testing::TestParamInfo<Case>& row) { return row.param.name; });
+
+// Values are marked as not current once no answer came for longer than the link's time-out, from the
+// last answer of any kind, or from the first poll when none came yet.
+TEST(TrendSilence, IsCountedFromTheLastAnswerPastTheLinksTimeOut) {
+  using namespace std::chrono_literals;
+  const Clock::time_point t0{std::chrono::hours(24 * 20000)};
+  StatusStore store;
+  EXPECT_EQ(TrendSilentSince(store, t0 + 1h), std::nullopt) << "nothing polled yet";
+  store.addMissed(t0);
+  EXPECT_EQ(TrendSilentSince(store, t0 + 2500ms), std::nullopt);
+  EXPECT_EQ(TrendSilentSince(store, t0 + 2501ms), t0) << "never answered: since the first poll";
+  store.addRecord(t0 + 2s, {});
+  store.noteAnswer(t0 + 3s);  // a tag read, say
+  EXPECT_EQ(TrendSilentSince(store, t0 + 5500ms), std::nullopt);
+  EXPECT_EQ(TrendSilentSince(store, t0 + 5501ms), t0 + 3s);
+  EXPECT_EQ(
+      TrendLatestText(LiveView{}, "14:03:12").rfind("No answer since 14:03:12. Last values: TE module ", 0),
+      0u);
+}
+
+// The volts axis fits what is shown with a tenth to spare on each side, and a steady value gets a volt.
+TEST(FittedAxisRange, HoldsTheValuesWithRoomAndNeverNarrowsToNothing) {
+  for (const auto& [lowest, highest, lower, upper] :
+       {std::tuple{12.5, 13.8, 12.37, 13.93}, std::tuple{13.0, 13.0, 12.4, 13.6},
+        std::tuple{-1.0, 15.0, -2.6, 16.6}}) {
+    const AxisRange range = FittedAxisRange(lowest, highest, kNarrowestVolts);
+    EXPECT_NEAR(range.lower, lower, 1e-9) << lowest << ".." << highest;
+    EXPECT_NEAR(range.upper, upper, 1e-9) << lowest << ".." << highest;
+  }
+}
 
 }  // namespace
 }  // namespace orvik::link
