@@ -1,9 +1,11 @@
 // orvikctl: the charger's controller from the command line.
 #include <QCoreApplication>
 #include <QTimer>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <iostream>
 #include <optional>
@@ -96,8 +98,12 @@ int chosenPort(const cli::Invocation& inv) {
 
 int main(int argc, char** argv) {
   const cli::Parsed parsed = cli::parseArguments({argv + 1, argv + argc});
-  std::cout << parsed.out;
+  std::cout << parsed.out << std::flush;
   std::cerr << parsed.err;
+  if (!std::cout) {
+    std::cerr << "orvikctl: standard output cannot be written: " << std::strerror(errno) << ".\n";
+    return cli::kUsage;
+  }
   if (!parsed.invocation) return parsed.exitCode;
   const cli::Invocation& inv = *parsed.invocation;
 

@@ -13,9 +13,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #else
-#include <fcntl.h>
 #include <io.h>
-#include <sys/stat.h>
+
+#include <cstdio>
 #endif
 
 namespace orvik::platform {
@@ -66,11 +66,16 @@ bool readyToWrite(int fd, int ms) {
 #else
 constexpr std::size_t kLargestAtomicWrite = 4096;
 
+// A descriptor of its own for a file the C library opens (created, or emptied).
 int openStraight(const std::string& path) {
-  return ::_open(path.c_str(), _O_WRONLY | _O_BINARY);
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) return -1;
+  const int fd = ::_dup(::_fileno(file));
+  std::fclose(file);
+  return fd;
 }
 int openPartial(const std::string& path) {
-  return ::_open(path.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE);
+  return openStraight(path);
 }
 bool isRegular(int) {
   return true;
