@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <tuple>
 
 namespace orvik::link {
 namespace {
@@ -129,17 +128,6 @@ TEST(TrendSilence, IsCountedFromTheLastAnswerPastTheLinksTimeOut) {
   EXPECT_EQ(
       TrendLatestText(LiveView{}, "14:03:12").rfind("No answer since 14:03:12. Last values: TE module ", 0),
       0u);
-}
-
-// The volts axis fits what is shown with a tenth to spare on each side, and a steady value gets a volt.
-TEST(FittedAxisRange, HoldsTheValuesWithRoomAndNeverNarrowsToNothing) {
-  for (const auto& [lowest, highest, lower, upper] :
-       {std::tuple{12.5, 13.8, 12.37, 13.93}, std::tuple{13.0, 13.0, 12.4, 13.6},
-        std::tuple{-1.0, 15.0, -2.6, 16.6}}) {
-    const AxisRange range = FittedAxisRange(lowest, highest, kNarrowestVolts);
-    EXPECT_NEAR(range.lower, lower, 1e-9) << lowest << ".." << highest;
-    EXPECT_NEAR(range.upper, upper, 1e-9) << lowest << ".." << highest;
-  }
 }
 
 }  // namespace

@@ -1,12 +1,9 @@
-// The one writing path both programs share, on the real file system: what each kind of name gets, and
-// how a log and standard output behave when their reader is slow or goes away.
+// The one writing path both programs share, on the real file system: what each kind of name gets.
 #include "platform/file_writing.h"
 
 #include <fcntl.h>
 #include <sys/resource.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -18,7 +15,6 @@
 #include <functional>
 #include <ostream>
 
-#include "platform/file_start.h"
 #include "support/temp_folder.h"
 
 namespace orvik::platform {
@@ -125,78 +121,8 @@ INSTANTIATE_TEST_SUITE_P(
                                  return (f / "a.csv").string();
                                },
                                {"its symbolic links form a loop"}},
-                      KindCase{"Folder", [](const fs::path& f) { return f.string(); }, {"it is a folder"}},
-                      KindCase{"Socket",
-                               [](const fs::path& f) {
-                                 sockaddr_un address{};
-                                 address.sun_family = AF_UNIX;
-                                 std::strncpy(address.sun_path, (f / "socket").c_str(),
-                                              sizeof address.sun_path - 1);
-                                 const int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
-                                 ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-                                 ::close(s);
-                                 return (f / "socket").string();
-                               },
-                               {"it is a socket, not a file"}}),
+                      KindCase{"Folder", [](const fs::path& f) { return f.string(); }, {"it is a folder"}}),
     [](const ::testing::TestParamInfo<KindCase>& row) { return std::string(row.param.kind); });
-
-// A log on a pipe a logger reads: what the pipe does not take at once is dropped and counted by the
-// caller, the log goes on once the reader catches up, and ends with the reason when the reader goes,
-// without SIGPIPE (ignored, as both programs do) ending the program.
-TEST(LineFile, GivesAPipeWhatItTakesAndEndsWhenItsReaderGoes) {
-  std::signal(SIGPIPE, SIG_IGN);
-  testing::TempFolder temp;
-  const std::string pipe = temp.path() + "/pipe";
-  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-  std::string problem;
-  EXPECT_EQ(ReadFileStart(pipe, 100, &problem), std::nullopt) << "read without waiting for a writer";
-  EXPECT_EQ(problem, "it is a named pipe, not a file");
-  const int reader = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
-  LineFile log;
-  ASSERT_EQ(log.open(pipe, "header\n"), "");
-  const std::string line(100, 'x');
-  int written = 0;
-  Sent sent = Sent::Written;
-  for (; sent == Sent::Written; ++written)
-    sent = log.write(line + '\n');
-  EXPECT_EQ(sent, Sent::Dropped);
-  EXPECT_GT(written, 100) << "a pipe's worth before the first drop";
-  EXPECT_TRUE(log.isOpen());
-  char buffer[4096];
-  while (::read(reader, buffer, sizeof buffer) > 0) {
-  }
-  EXPECT_EQ(log.write("z\n"), Sent::Written);
-  ::close(reader);
-  EXPECT_EQ(log.write("z\n"), Sent::Failed);
-  EXPECT_EQ(log.problem(), "the program reading it has closed it");
-  EXPECT_FALSE(log.isOpen());
-}
-
-// orvikctl's standard output on a pipe nobody reads: a termination signal ends the wait, what was not
-// taken is said to be dropped; a reader that has gone is a failure with its reason.
-TEST(OutputBuffer, GivesUpAtAStopAndFailsWhenItsReaderGoes) {
-  std::signal(SIGPIPE, SIG_IGN);
-  int ends[2];
-  ASSERT_EQ(::pipe(ends), 0);
-  ::fcntl(ends[1], F_SETFL, O_NONBLOCK);
-  while (::write(ends[1], "x", 1) == 1) {
-  }
-  ::fcntl(ends[1], F_SETFL, 0);  // full, and blocking as a shell's pipe is
-  int looks = 0;
-  OutputBuffer full(ends[1], [&looks] { return ++looks > 1; });
-  std::ostream out(&full);
-  out << std::string(10000, 'x') << std::flush;
-  EXPECT_TRUE(out.good());
-  EXPECT_TRUE(full.droppedAtStop());
-
-  ::close(ends[0]);
-  OutputBuffer closed(ends[1], [] { return false; });
-  std::ostream lost(&closed);
-  lost << "reading\n" << std::flush;
-  EXPECT_TRUE(lost.bad());
-  EXPECT_EQ(closed.problem(), "the program reading it has closed it");
-  ::close(ends[1]);
-}
 
 }  // namespace
 }  // namespace orvik::platform
