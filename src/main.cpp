@@ -101,6 +101,8 @@ int main(int argc, char** argv) {
   // with no question to answer. In place before the first message box, which would otherwise die of
   // the signal.
   orvik::platform::qt::endOnTerminationSignals([&] { ui.endProgram(); });
+  // A log's reader that goes away ends the log, never the program.
+  orvik::platform::qt::ignoreBrokenPipe();
   if (!start.folderProblem.empty()) {
     ui.messageBox({start.folderProblem + "\rThe settings are kept in the working directory for this run.",
                    orvik::kAppTitle, orvik::platform::MsgIcon::Exclamation, orvik::platform::MsgButtons::Ok});

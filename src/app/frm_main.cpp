@@ -65,6 +65,19 @@ void styleValueField(platform::Label& field, std::string description) {
   field.setTabStop(true);
 }
 
+// "1 line", "3 lines".
+std::string linesText(std::size_t count) {
+  return std::to_string(count) + (count == 1 ? " line" : " lines");
+}
+
+// What a log left out: the lines a pipe or device did not take at once. Empty when none.
+std::string droppedText(std::size_t count) {
+  if (count == 0) return {};
+  const bool one = count == 1;
+  return "\r" + linesText(count) + (one ? " was" : " were") +
+         " dropped: the program reading the log did not take " + (one ? "it" : "them") + " in time.";
+}
+
 // A live text: described for assistive tools, and a tab stop like the value fields.
 void styleLiveText(platform::Label& field, std::string description) {
   field.setDescription(std::move(description));
@@ -85,12 +98,14 @@ frmMain::frmMain(platform::Ui& ui, link::RunState& state, link::ControllerLink& 
   layOut();
   buildMenus();
   link_.setListener(this);
-  recorder_.onLogFailed = [this](const std::string& path) {
+  recorder_.onLogFailed = [this](const std::string& path, const std::string& reason) {
     showLogging();
     // Said from the next poll: a line fails inside the link's handling of an answer, where a message
     // box's own event loop must not run.
-    failedLog_ = path;
+    failedLog_ = "The log " + path + " could not be written on and has stopped:\r" + reason + "." +
+                 droppedText(recorder_.dropped());
   };
+  recorder_.onLogDropped = [this] { showLogging(); };
   cmdClose.onClick = [this] { cmdClose_Click(); };
   tmrUpdate.onTick = [this] { tmrUpdate_Timer(); };
 }
@@ -229,8 +244,14 @@ void frmMain::sayUnwrittenRecord() {
 
 void frmMain::mnuLogCsv_Click() {
   if (recorder_.logging()) {
+    const std::string path = recorder_.logPath();
     recorder_.stopLog();
-    return showLogging();
+    showLogging();
+    if (recorder_.dropped() != 0) {
+      ui().messageBox({"The log " + path + " has stopped." + droppedText(recorder_.dropped()), kAppTitle,
+                       platform::MsgIcon::Exclamation, platform::MsgButtons::Ok});
+    }
+    return;
   }
   const std::optional<std::string> path =
       ui().chooseSaveFile({"Log to CSV", "CSV files (*.csv)", "orvik-status.csv"});
@@ -245,8 +266,10 @@ void frmMain::mnuLogCsv_Click() {
 void frmMain::showLogging() {
   mnuLogCsv.setCaption(recorder_.logging() ? kStopLogging : kLogToCsv);
   const std::string& path = recorder_.logPath();
+  const std::size_t dropped = recorder_.dropped();
   setCaption(recorder_.logging()
-                 ? std::string(kAppTitle) + " - Logging to " + path.substr(path.rfind('/') + 1)
+                 ? std::string(kAppTitle) + " - Logging to " + path.substr(path.rfind('/') + 1) +
+                       (dropped == 0 ? "" : " (" + linesText(dropped) + " dropped)")
                  : kAppTitle);
 }
 
@@ -446,9 +469,8 @@ void frmMain::tmrUpdate_Timer() {
     }
   }
   if (failedLog_) {
-    const std::string path = *std::exchange(failedLog_, std::nullopt);
-    ui().messageBox({"The log " + path + " could not be written on and has stopped.", kAppTitle,
-                     platform::MsgIcon::Exclamation, platform::MsgButtons::Ok});
+    ui().messageBox({*std::exchange(failedLog_, std::nullopt), kAppTitle, platform::MsgIcon::Exclamation,
+                     platform::MsgButtons::Ok});
   }
   recorder_.pollSent(ui().now());
   // Polling runs with the port closed only when its device went away: each poll tries once to open it.
@@ -488,6 +510,7 @@ void frmMain::packetSent() {
 }
 
 void frmMain::packetReceived(std::span<const std::uint8_t> packet) {
+  recorder_.answerReceived(ui().now());
   setLinkStatus(link::kLinkAnswered);
   lblTest.setText(link::PacketLine(packet));
 }

@@ -188,7 +188,7 @@ class frmMain : public platform::Form, private link::LinkListener {
  private:
   std::unique_ptr<frmAbout> about_;
   StatusRecorder recorder_;
-  std::optional<std::string> failedLog_;  // a log that stopped, not yet said
+  std::optional<std::string> failedLog_;  // why a log stopped, not yet said
   service_record::ServiceJournal* record_ = nullptr;
   // The service report's reads, while they run, and where the report goes.
   std::unique_ptr<link::Session> reportSession_;

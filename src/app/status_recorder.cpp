@@ -1,5 +1,7 @@
 #include "app/status_recorder.h"
 
+#include "link/status_csv.h"
+
 namespace orvik::app {
 
 void StatusRecorder::pollSent(TimePoint at) {
@@ -19,8 +21,9 @@ void StatusRecorder::recordReceived(TimePoint at, const link::StatusRecord& reco
 
 std::string StatusRecorder::startLog(const std::string& path) {
   stopLog();
-  std::string problem = log_.open(path);
+  std::string problem = log_.open(path, link::StatusCsvHeader());
   if (problem.empty()) logPath_ = path;
+  dropped_ = 0;
   return problem;
 }
 
@@ -30,10 +33,21 @@ void StatusRecorder::stopLog() {
 }
 
 void StatusRecorder::log(const std::string& line) {
-  if (!log_.isOpen() || log_.write(line)) return;
-  const std::string path = logPath_;
-  stopLog();
-  if (onLogFailed) onLogFailed(path);
+  if (!log_.isOpen()) return;
+  switch (log_.write(line)) {
+    case platform::Sent::Written:
+      return;
+    case platform::Sent::Dropped:
+      ++dropped_;
+      if (onLogDropped) onLogDropped();
+      return;
+    case platform::Sent::Failed: {
+      const std::string path = logPath_;
+      const std::string reason = log_.problem();
+      stopLog();
+      if (onLogFailed) onLogFailed(path, reason);
+    }
+  }
 }
 
 }  // namespace orvik::app

@@ -5,9 +5,9 @@
 #include <optional>
 #include <string>
 
-#include "link/status_csv.h"
 #include "link/status_store.h"
 #include "link/status_view.h"
+#include "platform/file_writing.h"
 
 namespace orvik::app {
 
@@ -23,22 +23,29 @@ class StatusRecorder {
   void pollSent(TimePoint at);
   // A status record came in; `shown` is what the live display shows after it.
   void recordReceived(TimePoint at, const link::StatusRecord& record, const link::LiveView& shown);
+  // An answer of any kind was accepted: the controller is not silent.
+  void answerReceived(TimePoint at) { store_.noteAnswer(at); }
 
   // Starts a log in `path`: the system's reason when it cannot be written, and no log then.
   std::string startLog(const std::string& path);
   void stopLog();
   bool logging() const { return log_.isOpen(); }
   const std::string& logPath() const { return logPath_; }
-  // A line of the running log could not be written: the log has stopped.
-  std::function<void(const std::string& path)> onLogFailed;
+  // Lines of the running log that a pipe or device did not take at once.
+  std::size_t dropped() const { return dropped_; }
+  // A line of the running log could not be written: the log has stopped, for `reason`.
+  std::function<void(const std::string& path, const std::string& reason)> onLogFailed;
+  // A line was dropped (dropped() counts them); the log goes on.
+  std::function<void()> onLogDropped;
 
  private:
   void log(const std::string& line);
 
   link::StatusStore store_;
   std::optional<TimePoint> unanswered_;
-  link::StatusCsvFile log_;
+  platform::LineFile log_;
   std::string logPath_;
+  std::size_t dropped_ = 0;
 };
 
 }  // namespace orvik::app

@@ -8,6 +8,7 @@
 #include "backup/restore_plan.h"
 #include "link/status_csv.h"
 #include "link/tag_text.h"
+#include "platform/file_writing.h"
 
 namespace orvik::backup {
 
@@ -79,7 +80,8 @@ void BackupCommands::backUp() {
         then([this, path, unit] {
           end();
           const BackupFile file{kBackupSchemaVersion, program_, link::IsoUtcTime(ui_.now()), unit};
-          if (const std::string problem = WriteFileWhole(path, BackupJson(file)); !problem.empty()) {
+          if (const std::string problem = platform::WriteFileWhole(path, BackupJson(file));
+              !problem.empty()) {
             return say({"The constants cannot be saved to " + path + ":\r" + problem + ".", kBackUpTitle,
                         MsgIcon::Exclamation, MsgButtons::Ok});
           }

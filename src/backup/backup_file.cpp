@@ -1,21 +1,14 @@
 #include "backup/backup_file.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
-#include <filesystem>
 #include <nlohmann/json.hpp>
-
-#ifndef _WIN32
-#include <unistd.h>
-#endif
 
 #include "backup/restore_plan.h"
 #include "diagnostics/report_values.h"
 #include "link/number_text.h"
 #include "link/parameter_numbers.h"
+#include "platform/file_start.h"
 #include "service_record/change_rows.h"
 
 namespace orvik::backup {
@@ -134,71 +127,12 @@ std::variant<BackupFile, std::string> ParseBackup(std::string_view text) {
   return file;
 }
 
-namespace {
-
-// A device, pipe or socket: written straight, since a file renamed over it would take its place.
-bool WrittenInPlace(std::filesystem::file_type type) {
-  using std::filesystem::file_type;
-  return type == file_type::character || type == file_type::block || type == file_type::fifo ||
-         type == file_type::socket;
-}
-
-}  // namespace
-
-std::string WriteFileWhole(const std::string& path, std::string_view text) {
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  // Through a symbolic link to the file it names: renaming over the link would put a file in its place
-  // and leave the file it named as it was.
-  fs::path target = fs::weakly_canonical(path, ec);
-  if (ec) target = path;
-  const bool inPlace = WrittenInPlace(fs::status(target, ec).type());
-  const std::string partial = inPlace ? target.string() : target.string() + ".partial";
-  std::FILE* out = std::fopen(partial.c_str(), "wb");
-  if (out == nullptr) return std::strerror(errno);
-  bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size() && std::fflush(out) == 0;
-#ifndef _WIN32
-  // On the disk before it takes the old file's name, so a power cut leaves one or the other whole.
-  written = written && (inPlace || fsync(fileno(out)) == 0);
-#endif
-  const int writeError = errno;
-  if (std::fclose(out) != 0 || !written) {
-    const std::string problem = std::strerror(written ? errno : writeError);
-    if (!inPlace) std::remove(partial.c_str());
-    return problem;
-  }
-  if (inPlace) return {};
-  fs::rename(partial, target, ec);
-  if (ec) {
-    std::remove(partial.c_str());
-    return ec.message();
-  }
-  return {};
-}
-
 std::optional<std::string> ReadWholeFile(const std::string& path, std::string& problem) {
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) {
-    problem = "it is a folder";
-    return std::nullopt;
-  }
-  std::FILE* in = std::fopen(path.c_str(), "rb");
-  if (in == nullptr) {
-    problem = std::strerror(errno);
-    return std::nullopt;
-  }
-  std::string text;
-  char buffer[4096];
   // A backup is a few hundred bytes; anything much larger is not one.
   constexpr std::size_t kLargest = 1 << 20;
-  while (const std::size_t n = std::fread(buffer, 1, sizeof buffer, in)) {
-    text.append(buffer, n);
-    if (text.size() > kLargest) break;
-  }
-  const bool failed = std::ferror(in) != 0;
-  std::fclose(in);
-  if (failed || text.size() > kLargest) {
-    problem = failed ? "it cannot be read" : "it is too large to be a backup";
+  std::optional<std::string> text = platform::ReadFileStart(path, kLargest + 1, &problem);
+  if (text && text->size() > kLargest) {
+    problem = "it is too large to be a backup";
     return std::nullopt;
   }
   return text;

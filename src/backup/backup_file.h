@@ -44,11 +44,8 @@ std::string BackupJson(const BackupFile& file);
 // or a value that is not the one its bytes carry.
 std::variant<BackupFile, std::string> ParseBackup(std::string_view json);
 
-// Writes `text` to `path` (to the file it names, when it is a symbolic link) through a file beside it
-// that is then renamed over it, so a failed write never leaves half a file. Empty when written, else why
-// not. A device, pipe or socket is written straight: a file renamed over it would take its place.
-std::string WriteFileWhole(const std::string& path, std::string_view text);
-// The whole of the file at `path`; none, with `problem` saying why, when it cannot be read.
+// The whole of the file at `path`; none, with `problem` saying why, when it cannot be read, is no regular
+// file or is too large to be a backup. A backup is written with platform::WriteFileWhole.
 std::optional<std::string> ReadWholeFile(const std::string& path, std::string& problem);
 
 }  // namespace orvik::backup

@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <cmath>
 #include <optional>
 #include <sstream>
 
@@ -51,6 +52,23 @@ std::optional<std::uint8_t> parameterNumber(const std::string& text) {
   const int n = std::stoi(text);
   if (n > 255) return std::nullopt;
   return static_cast<std::uint8_t>(n);
+}
+
+// An option whose value is a whole number from `lowest` to `highest`, read as every number is (CLI11's
+// own reader takes "0x10" and "+3" and follows the locale).
+CLI::Option* addWholeNumber(CLI::App& app, const std::string& name, int& value, int lowest, int highest,
+                            const std::string& description) {
+  return app.add_option_function<std::string>(
+      name,
+      [&value, name, lowest, highest](const std::string& text) {
+        const std::optional<double> number = link::ReadNumber(text);
+        if (!number || *number != std::floor(*number) || *number < lowest || *number > highest) {
+          throw CLI::ValidationError(name, "'" + text + "' is no whole number from " +
+                                               std::to_string(lowest) + " to " + std::to_string(highest));
+        }
+        value = static_cast<int>(*number);
+      },
+      description);
 }
 
 std::string parameterList() {
@@ -112,8 +130,8 @@ Parsed parseArguments(const std::vector<std::string>& args) {
                                 "tcp://HOST:PORT or rfc2217://HOST:PORT")
                      ->check(named)
                      ->option_text("PORT");
-  auto* comm = app.add_option("--comm", inv.comm, "port Comm N, its device resolved as the monitor does")
-                   ->check(CLI::Range(1, 4))
+  auto* comm = addWholeNumber(app, "--comm", inv.comm, 1, 4,
+                              "port Comm N (1 to 4), its device resolved as the monitor does")
                    ->option_text("N");
   device->excludes(comm);
   for (int n = 1; n <= 4; ++n) {
@@ -146,8 +164,8 @@ Parsed parseArguments(const std::vector<std::string>& args) {
           },
           "seconds between readings, 0.5 to 86400 (default 2)")
       ->option_text("SECONDS");
-  watch->add_option("--count", inv.count, "stop after K readings (default: until Ctrl+C)")
-      ->check(CLI::Range(1, 100'000'000))
+  addWholeNumber(*watch, "--count", inv.count, 1, 100'000'000,
+                 "stop after K readings (default: until Ctrl+C)")
       ->option_text("K");
   watch->add_option("--csv", inv.csv, "also log every reading to FILE as CSV")->option_text("FILE");
   watch->footer(

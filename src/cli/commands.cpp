@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <utility>
 
@@ -16,6 +15,7 @@
 #include "dialogs/controller_checks.h"
 #include "link/display_format.h"
 #include "link/parameter_numbers.h"
+#include "link/status_csv.h"
 #include "link/tag_text.h"
 #include "service_record/history_export.h"
 #include "version.h"
@@ -117,8 +117,47 @@ void Runner::finish(int exitCode) {
   tellRecord();
   tmrWatch_.setEnabled(false);
   session_.cancel();
+  csv_.close();
+  if (dropped_ != 0) {
+    io_.err << "orvikctl: " << dropped_ << (dropped_ == 1 ? " line was" : " lines were") << " dropped from "
+            << csvName() << ".\n";
+  }
   io_.out.flush();
+  // Output that was lost is a failure, unless the run was stopped (then what was not taken is dropped).
+  if (!interrupted_ && outputLost() && exitCode == kSuccess) exitCode = kUsage;
   if (onDone) onDone(exitCode);
+}
+
+bool Runner::outputLost() {
+  if (io_.out) return false;
+  if (!std::exchange(outputTold_, true)) {
+    io_.err << "orvikctl: standard output cannot be written: "
+            << (io_.outProblem ? io_.outProblem() : std::string("the write failed")) << ".\n";
+  }
+  return true;
+}
+
+bool Runner::openOutput(platform::WholeFileWrite& file, const std::string& name) {
+  if (name == "-") return true;
+  if (const std::string problem = file.open(name); !problem.empty()) {
+    fail(kUsage, "cannot write " + name + ": " + problem + ".");
+    return false;
+  }
+  return true;
+}
+
+bool Runner::save(platform::WholeFileWrite& file, const std::string& name, const std::string& text) {
+  if (name == "-") {
+    io_.out << text << std::flush;
+    if (!outputLost()) return true;
+    finish(kUsage);
+    return false;
+  }
+  if (const std::string problem = file.finish(text); !problem.empty()) {
+    fail(kUsage, "cannot write " + name + ": " + problem + ".");
+    return false;
+  }
+  return true;
 }
 
 void Runner::fail(int exitCode, const std::string& message) {
@@ -153,6 +192,7 @@ void Runner::noAnswer(const std::string& what) {
 
 void Runner::interrupt() {
   if (done_) return;
+  interrupted_ = true;
   if (inv_.command == Command::Watch) return finish(kSuccess);
   if (writer_) {
     std::string said = lines(backup::WriteOutcomeText(writer_->interrupt()));
@@ -241,13 +281,46 @@ void Runner::runStatus() {
 }
 
 void Runner::runWatch() {
-  if (!inv_.csv.empty()) {
-    if (const std::string problem = csv_.open(inv_.csv); !problem.empty()) {
-      return fail(kUsage, "cannot write " + inv_.csv + ": " + problem);
+  if (inv_.csv == "-") {
+    csv_.attach(io_.outDescriptor);
+    if (!logCsv(link::StatusCsvHeader())) return;
+  } else if (!inv_.csv.empty()) {
+    if (const std::string problem = csv_.open(inv_.csv, link::StatusCsvHeader()); !problem.empty()) {
+      return fail(kUsage, "cannot write " + inv_.csv + ": " + problem + ".");
     }
   }
   tmrWatch_.setEnabled(true);
   pollWatch();
+}
+
+std::string Runner::csvName() const {
+  return inv_.csv == "-" ? "standard output" : inv_.csv;
+}
+
+bool Runner::showLine(const std::string& line) {
+  if (inv_.csv == "-") return true;
+  io_.out << line << std::flush;
+  if (!outputLost()) return true;
+  finish(kUsage);
+  return false;
+}
+
+bool Runner::logCsv(const std::string& line) {
+  if (!csv_.isOpen()) return true;
+  switch (csv_.write(line)) {
+    case platform::Sent::Written:
+      return true;
+    case platform::Sent::Dropped:
+      if (dropped_++ == 0) {
+        io_.err << "orvikctl: " << csvName()
+                << " does not take the readings as fast as they come; a line was dropped.\n";
+      }
+      return true;
+    case platform::Sent::Failed:
+      fail(kUsage, "cannot write " + csvName() + ": " + csv_.problem() + "; the log ends here.");
+      return false;
+  }
+  return true;
 }
 
 void Runner::pollWatch() {
@@ -257,17 +330,11 @@ void Runner::pollWatch() {
       1,
       [this, at](const link::StatusRecord& record) {
         view_ = link::StatusView(record, link::StatusView(record, view_));
-        io_.out << watchLine(at, view_) << std::flush;
-        if (csv_.isOpen() && !csv_.write(link::StatusCsvLine(at, record, view_))) {
-          return fail(kUsage, "cannot write " + inv_.csv + ": the log ends here.");
-        }
-        watchReadingDone(true);
+        if (showLine(watchLine(at, view_)) && logCsv(link::StatusCsvLine(at, record, view_)))
+          watchReadingDone(true);
       },
       [this, at] {
-        io_.out << watchMissedLine(at) << std::flush;
-        if (csv_.isOpen() && !csv_.write(link::StatusCsvMissedLine(at))) {
-          return fail(kUsage, "cannot write " + inv_.csv + ": the log ends here.");
-        }
+        if (!showLine(watchMissedLine(at)) || !logCsv(link::StatusCsvMissedLine(at))) return;
         // A port that went away and is not back at the next reading ends the watch: a script learns
         // of it from the exit status rather than from a log of missed readings.
         if (!link_.reopenProblem().empty()) return fail(kNoAnswer, lostPortSentence());
@@ -317,9 +384,9 @@ void Runner::runReport() {
 }
 
 void Runner::runServiceReport() {
-  std::ofstream file(inv_.htmlFile, std::ios::binary | std::ios::trunc);
-  if (!file) return fail(kUsage, "cannot write " + inv_.htmlFile + ".");
-  whenReporting([this, file = std::make_shared<std::ofstream>(std::move(file))] {
+  auto file = std::make_shared<platform::WholeFileWrite>();
+  if (!openOutput(*file, inv_.htmlFile)) return;
+  whenReporting([this, file] {
     reportReader_ = std::make_unique<diagnostics::ReportReader>(session_);
     reportReader_->start(
         link_.state().BatTemp,
@@ -331,10 +398,7 @@ void Runner::runServiceReport() {
           const auto report =
               diagnostics::ServiceReportContent(values, view_, link_.unit(), std::move(rows), io_.technician,
                                                 io_.localTimeText ? io_.localTimeText() : "", programName());
-          *file << service_record::ServiceReportHtml(report);
-          file->close();
-          if (!*file) return fail(kUsage, "cannot write " + inv_.htmlFile + ".");
-          finish(kSuccess);
+          if (save(*file, inv_.htmlFile, service_record::ServiceReportHtml(report))) finish(kSuccess);
         },
         [this](const std::string& what) { noAnswer(what); });
   });
@@ -477,22 +541,25 @@ void Runner::runResetLog() {
 }
 
 void Runner::runBackup() {
-  whenReporting([this] {
+  auto output = std::make_shared<platform::WholeFileWrite>();
+  if (!openOutput(*output, inv_.backupFile)) return;
+  whenReporting([this, output] {
     backup::ReadUnitConstants(
         session_, link_,
-        [this](const backup::UnitConstants& unit) {
+        [this, output](const backup::UnitConstants& unit) {
           const backup::BackupFile file{backup::kBackupSchemaVersion, programName(),
                                         link::IsoUtcTime(io_.now()), unit};
-          if (const std::string problem = backup::WriteFileWhole(inv_.backupFile, backup::BackupJson(file));
-              !problem.empty()) {
-            return fail(kUsage, "cannot write " + inv_.backupFile + ": " + problem + ".");
-          }
-          io_.out << "Backed up \"" << unit.tag << "\" to " << inv_.backupFile << ":\n"
-                  << "Calibration date: "
-                  << diagnostics::ReportValueText(kCalibrationDate, unit.calibrationDate) << '\n';
+          if (!save(*output, inv_.backupFile, backup::BackupJson(file))) return;
+          // With the backup itself on standard output, what was saved is said with the messages.
+          const bool toOutput = inv_.backupFile == "-";
+          std::ostream& said = toOutput ? io_.err : io_.out;
+          said << "Backed up \"" << unit.tag << "\" to " << (toOutput ? "standard output" : inv_.backupFile)
+               << ":\n"
+               << "Calibration date: " << diagnostics::ReportValueText(kCalibrationDate, unit.calibrationDate)
+               << '\n';
           for (const auto& [parameter, bytes] : unit.constants) {
-            io_.out << link::parameter::ConstantTitle(parameter) << ": "
-                    << diagnostics::ReportValueText(parameter, bytes) << '\n';
+            said << link::parameter::ConstantTitle(parameter) << ": "
+                 << diagnostics::ReportValueText(parameter, bytes) << '\n';
           }
           finish(kSuccess);
         },

@@ -14,9 +14,9 @@
 #include "cli/output.h"
 #include "link/controller_link.h"
 #include "link/session.h"
-#include "link/status_csv.h"
 #include "link/status_view.h"
 #include "platform/date.h"
+#include "platform/file_writing.h"
 #include "platform/message_box.h"
 #include "platform/timer.h"
 #include "service_record/service_journal.h"
@@ -46,6 +46,10 @@ struct Io {
   // The report's date and technician, for the service report.
   std::function<std::string()> localTimeText;
   std::string technician;
+  // Why `out` failed, when it did (the system's reason).
+  std::function<std::string()> outProblem;
+  // The descriptor under `out`, for a log written to standard output ("--csv -").
+  int outDescriptor = -1;
 };
 
 // Runs one command against the controller on an open link, and reports its exit status through onDone.
@@ -63,6 +67,14 @@ class Runner {
 
   void finish(int exitCode);
   void fail(int exitCode, const std::string& message);
+  // Says, once, that standard output could not be written; false while it can.
+  bool outputLost();
+  // Writes `text` whole to the output file `name` opened as `file`, or to standard output for "-"; false,
+  // with the run failed, when it cannot.
+  bool save(platform::WholeFileWrite& file, const std::string& name, const std::string& text);
+  // Opens the output file `name` ahead of its content (none for "-"); false, with the run failed, when it
+  // cannot be written.
+  bool openOutput(platform::WholeFileWrite& file, const std::string& name);
   void refuse(const platform::MessageBox& box);
   void noAnswer(const std::string& what);
   // A status reading whose view is judged by the record's own hardware revision.
@@ -89,6 +101,11 @@ class Runner {
   void runWatch();
   void pollWatch();
   void watchReadingDone(bool answered);
+  // A reading's line on standard output, unless that carries the log; false when it could not be written.
+  bool showLine(const std::string& line);
+  // A line of the --csv log; false when the log could not be written on.
+  bool logCsv(const std::string& line);
+  std::string csvName() const;
   void runRead();
   void runReport();
   void runTag();
@@ -111,10 +128,13 @@ class Runner {
   Io io_;
   link::LiveView view_;
   bool done_ = false;
+  bool interrupted_ = false;
+  bool outputTold_ = false;
   std::optional<link::Request> write_;  // the single write asked, if any
 
   platform::Timer tmrWatch_;
-  link::StatusCsvFile csv_;
+  platform::LineFile csv_;
+  std::size_t dropped_ = 0;  // log lines a pipe or device did not take at once
   int readings_ = 0;
   bool reading_ = false;
   bool due_ = false;

@@ -1,11 +1,12 @@
 // orvikctl: the charger's controller from the command line.
 #include <QCoreApplication>
 #include <QTimer>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
-#include <fstream>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -23,6 +24,8 @@
 #include "cli/json_output.h"
 #include "link/controller_link.h"
 #include "link/run_state.h"
+#include "platform/file_start.h"
+#include "platform/file_writing.h"
 #include "platform/qt/qt_comm_port.h"
 #include "platform/qt/qt_timer_engine.h"
 #include "platform/qt/termination_signals.h"
@@ -34,6 +37,8 @@
 namespace {
 
 using namespace orvik;
+
+constexpr int kStandardOutput = 1;  // the descriptor, on every system
 
 class TerminalConsole final : public cli::Console {
  public:
@@ -82,10 +87,10 @@ int chosenPort(const cli::Invocation& inv) {
   if (!inv.device.empty()) return 1;
   if (inv.comm != 0) return inv.comm;
   // Read only: the client neither creates the file nor needs to be allowed to write it.
-  std::ifstream file(port_settings::kSettingsFile, std::ios::binary);
-  unsigned char record[2] = {};
-  if (!file.read(reinterpret_cast<char*>(record), 2)) return 1;
-  const int configured = record[0] | (record[1] << 8);
+  const auto record = platform::ReadFileStart(port_settings::kSettingsFile, 2);
+  if (!record || record->size() != 2) return 1;
+  const int configured =
+      static_cast<unsigned char>((*record)[0]) | (static_cast<unsigned char>((*record)[1]) << 8);
   return configured >= 1 && configured <= 4 ? configured : 1;
 }
 
@@ -93,8 +98,12 @@ int chosenPort(const cli::Invocation& inv) {
 
 int main(int argc, char** argv) {
   const cli::Parsed parsed = cli::parseArguments({argv + 1, argv + argc});
-  std::cout << parsed.out;
+  std::cout << parsed.out << std::flush;
   std::cerr << parsed.err;
+  if (!std::cout) {
+    std::cerr << "orvikctl: standard output cannot be written: " << std::strerror(errno) << ".\n";
+    return cli::kUsage;
+  }
   if (!parsed.invocation) return parsed.exitCode;
   const cli::Invocation& inv = *parsed.invocation;
 
@@ -112,12 +121,16 @@ int main(int argc, char** argv) {
   const int comm = chosenPort(inv);
 
   QCoreApplication app(argc, argv);
+  platform::qt::ignoreBrokenPipe();
+  // Data on standard output is never waited on past a termination signal, and a lost write is said.
+  platform::OutputBuffer outBuffer(kStandardOutput, platform::qt::terminationRequested);
+  std::ostream out(&outBuffer);
   const auto now = [] { return std::chrono::system_clock::now(); };
   const std::string recordPath =
       inv.serviceDb.empty() ? service_record::DefaultServiceDbPath(std::getenv) : inv.serviceDb;
   service_record::ServiceJournal journal(recordPath, now);
   TerminalConsole console;
-  const cli::Io io{std::cout,
+  const cli::Io io{out,
                    std::cerr,
                    console,
                    now,
@@ -125,7 +138,9 @@ int main(int argc, char** argv) {
                    {cli::statusJson, cli::reportJson, cli::historyJson},
                    &journal,
                    [] { return service_record::LocalTimeText(std::chrono::system_clock::now()); },
-                   service_record::OperatingSystemUser()};
+                   service_record::OperatingSystemUser(),
+                   [&outBuffer] { return outBuffer.problem(); },
+                   kStandardOutput};
   platform::qt::QtTimerEngine timers;
   platform::qt::QtCommPort port(devices);
   port.network().onServerAnswer = [](const std::string& answer) {
@@ -161,7 +176,11 @@ int main(int argc, char** argv) {
   platform::qt::endOnTerminationSignals([&runner] { runner.interrupt(); });
   // Started inside the event loop, so a command that ends at once (a refusal) ends the loop too.
   QTimer::singleShot(0, [&runner] { runner.start(); });
-  const int status = QCoreApplication::exec();
+  int status = QCoreApplication::exec();
+  if (outBuffer.droppedAtStop()) {
+    std::cerr << "orvikctl: stopped before standard output took all of the output.\n";
+    status = cli::kInterrupted;
+  }
   timers.halt();
   port.close();
   journal.retry();

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -11,7 +12,6 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QSignalBlocker>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -19,6 +19,7 @@
 #include <array>
 #include <tuple>
 
+#include "platform/file_writing.h"
 #include "service_record/history_export.h"
 
 namespace orvik::history {
@@ -232,14 +233,12 @@ void HistoryWindow::showUndoState() {
 void HistoryWindow::exportCsv() {
   const QString file = chooseFile("Export CSV", "orvik-service-history.csv", "CSV files (*.csv)");
   if (file.isEmpty()) return;
-  const std::string csv = service_record::HistoryCsv(shown_);
-  // Written beside the file and renamed over it: a failed write leaves whatever was there before.
-  QSaveFile out(file);
-  const auto size = static_cast<qint64>(csv.size());
-  if (out.open(QIODevice::WriteOnly) && out.write(csv.data(), size) == size && out.commit()) return;
+  const std::string problem =
+      platform::WriteFileWhole(QFile::encodeName(file).toStdString(), service_record::HistoryCsv(shown_));
+  if (problem.empty()) return;
   QMessageBox box(QMessageBox::Warning, kHistoryTitle,
-                  "The history cannot be saved to " + file + ":\n" + out.errorString() + ".", QMessageBox::Ok,
-                  this);
+                  "The history cannot be saved to " + file + ":\n" + QString::fromStdString(problem) + ".",
+                  QMessageBox::Ok, this);
   box.setTextFormat(Qt::PlainText);  // the path is the user's, not markup
   box.exec();
 }

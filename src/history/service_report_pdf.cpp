@@ -1,14 +1,15 @@
 #include "history/service_report_pdf.h"
 
 #include <QAbstractTextDocumentLayout>
-#include <QFile>
+#include <QBuffer>
 #include <QMarginsF>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QTextDocument>
+
+#include "platform/file_writing.h"
 
 namespace orvik::history {
 
@@ -56,25 +57,25 @@ bool paintPages(QTextDocument& document, QPdfWriter& writer) {
 }  // namespace
 
 std::string SaveServiceReportPdf(const std::string& html, const std::string& path) {
-  QSaveFile file(QFile::decodeName(path.c_str()));
-  if (!file.open(QIODevice::WriteOnly)) return file.errorString().toStdString();
+  // Checked before the report is drawn, and drawn in memory: the file is written whole, never waited on.
+  platform::WholeFileWrite file;
+  if (std::string problem = file.open(path); !problem.empty()) return problem;
+  QByteArray pdf;
   {
+    QBuffer buffer(&pdf);
+    buffer.open(QIODevice::WriteOnly);
     QTextDocument document;
     document.setHtml(QString::fromStdString(html));
-    QPdfWriter writer(&file);
+    QPdfWriter writer(&buffer);
     writer.setResolution(kDotsPerInch);
     const QMarginsF margins(kMarginMillimetres, kMarginMillimetres, kMarginMillimetres, kMarginMillimetres);
     writer.setPageLayout(
         QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, margins, QPageLayout::Millimeter));
     writer.setTitle(document.metaInformation(QTextDocument::DocumentTitle));
     writer.setCreator("Orvik Monitor");
-    if (!paintPages(document, writer)) {
-      file.cancelWriting();
-      return "The PDF writer could not draw the report";
-    }
+    if (!paintPages(document, writer)) return "The PDF writer could not draw the report";
   }
-  if (!file.commit()) return file.errorString().toStdString();
-  return {};
+  return file.finish(std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())));
 }
 
 }  // namespace orvik::history

@@ -4,8 +4,8 @@
 
 namespace orvik::history {
 
-// Prints the service report's HTML to a PDF file at `path`: A4, 15 mm margins. The file is written
-// beside `path` and renamed over it, so a failed write leaves no half file (and any earlier file as it
+// Prints the service report's HTML to a PDF file at `path`: A4, 15 mm margins, written whole as
+// platform::WriteFileWhole writes, so a failed write leaves no half file (and any earlier file as it
 // was). Returns "" when saved, else why not ("No such file or directory"). Needs the Qt application object.
 std::string SaveServiceReportPdf(const std::string& html, const std::string& path);
 

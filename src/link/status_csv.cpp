@@ -1,10 +1,9 @@
 #include "link/status_csv.h"
 
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
+#include <cstdio>
 
 #include "link/display_format.h"
+#include "platform/file_writing.h"
 
 namespace orvik::link {
 
@@ -24,8 +23,6 @@ constexpr const char* kColumns[] = {"time",
                                     "hardware_revision",
                                     "software_revision"};
 constexpr std::size_t kColumnCount = std::size(kColumns);
-// Far longer than any line; a line is written from the buffer in one piece.
-constexpr std::size_t kBufferSize = 64 * 1024;
 
 std::string cell(const std::string& text) {
   return CsvQuoted(text);
@@ -109,56 +106,18 @@ std::string StatusCsvMissedLine(std::chrono::system_clock::time_point at) {
   return joined(cells);
 }
 
-StatusCsvFile::~StatusCsvFile() {
-  close();
-}
-
-void StatusCsvFile::close() {
-  if (file_ != nullptr) std::fclose(file_);
-  file_ = nullptr;
-}
-
-std::string StatusCsvFile::open(const std::string& path) {
-  close();
-  path_ = path;
-  complete_ = 0;
-  file_ = std::fopen(path.c_str(), "wb");
-  if (file_ == nullptr) return std::strerror(errno);
-  std::setvbuf(file_, nullptr, _IOFBF, kBufferSize);
-  if (!write(StatusCsvHeader())) {
-    std::string reason = std::strerror(errno);
-    close();
-    return reason;
-  }
-  return {};
-}
-
-bool StatusCsvFile::write(const std::string& line) {
-  if (file_ == nullptr) return false;
-  if (std::fwrite(line.data(), 1, line.size(), file_) == line.size() && std::fflush(file_) == 0) {
-    complete_ += line.size();
-    return true;
-  }
-  // A full disk or a size limit can take part of the line: the log ends with its last whole line.
-  const int reason = errno;
-  close();
-  std::error_code ignored;
-  std::filesystem::resize_file(path_, complete_, ignored);
-  errno = reason;
-  return false;
-}
-
-std::string SaveStatusCsv(const std::string& path, const std::deque<StoredStatus>& entries) {
-  StatusCsvFile file;
-  if (std::string problem = file.open(path); !problem.empty()) return problem;
+std::string StatusCsvText(const std::deque<StoredStatus>& entries) {
+  std::string text = StatusCsvHeader();
   LiveView view;
   for (const StoredStatus& entry : entries) {
     if (entry.record) view = StatusView(*entry.record, view);
-    const std::string line =
-        entry.record ? StatusCsvLine(entry.at, *entry.record, view) : StatusCsvMissedLine(entry.at);
-    if (!file.write(line)) return errno != 0 ? std::strerror(errno) : "the file could not be written whole";
+    text += entry.record ? StatusCsvLine(entry.at, *entry.record, view) : StatusCsvMissedLine(entry.at);
   }
-  return {};
+  return text;
+}
+
+std::string SaveStatusCsv(const std::string& path, const std::deque<StoredStatus>& entries) {
+  return platform::WriteFileWhole(path, StatusCsvText(entries));
 }
 
 }  // namespace orvik::link

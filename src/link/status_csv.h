@@ -1,8 +1,6 @@
 #pragma once
 
 #include <chrono>
-#include <cstdint>
-#include <cstdio>
 #include <deque>
 #include <string>
 #include <string_view>
@@ -27,31 +25,9 @@ std::string IsoUtcTime(std::chrono::system_clock::time_point at);
 // A cell as a spreadsheet reads it back: quoted when it holds a comma, a quote or a line break.
 std::string CsvQuoted(std::string_view text);
 
-// A status log file. Each line is handed to the system whole in one write, so a log ended at any moment
-// (even killed) holds only complete lines.
-class StatusCsvFile {
- public:
-  StatusCsvFile() = default;
-  StatusCsvFile(const StatusCsvFile&) = delete;
-  StatusCsvFile& operator=(const StatusCsvFile&) = delete;
-  ~StatusCsvFile();
-
-  // Creates or empties `path` and writes the header; the system's reason when it cannot.
-  std::string open(const std::string& path);
-  // False when the line could not be written whole; the file is then closed, cut back to its last
-  // whole line.
-  bool write(const std::string& line);
-  bool isOpen() const { return file_ != nullptr; }
-  void close();
-
- private:
-  std::FILE* file_ = nullptr;
-  std::string path_;
-  std::uintmax_t complete_ = 0;  // bytes of the whole lines written
-};
-
-// Writes `entries` to `path` as a log: the header, then each reading with the values the live display
-// showed for it. The system's reason when the file cannot be written whole.
+// `entries` as a log: the header, then each reading with the values the live display showed for it.
+std::string StatusCsvText(const std::deque<StoredStatus>& entries);
+// Writes StatusCsvText(entries) to `path` whole (platform::WriteFileWhole): the reason when it cannot.
 std::string SaveStatusCsv(const std::string& path, const std::deque<StoredStatus>& entries);
 
 }  // namespace orvik::link

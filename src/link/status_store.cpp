@@ -3,6 +3,7 @@
 namespace orvik::link {
 
 void StatusStore::addRecord(std::chrono::system_clock::time_point at, const StatusRecord& record) {
+  lastAnswer_ = at;
   add({at, record});
 }
 

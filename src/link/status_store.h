@@ -27,6 +27,10 @@ class StatusStore {
 
   void addRecord(std::chrono::system_clock::time_point at, const StatusRecord& record);
   void addMissed(std::chrono::system_clock::time_point at);
+  // An answer of any kind was accepted at `at` (a status record counts as one).
+  void noteAnswer(std::chrono::system_clock::time_point at) { lastAnswer_ = at; }
+  // When the controller last answered; none before its first answer.
+  const std::optional<std::chrono::system_clock::time_point>& lastAnswer() const { return lastAnswer_; }
 
   const std::deque<StoredStatus>& entries() const { return entries_; }
 
@@ -38,6 +42,7 @@ class StatusStore {
 
   std::size_t capacity_;
   std::deque<StoredStatus> entries_;
+  std::optional<std::chrono::system_clock::time_point> lastAnswer_;
 };
 
 }  // namespace orvik::link

@@ -1,8 +1,10 @@
 #include "link/trend_series.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "link/alarm_text.h"
+#include "link/controller_link.h"
 
 namespace orvik::link {
 
@@ -67,9 +69,25 @@ std::string AlarmMarkText(std::uint8_t code) {
   return text.empty() ? "Alarm code " + std::to_string(code) : text;
 }
 
-std::string TrendLatestText(const LiveView& view) {
-  return "TE module " + view.teVolts.text + ", battery " + view.batVolts.text + ", setpoint " +
-         view.setpoint.text + ", control " + view.pwm.text + ", battery temperature " + view.batTemp.text;
+std::string TrendLatestText(const LiveView& view, const std::string& silentSince) {
+  const std::string values = "TE module " + view.teVolts.text + ", battery " + view.batVolts.text +
+                             ", setpoint " + view.setpoint.text + ", control " + view.pwm.text +
+                             ", battery temperature " + view.batTemp.text;
+  return silentSince.empty() ? values : "No answer since " + silentSince + ". Last values: " + values;
+}
+
+std::optional<std::chrono::system_clock::time_point> TrendSilentSince(
+    const StatusStore& store, std::chrono::system_clock::time_point now) {
+  std::optional<std::chrono::system_clock::time_point> since = store.lastAnswer();
+  if (!since && !store.entries().empty()) since = store.entries().front().at;
+  if (!since || now - *since <= kStatusAnswerTimeout) return std::nullopt;
+  return since;
+}
+
+AxisRange FittedAxisRange(double lowest, double highest, double narrowest) {
+  const double centre = (lowest + highest) / 2;
+  const double half = std::max(highest - lowest, narrowest) / 2 * 1.2;
+  return {centre - half, centre + half};
 }
 
 }  // namespace orvik::link

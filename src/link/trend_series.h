@@ -60,6 +60,23 @@ std::string AlarmMarkText(std::uint8_t code);
 
 // The latest value of each series as the live display shows it, for assistive tools:
 // "TE module 13.214 V, battery 12.50 V, setpoint 13.80 V, control 45%, battery temperature 77 °F".
-std::string TrendLatestText(const LiveView& view);
+// With `silentSince` (a time as the time axis shows it), they are marked as no longer current:
+// "No answer since 14:03:12. Last values: TE module 13.214 V, ...".
+std::string TrendLatestText(const LiveView& view, const std::string& silentSince = {});
+
+// Since when the controller has been silent, once no answer has been accepted for longer than the link's
+// time-out: the last answer, or the first poll when none has come yet. None while it answers.
+std::optional<std::chrono::system_clock::time_point> TrendSilentSince(
+    const StatusStore& store, std::chrono::system_clock::time_point now);
+
+// What a value axis shows for values from `lowest` to `highest`: all of them with a tenth to spare on
+// each side, and at least `narrowest` wide, so that a steady value is neither lost nor drawn as noise.
+struct AxisRange {
+  double lower = 0;
+  double upper = 0;
+};
+AxisRange FittedAxisRange(double lowest, double highest, double narrowest);
+// The narrowest the volts axis gets.
+inline constexpr double kNarrowestVolts = 1.0;
 
 }  // namespace orvik::link

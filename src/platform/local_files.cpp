@@ -1,6 +1,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "platform/file_writing.h"
 #include "platform/files.h"
 
 namespace orvik::platform {
@@ -15,6 +16,8 @@ using OpenFile = std::unique_ptr<std::FILE, FileCloser>;
 // Opens `path` for reading and writing at offset 0, creating it empty when missing; never truncates.
 // The C library, not a C++ stream: a stream's locale set-up alone costs half a megabyte of memory.
 OpenFile openRecordFile(const std::string& path) {
+  // A pipe or a device would make the program wait on it, or never end.
+  if (const std::string kind = NotAFile(path); !kind.empty()) throw FileError(path + ": " + kind);
   OpenFile file(std::fopen(path.c_str(), "r+b"));
   if (!file) {
     // Appending creates a missing file without touching an existing one.

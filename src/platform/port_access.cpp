@@ -1,6 +1,7 @@
 #include "platform/port_access.h"
 
 #include <algorithm>
+#include <filesystem>
 
 namespace orvik::platform {
 
@@ -26,6 +27,13 @@ std::string openFailureDetails(const std::string& device, const std::string& rea
   std::string text = "Device: " + device + "\nError: " + reason;
   if (!remedy.empty()) text += "\n\n" + remedy;
   return text;
+}
+
+std::string notASerialDevice(const std::string& device) {
+  std::error_code ec;
+  const auto type = std::filesystem::status(device, ec).type();
+  if (ec || type == std::filesystem::file_type::character) return {};
+  return device + " is not a serial device";
 }
 
 namespace {

@@ -24,6 +24,10 @@ std::string permissionRemedy(const DeviceAccess& access);
 std::string openFailureDetails(const std::string& device, const std::string& reason,
                                const std::string& remedy = {});
 
+// "FILE is not a serial device" when `device` names a regular file, a folder, a pipe, a socket or a
+// block device; empty for a character device and for a name that is not there (opening it says why).
+std::string notASerialDevice(const std::string& device);
+
 // A program's claim on a device in a UUCP lock file ("LCK..ttyUSB0"): the process that wrote it and,
 // where the file says, that program's name and the host it runs on.
 struct LockClaim {

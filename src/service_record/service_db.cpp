@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "platform/file_start.h"
+#include "platform/file_writing.h"
 
 namespace orvik::service_record {
 
@@ -22,6 +23,7 @@ constexpr std::string_view kNoPath = "no file is named for it: neither XDG_DATA_
 constexpr std::string_view kNewerVersion =
     "it was written by a newer version of the program and is left as it is";
 constexpr std::string_view kUnknownVersion = "it has a schema version no version of the program writes: ";
+constexpr std::string_view kOtherProgram = "it is another program's SQLite database and is left as it is";
 constexpr std::string_view kCannotMoveAside = "it is not a database and could not be moved aside: ";
 constexpr std::string_view kCannotCreateFolder = "its folder cannot be created: ";
 
@@ -198,7 +200,18 @@ struct Attempt {
   sqlite3* db = nullptr;
   std::string problem;
   bool notADatabase = false;
+  bool lasting = false;  // the file is not one this program may write: trying again will not help
 };
+
+// Whether a database of schema version `version` is a service record: one of version 0 holds nothing
+// yet (a new file), a later one holds the rows' table. Anything else is another program's.
+bool isServiceRecord(sqlite3* db, int version) {
+  Statement count(db, version == 0 ? "SELECT count(*) FROM sqlite_master"
+                                   : "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND "
+                                     "name = 'service_row'");
+  if (!count || sqlite3_step(count.get()) != SQLITE_ROW) return true;  // unreadable: said on first use
+  return (sqlite3_column_int(count.get(), 0) == 0) == (version == 0);
+}
 
 // Opens the file and brings its schema up to date. The schema version is read before anything else so
 // that a file of a newer program is closed untouched, and a file that is not a database is told apart.
@@ -206,8 +219,9 @@ Attempt openOnce(const std::string& path) {
   Attempt attempt;
   sqlite3* db = nullptr;
   const int opened = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-  const auto fail = [&](std::string problem) {
+  const auto fail = [&](std::string problem, bool lasting = false) {
     attempt.problem = std::move(problem);
+    attempt.lasting = lasting;
     sqlite3_close_v2(db);
     return attempt;
   };
@@ -217,8 +231,10 @@ Attempt openOnce(const std::string& path) {
   const Version found = readVersion(db);
   if (found.code == SQLITE_NOTADB) attempt.notADatabase = true;
   if (found.code != SQLITE_OK) return fail(sqlite3_errmsg(db));
-  if (found.value > kSchemaVersion) return fail(std::string(kNewerVersion));
-  if (found.value < 0) return fail(std::string(kUnknownVersion) + std::to_string(found.value));
+  if (found.value > kSchemaVersion) return fail(std::string(kNewerVersion), true);
+  if (found.value < 0) return fail(std::string(kUnknownVersion) + std::to_string(found.value), true);
+  // Before anything is written to it, the journal mode included.
+  if (!isServiceRecord(db, found.value)) return fail(std::string(kOtherProgram), true);
   // The journal mode is kept in the file. A file that cannot take it (read-only) keeps its mode and is
   // still read; its writes fail with their own reason.
   exec(db, "PRAGMA journal_mode=WAL");
@@ -265,6 +281,12 @@ ServiceDb::Opened ServiceDb::open(const std::string& path, std::chrono::system_c
       result.problem = kNoPath;
       return result;
     }
+    // A pipe would hold the program up in SQLite's first read; a folder or a device is no record either.
+    if (std::string kind = platform::NotAFile(path); !kind.empty()) {
+      result.problem = std::move(kind);
+      result.lasting = true;
+      return result;
+    }
     if (const fs::path folder = fs::path(path).parent_path(); !folder.empty()) {
       std::error_code ec;
       fs::create_directories(folder, ec);
@@ -287,6 +309,7 @@ ServiceDb::Opened ServiceDb::open(const std::string& path, std::chrono::system_c
     }
     if (attempt.db == nullptr) {
       result.problem = attempt.problem;
+      result.lasting = attempt.lasting;
       return result;
     }
     result.db.reset(new ServiceDb(attempt.db, path));

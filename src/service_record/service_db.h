@@ -30,8 +30,12 @@ class ServiceDb {
     std::unique_ptr<ServiceDb> db;  // null when it could not be opened
     std::string problem;            // why not, for a person; empty when opened
     std::string movedAsideTo;       // a file that was not a database was moved here and a new one started
+    // The file is not one this program may write (a newer version's, another program's database, a
+    // pipe): trying again will not help.
+    bool lasting = false;
   };
-  // Opens `path`, creating its folder and the file when missing, and brings an older schema up to date.
+  // Opens `path`, creating its folder and the file when missing, and brings an older schema up to date. A
+  // database that holds tables but not the service record's is another program's, and is left untouched.
   // `now` names a file moved aside: "service.db.not-a-database-20261208T091502Z".
   static Opened open(const std::string& path, std::chrono::system_clock::time_point now);
 

@@ -12,6 +12,11 @@ std::string WriteFailureNotice(const std::string& path, const std::string& reaso
          ". The change is kept and will be written when it can be.";
 }
 
+// For a file that will never take the change: not promised to be written later.
+std::string UnusableNotice(const std::string& path, const std::string& reason) {
+  return "The service record " + path + " cannot be used: " + reason + "; this change is not recorded there.";
+}
+
 std::string MovedAsideNotice(const std::string& path, const std::string& aside) {
   return "The service record " + path + " was not a database. It was moved to " + aside +
          " and a new one started.";
@@ -39,6 +44,7 @@ std::string ServiceJournal::ensureOpen() {
   ServiceDb::Opened opened = ServiceDb::open(path_, now_());
   if (!opened.movedAsideTo.empty()) notices_.push_back(MovedAsideNotice(path_, opened.movedAsideTo));
   db_ = std::move(opened.db);
+  lasting_ = opened.lasting;
   return opened.problem;
 }
 
@@ -54,7 +60,10 @@ void ServiceJournal::retry() {
 void ServiceJournal::writeUnwritten() {
   if (unwritten_.empty()) return;
   std::string problem = ensureOpen();
-  if (problem.empty()) problem = db_->append(unwritten_);
+  if (problem.empty()) {
+    lasting_ = false;
+    problem = db_->append(unwritten_);
+  }
   if (problem.empty()) {
     unwritten_.clear();
     return;
@@ -67,7 +76,7 @@ void ServiceJournal::writeUnwritten() {
 void ServiceJournal::noteProblem(const std::string& problem) {
   if (failureTold_) return;
   failureTold_ = true;
-  notices_.push_back(WriteFailureNotice(path_, problem));
+  notices_.push_back(lasting_ ? UnusableNotice(path_, problem) : WriteFailureNotice(path_, problem));
 }
 
 std::vector<ServiceRow> ServiceJournal::history(const std::optional<std::string>& tag, std::string* problem) {

@@ -35,8 +35,10 @@ class ServiceJournal {
   // when the database could not be read.
   std::optional<ServiceRow> row(std::int64_t id, std::string* problem = nullptr);
 
-  // What a person must be told, each at most once a run: the first failure to write, and a file that was
-  // not a database and was moved aside. Taken once: the second call returns nothing.
+  // What a person must be told, each at most once a run: the first failure to write (for a file this
+  // program may not write, a newer version's or another program's, that the change is not recorded
+  // there), and a file that was not a database and was moved aside. Taken once: the second call returns
+  // nothing.
   std::optional<std::string> takeNotice();
 
   const std::string& path() const { return path_; }
@@ -53,6 +55,7 @@ class ServiceJournal {
   std::vector<ServiceRow> unwritten_;
   std::vector<std::string> notices_;
   bool failureTold_ = false;
+  bool lasting_ = false;  // the last problem was a file this program may not write
 };
 
 // What is said at exit of rows still unwritten: "2 service record entries could not be written to

@@ -2,7 +2,9 @@
 
 #include <qcustomplot.h>
 #include <QApplication>
+#include <QBuffer>
 #include <QCheckBox>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -12,12 +14,14 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 #include <QToolTip>
 #include <QVBoxLayout>
 #include <array>
 #include <cmath>
 
 #include "link/status_csv.h"
+#include "platform/file_writing.h"
 
 namespace orvik::trend {
 
@@ -42,6 +46,8 @@ const std::array<SeriesStyle, link::kTrendSeriesCount> kSeries = {{
 constexpr double kLongestShown = 24 * 3600;
 constexpr double kShortestShown = 60;
 constexpr double kFollowMargin = 0.02;  // room right of the newest reading, as a share of the axis
+// How often the latest values are looked at again, to mark them once the controller has gone silent.
+constexpr int kSilenceCheckMs = 1000;
 
 }  // namespace
 
@@ -157,6 +163,9 @@ TrendWindow::TrendWindow(link::StatusStore& store) : store_(store) {
     newest_ = link::TrendSeconds(std::chrono::system_clock::now());
   }
   store_.onAdded = [this](const link::StoredStatus& entry) { append(entry); };
+  auto* silenceCheck = new QTimer(this);
+  connect(silenceCheck, &QTimer::timeout, this, &TrendWindow::showLatest);
+  silenceCheck->start(kSilenceCheckMs);
   showLatest();
   plot_->xAxis->setRange(newest_ - (1 - kFollowMargin) * kShownSeconds,
                          newest_ + kFollowMargin * kShownSeconds);
@@ -246,15 +255,17 @@ void TrendWindow::followNewest() {
 void TrendWindow::rescaleValues() {
   // The volts axis fits the three volts series over the time shown; a day of readings is scanned in
   // well under a millisecond.
-  bool first = true;
+  std::optional<QCPRange> volts;
   for (TrendSeries s : {TrendSeries::TeVolts, TrendSeries::BatteryVolts, TrendSeries::Setpoint}) {
     bool found = false;
-    graphs_[static_cast<std::size_t>(s)]->getValueRange(found, QCP::sdBoth, plot_->xAxis->range());
-    if (!found) continue;
-    graphs_[static_cast<std::size_t>(s)]->rescaleValueAxis(!first, true);
-    first = false;
+    const QCPRange range =
+        graphs_[static_cast<std::size_t>(s)]->getValueRange(found, QCP::sdBoth, plot_->xAxis->range());
+    if (found) volts = volts ? volts->expanded(range) : range;
   }
-  if (!first) plot_->yAxis->scaleRange(1.15, plot_->yAxis->range().center());
+  if (volts) {
+    const link::AxisRange fitted = link::FittedAxisRange(volts->lower, volts->upper, link::kNarrowestVolts);
+    plot_->yAxis->setRange(fitted.lower, fitted.upper);
+  }
   bool found = false;
   const QCPRange temperatures = graphs_[static_cast<std::size_t>(TrendSeries::BatteryTemp)]->getValueRange(
       found, QCP::sdBoth, plot_->xAxis->range());
@@ -262,7 +273,17 @@ void TrendWindow::rescaleValues() {
 }
 
 void TrendWindow::showLatest() {
-  const QString text = QString::fromStdString(link::TrendLatestText(latest_));
+  std::string silentSince;
+  if (const auto since = link::TrendSilentSince(store_, now())) {
+    // As the time axis shows times: local, to the second.
+    silentSince =
+        QDateTime::fromMSecsSinceEpoch(
+            std::chrono::duration_cast<std::chrono::milliseconds>(since->time_since_epoch()).count())
+            .toString("HH:mm:ss")
+            .toStdString();
+  }
+  const QString text = QString::fromStdString(link::TrendLatestText(latest_, silentSince));
+  if (text == latestLabel_->text()) return;
   latestLabel_->setText(text);
   setAccessibleDescription(text);
   plot_->setAccessibleDescription(text);
@@ -321,20 +342,32 @@ void TrendWindow::keyPressEvent(QKeyEvent* event) {
 void TrendWindow::saveCsv() {
   const QString file = chooseFile("Save as CSV", "orvik-trend.csv", "CSV files (*.csv)");
   if (file.isEmpty()) return;
-  const std::string problem = link::SaveStatusCsv(QFile::encodeName(file).toStdString(), store_.entries());
-  if (!problem.empty()) {
-    saveProblem("The trend cannot be saved to " + file + ":\n" + QString::fromStdString(problem) + ".");
-  }
+  save(file, "The trend", link::StatusCsvText(store_.entries()));
 }
 
 void TrendWindow::savePng() {
   const QString file = chooseFile("Save as PNG", "orvik-trend.png", "PNG images (*.png)");
   if (file.isEmpty()) return;
-  if (!plot_->savePng(file)) saveProblem("The chart cannot be saved to " + file + ".");
+  // Drawn in memory, then written whole as every file is: a pipe or a full disk is said, never waited on.
+  QByteArray png;
+  QBuffer buffer(&png);
+  buffer.open(QIODevice::WriteOnly);
+  if (!plot_->toPixmap().save(&buffer, "PNG")) {
+    QMessageBox::warning(this, kTrendTitle,
+                         "The chart cannot be saved to " + file + ": it could not be drawn.");
+    return;
+  }
+  save(file, "The chart", std::string_view(png.constData(), static_cast<std::size_t>(png.size())));
 }
 
-void TrendWindow::saveProblem(const QString& text) {
-  QMessageBox::warning(this, kTrendTitle, text);
+void TrendWindow::save(const QString& file, const QString& what, std::string_view bytes) {
+  const std::string problem = platform::WriteFileWhole(QFile::encodeName(file).toStdString(), bytes);
+  if (problem.empty()) return;
+  QMessageBox box(QMessageBox::Warning, kTrendTitle,
+                  what + " cannot be saved to " + file + ":\n" + QString::fromStdString(problem) + ".",
+                  QMessageBox::Ok, this);
+  box.setTextFormat(Qt::PlainText);  // the path is the user's, not markup
+  box.exec();
 }
 
 TrendWindowOpener::~TrendWindowOpener() {

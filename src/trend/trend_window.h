@@ -3,7 +3,9 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
+#include <chrono>
 #include <functional>
+#include <string_view>
 #include <vector>
 
 #include "link/status_store.h"
@@ -36,6 +38,13 @@ class TrendWindow : public QMainWindow {
   std::function<QString(const QString& title, const QString& suggestedName, const QString& filter)>
       chooseFile;
 
+  // The time now, against which the latest values are judged current or not (tests set it).
+  std::function<std::chrono::system_clock::time_point()> now = [] {
+    return std::chrono::system_clock::now();
+  };
+  // Looks again whether the latest values are still current, as a timer does every second.
+  void showLatest();
+
   bool following() const;
   void setFollowing(bool follow);
   // The time axis, in seconds since the epoch.
@@ -60,9 +69,9 @@ class TrendWindow : public QMainWindow {
   void dropBefore(double seconds);
   void followNewest();
   void rescaleValues();
-  void showLatest();
   void plotMouseMoved(QMouseEvent* event);
-  void saveProblem(const QString& text);
+  // Writes `bytes` to `file`; a failure is said as "`what` cannot be saved to FILE: why."
+  void save(const QString& file, const QString& what, std::string_view bytes);
 
   link::StatusStore& store_;
   link::TrendMapper mapper_;

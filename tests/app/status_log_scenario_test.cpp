@@ -5,7 +5,9 @@
 #include <cerrno>
 #include <cstring>
 
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -97,10 +99,39 @@ TEST_F(StatusLog, ALogThatCannotBeWrittenOnStopsAndIsSaidAtTheNextPoll) {
   ::setrlimit(RLIMIT_FSIZE, &before);
   ASSERT_EQ(ui.boxes().size(), 1u);
   EXPECT_EQ(ui.boxes()[0].atMs, 6000) << "at the poll after the failed line";
-  EXPECT_EQ(ui.boxes()[0].box.text, "The log " + path.string() + " could not be written on and has stopped.");
+  EXPECT_EQ(ui.boxes()[0].box.text, "The log " + path.string() +
+                                        " could not be written on and has stopped:\r" + std::strerror(EFBIG) +
+                                        ".");
   EXPECT_EQ(rig.main.mnuLogCsv.caption(), "&Log to CSV...");
   EXPECT_EQ(rig.main.caption(), "Orvik Monitor");
   EXPECT_EQ(logLines().size(), 2u);
+}
+
+// A log on a pipe a logger reads: lines the logger does not take at once are dropped and counted in the
+// title, and said when the log stops. (A logger that goes away: the end-to-end test.)
+TEST_F(StatusLog, LinesAPipesReaderDoesNotTakeAtOnceAreDroppedAndSaid) {
+  const std::string pipe = path.string() + ".pipe";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  const int reader = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+  ui.expectSaveFile("Log to CSV", pipe);
+  rig.main.mnuLogCsv.click();
+  const int filler = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
+  while (::write(filler, "x\n", 2) == 2) {
+  }
+  ui.advance(7s);  // polls at 2, 4 and 6 s: three lines, none taken
+  EXPECT_EQ(rig.main.caption(),
+            "Orvik Monitor - Logging to " + path.filename().string() + ".pipe (3 lines dropped)");
+  ui.expectBox("Orvik Monitor", MsgResult::Ok);
+  rig.main.mnuLogCsv.click();  // Stop Logging
+  ASSERT_EQ(ui.boxes().size(), 1u);
+  EXPECT_EQ(ui.boxes()[0].box.text,
+            "The log " + pipe +
+                " has stopped.\r3 lines were dropped: the program reading the log did "
+                "not take them in time.");
+
+  ::close(filler);
+  ::close(reader);
+  std::filesystem::remove(pipe);
 }
 
 TEST_F(StatusLog, TheTrendIsOpenedFromTheToolsMenuOverEveryReadingSinceTheStart) {

@@ -3,16 +3,6 @@
 #include "backup/backup_file.h"
 
 #include <gtest/gtest.h>
-#ifndef _WIN32
-#include <sys/stat.h>
-#endif
-
-#include <chrono>
-#include <filesystem>
-#include <future>
-#include <thread>
-
-#include "support/temp_folder.h"
 
 namespace orvik::backup {
 namespace {
@@ -36,36 +26,6 @@ TEST(BackupFile, ReadsBackWhatItWroteToTheBitAndRefusesAnEditedValue) {
   ASSERT_TRUE(std::holds_alternative<std::string>(ParseBackup(edited)));
   EXPECT_EQ(std::get<std::string>(ParseBackup(edited)),
             "the battery temperature offset is -2.5 but its bytes carry -1.5");
-}
-
-// Written through a symbolic link, the backup lands in the file the link names and the link stays. A pipe
-// (as a device) is written straight: a file renamed over it would take its place.
-TEST(WriteFileWhole, WritesThroughALinkAndNeverPutsAFileInPlaceOfAPipe) {
-  namespace fs = std::filesystem;
-  testing::TempFolder folder;
-  const std::string target = folder.path() + "/constants.json";
-  const std::string link = folder.path() + "/latest.json";
-  ASSERT_EQ(WriteFileWhole(target, "old"), "");
-  fs::create_symlink(target, link);
-  EXPECT_EQ(WriteFileWhole(link, "new"), "");
-  EXPECT_TRUE(fs::is_symlink(link));
-  std::string problem;
-  EXPECT_EQ(ReadWholeFile(target, problem), "new");
-
-#ifndef _WIN32
-  const std::string pipe = folder.path() + "/pipe";
-  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
-  std::promise<std::string> read;
-  std::future<std::string> got = read.get_future();
-  std::thread([pipe, read = std::move(read)]() mutable {
-    std::string why;
-    read.set_value(ReadWholeFile(pipe, why).value_or(why));
-  }).detach();  // left blocked on the pipe, should the pipe be replaced
-  EXPECT_EQ(WriteFileWhole(pipe, "{}"), "");
-  EXPECT_TRUE(fs::is_fifo(pipe));
-  ASSERT_EQ(got.wait_for(std::chrono::seconds(20)), std::future_status::ready);
-  EXPECT_EQ(got.get(), "{}");
-#endif
 }
 
 }  // namespace

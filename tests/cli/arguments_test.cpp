@@ -71,6 +71,15 @@ INSTANTIATE_TEST_SUITE_P(
         ArgumentCase{{"trim", "volts", "--actual", "12"}, kUsage, nullptr, "QUANTITY"},
         ArgumentCase{{"watch", "--interval", "0.1"}, kUsage, nullptr, "--interval"},
         ArgumentCase{{"watch", "--interval", "nan"}, kUsage, nullptr, "'nan' is no number of seconds"},
+        // Every number is read whole by the one reader: no NaN, infinity, hex, fraction or sign.
+        ArgumentCase{{"watch", "--interval", "inf"}, kUsage, nullptr, "--interval: 'inf' is no number"},
+        ArgumentCase{
+            {"watch", "--count", "nan"}, kUsage, nullptr, "--count: 'nan' is no whole number from 1"},
+        ArgumentCase{{"watch", "--count", "2.5"}, kUsage, nullptr, "--count: '2.5' is no whole number"},
+        ArgumentCase{{"watch", "--count", "0x10"}, kUsage, nullptr, "--count: '0x10' is no whole number"},
+        ArgumentCase{{"watch", "--count", "1e9"}, kUsage, nullptr, "--count: '1e9' is no whole number"},
+        ArgumentCase{
+            {"--comm", "+2", "status"}, kUsage, nullptr, "--comm: '+2' is no whole number from 1 to 4"},
         ArgumentCase{{"status", "extra"}, kUsage, nullptr, "extra"},
         ArgumentCase{{"restore", "bay.json", "--other-unit"},
                      kSuccess,

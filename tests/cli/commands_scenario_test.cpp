@@ -3,6 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -42,7 +48,7 @@ struct CliRig : ::testing::Test {
       service_record::RecordConfirmedChanges(link, journal, {"orvikctl", "tech", virtualNow()});
     }
     Runner runner(*parsed.invocation, link, ui.timers(),
-                  {out,
+                  {*output,
                    err,
                    console,
                    virtualNow(),
@@ -52,7 +58,9 @@ struct CliRig : ::testing::Test {
                    {},
                    &journal,
                    [] { return std::string("2026-12-07 10:00"); },
-                   "tech"});
+                   "tech",
+                   [] { return std::string(std::strerror(ENOSPC)); },
+                   outDescriptor});
     runner.onDone = [&](int code) { exitCode = code; };
     runner.start();
     if (midway.when && ui.runUntil(midway.when, limit)) midway.then();
@@ -86,6 +94,9 @@ struct CliRig : ::testing::Test {
   link::RunState state;
   link::ControllerLink link{state, port, ui.timers()};
   std::ostringstream out, err;
+  std::ostream* output = &out;  // standard output; `lost` for one that takes nothing
+  std::ostream lost{nullptr};
+  int outDescriptor = -1;  // under standard output, for "--csv -"
   ScriptedConsole console;
   bool stopAfter = false;
   // Something done to the controller once `when` holds, while the command runs.
@@ -252,7 +263,7 @@ INSTANTIATE_TEST_SUITE_P(
                     nullptr,
                     kUsage,
                     "",
-                    "cannot write /nonexistent/unit.html."}));
+                    "cannot write /nonexistent/unit.html: "}));
 
 // Slower than the answer time-out: every read goes out twice, and the next read waits for the answer
 // to the second send, so that answer cannot be taken for the next parameter's.
@@ -355,6 +366,56 @@ TEST_F(CliRig, AHistoryThatCannotBeReadIsAUsageErrorAndAsksTheControllerNothing)
   EXPECT_EQ(run({"history"}), kUsage);
   EXPECT_EQ(err.str().rfind("orvikctl: the service record cannot be read: ", 0), 0u) << err.str();
   EXPECT_EQ(requests(), "");
+}
+
+// Output that is lost is a failure that says why, whenever it is lost; a pipe nobody reads is refused
+// before the controller is asked anything.
+TEST_F(CliRig, OutputThatCannotBeWrittenIsAFailureWithTheSystemsReason) {
+  output = &lost;
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"status"}, {"history"}, {"watch", "--count", "3"}, {"backup", "-"}}) {
+    err.str("");
+    EXPECT_EQ(run(args), kUsage) << args[0];
+    EXPECT_EQ(err.str(),
+              "orvikctl: standard output cannot be written: " + std::string(std::strerror(ENOSPC)) + ".\n")
+        << args[0];
+  }
+  EXPECT_EQ(requests(), "> > > C B0 B18 B22 B26 B30") << "watch ends at its first lost line";
+  ASSERT_EQ(::mkfifo((folder.path() + "/pipe").c_str(), 0600), 0);
+  output = &out;
+  err.str("");
+  EXPECT_EQ(run({"watch", "--csv", folder.path() + "/pipe"}), kUsage);
+  EXPECT_EQ(err.str(), "orvikctl: cannot write " + folder.path() +
+                           "/pipe: it is a named pipe that no program is reading.\n");
+}
+
+// "-" is standard output: the log alone (lines it cannot take at once are dropped and counted), or the
+// backup, whose summary then goes with the messages.
+TEST_F(CliRig, ADashIsStandardOutput) {
+  int ends[2];
+  ASSERT_EQ(::pipe(ends), 0);
+  outDescriptor = ends[1];
+  EXPECT_EQ(run({"watch", "--count", "2", "--interval", "0.5", "--csv", "-"}), kSuccess) << err.str();
+  char text[1024] = {};
+  ASSERT_GT(::read(ends[0], text, sizeof text - 1), 0);
+  EXPECT_EQ(std::string(text).rfind("time,link,te_module_v,", 0), 0u) << text;
+  EXPECT_EQ(std::count(text, text + std::strlen(text), '\n'), 3) << text;
+  EXPECT_EQ(out.str(), "") << "no reading lines among the log's";
+  ::fcntl(ends[1], F_SETFL, O_NONBLOCK);
+  while (::write(ends[1], text, sizeof text) > 0) {
+  }
+  EXPECT_EQ(run({"watch", "--count", "2", "--interval", "0.5", "--csv", "-"}), kSuccess);
+  EXPECT_EQ(err.str(),
+            "orvikctl: standard output does not take the readings as fast as they come; a line was dropped.\n"
+            "orvikctl: 3 lines were dropped from standard output.\n");
+  ::close(ends[0]);
+  ::close(ends[1]);
+
+  err.str("");
+  ASSERT_EQ(run({"backup", "-"}), kSuccess) << err.str();
+  EXPECT_EQ(out.str().rfind("{\n  \"format\": \"orvik-constants-backup\",", 0), 0u) << out.str();
+  EXPECT_EQ(err.str().rfind("Backed up \"ORVIK SIM 0001\" to standard output:\nCalibration date:", 0), 0u)
+      << err.str();
 }
 
 // Back up, trim, restore: the constants come back to the bit, only what differs is written, each write

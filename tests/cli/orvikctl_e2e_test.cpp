@@ -1,7 +1,10 @@
 // orvikctl against orvik-sim on a pseudo-terminal: what needs real processes, signals and lock files.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
@@ -141,6 +144,53 @@ TEST_F(OrvikctlAgainstSimulator, ABusyPortNamesItsHolderAndCtrlCLeavesNoLockFile
   EXPECT_EQ(holder->exitCode(), 0);
   EXPECT_FALSE(lockFileLeft());
   EXPECT_EQ(run({"status"}), 0) << readFile(path("ctl.err"));
+}
+
+// Output that cannot be written is a failure; a pipe whose reader goes ends the log, not the program.
+TEST_F(OrvikctlAgainstSimulator, LostOutputFailsWithItsReasonAndAClosedPipeIsNoSigpipe) {
+  auto full = std::make_unique<Process>(
+      std::vector<std::string>{ORVIKCTL_PATH, "--comm", "2", "status", "--json"},
+      Process::Options{dir_.string(), {{"ORVIK_COMM2", device_}}, "/dev/full", path("full.err")});
+  ASSERT_TRUE(waitFor([&] { return !full->running(); }, 30s));
+  EXPECT_EQ(full->exitCode(), 2);
+  EXPECT_EQ(readFile(path("full.err")),
+            "orvikctl: standard output cannot be written: No space left on device.\n");
+
+  ASSERT_EQ(::mkfifo(path("pipe").c_str(), 0600), 0);
+  Process logger({"/usr/bin/head", "-c", "300", path("pipe")}, {dir_.string(), {}, path("logger.out")});
+  EXPECT_EQ(run({"watch", "--interval", "0.5", "--csv", path("pipe")}), 2)
+      << "ended by itself, not by SIGPIPE";
+  EXPECT_EQ(lines("ctl.err").back(), "orvikctl: cannot write " + path("pipe") +
+                                         ": the program reading it has closed it; the log ends here.");
+}
+
+// Whatever it waits on, Ctrl+C ends it and frees the port: a pipe nobody reads as the backup is refused
+// at once, and standard output that nobody reads is given up.
+TEST_F(OrvikctlAgainstSimulator, ASignalEndsItWhateverItWaitsOnAndThePortIsFree) {
+  ASSERT_EQ(::mkfifo(path("pipe").c_str(), 0600), 0);
+  EXPECT_EQ(run({"backup", path("pipe")}), 2);
+  EXPECT_EQ(readFile(path("ctl.err")),
+            "orvikctl: cannot write " + path("pipe") + ": it is a named pipe that no program is reading.\n");
+
+  const int reader = ::open(path("pipe").c_str(), O_RDONLY | O_NONBLOCK);
+  const int filler = ::open(path("pipe").c_str(), O_WRONLY | O_NONBLOCK);
+  while (::write(filler, "x\n", 2) == 2) {
+  }
+  auto ctl = std::make_unique<Process>(
+      std::vector<std::string>{ORVIKCTL_PATH, "--comm", "2", "status"},
+      Process::Options{dir_.string(), {{"ORVIK_COMM2", device_}}, path("pipe"), path("blocked.err")});
+  ASSERT_TRUE(waitFor([&] { return lockFileLeft(); }, 20s)) << "the port is taken";
+  waitFor([&] { return !ctl->running(); }, 3s);  // the status read, its output waiting on the pipe
+  ASSERT_TRUE(ctl->running()) << readFile(path("blocked.err"));
+  ::kill(ctl->pid(), SIGINT);
+  ASSERT_TRUE(waitFor([&] { return !ctl->running(); }, 10s));
+  EXPECT_EQ(ctl->exitCode(), 130);
+  EXPECT_EQ(readFile(path("blocked.err")),
+            "orvikctl: stopped before standard output took all of the output.\n");
+  EXPECT_FALSE(lockFileLeft());
+  EXPECT_EQ(run({"status"}), 0) << readFile(path("ctl.err"));
+  ::close(filler);
+  ::close(reader);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // The real orvik-monitor on a virtual display against orvik-sim on a pseudo-terminal.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -101,6 +103,18 @@ class MonitorAgainstSimulator : public ::testing::Test {
     key("Return");
   }
 
+  // Types `file`, which exists, into the file dialog and answers Yes to replacing it.
+  void replaceFileInDialog(const std::string& title, const std::string& file) {
+    answerFileDialog(file);
+    const auto asked = [&] {
+      const std::string ids = run("DISPLAY=" + display_->name() + " xdotool search --onlyvisible --name '^" +
+                                  title + "$' 2>/dev/null");
+      return std::count(ids.begin(), ids.end(), '\n') >= 1;  // the dialog and its question
+    };
+    ASSERT_TRUE(waitFor(asked, 10s)) << "the question whether to replace it";
+    key("y");
+  }
+
   std::vector<long> statusRequests() { return requestTimes(readFile(path("sim.log")), "3E 02 FE"); }
 
   fs::path dir_;
@@ -188,6 +202,42 @@ TEST_F(MonitorAgainstSimulator, TheTrendOpensBesideTheMainWindowAndALogRunsUntil
   const std::string log = readFile(path("log.csv"));
   EXPECT_EQ(log.rfind("time,link,te_module_v,", 0), 0u) << log;
   EXPECT_NE(log.find(",ok,"), std::string::npos) << log;
+}
+
+// A named pipe as the log: refused while nobody reads it, written while a logger does, and ended when the
+// logger goes (no SIGPIPE); the window polls on throughout.
+TEST_F(MonitorAgainstSimulator, APipeAsTheLogNeverHoldsUpPollingAndItsReaderClosingEndsOnlyTheLog) {
+  const std::string pipe = path("pipe.csv");
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  startSimulator({});
+  startMonitor();
+  ASSERT_TRUE(waitFor([&] { return statusRequests().size() >= 1; }, 30s)) << "the main window polls";
+  ASSERT_TRUE(focusComesTo("Orvik Monitor")) << focusedWindow();
+  const auto pollsGoOn = [&] {
+    const std::size_t polled = statusRequests().size();
+    return waitFor([&] { return statusRequests().size() >= polled + 2; }, 10s);
+  };
+  key("alt+f");
+  key("l");
+  ASSERT_TRUE(focusComesTo("Log to CSV")) << focusedWindow();
+  replaceFileInDialog("Log to CSV", pipe);
+  ASSERT_TRUE(focusComesTo("Orvik Monitor")) << "the refusal: " << focusedWindow();
+  EXPECT_TRUE(pollsGoOn()) << "while the refusal is shown";
+  key("Return");
+  ASSERT_TRUE(focusComesTo("Orvik Monitor")) << focusedWindow();
+
+  Process logger({"/usr/bin/head", "-c", "300", pipe}, {dir_.string(), {}, path("logger.out")});
+  key("alt+f");
+  key("l");
+  ASSERT_TRUE(focusComesTo("Log to CSV")) << focusedWindow();
+  replaceFileInDialog("Log to CSV", pipe);
+  ASSERT_TRUE(focusComesTo("Orvik Monitor - Logging to pipe.csv")) << focusedWindow();
+  ASSERT_TRUE(waitFor([&] { return !logger.running(); }, 20s)) << "the logger took its 300 bytes";
+  EXPECT_EQ(readFile(path("logger.out")).rfind("time,link,te_module_v,", 0), 0u);
+  EXPECT_TRUE(focusComesTo("Orvik Monitor")) << "the log has ended: " << focusedWindow();
+  EXPECT_TRUE(pollsGoOn());
+  EXPECT_TRUE(monitor_->running()) << readFile(path("monitor.err"));
+  EXPECT_TRUE(fs::is_fifo(pipe));
 }
 
 TEST_F(MonitorAgainstSimulator, AControllerThatHangsUpDoesNotMakeTheMonitorSpin) {

@@ -111,5 +111,24 @@ INSTANTIATE_TEST_SUITE_P(
                          3}),
     [](const testing::TestParamInfo<Case>& row) { return row.param.name; });
 
+// Values are marked as not current once no answer came for longer than the link's time-out, from the
+// last answer of any kind, or from the first poll when none came yet.
+TEST(TrendSilence, IsCountedFromTheLastAnswerPastTheLinksTimeOut) {
+  using namespace std::chrono_literals;
+  const Clock::time_point t0{std::chrono::hours(24 * 20000)};
+  StatusStore store;
+  EXPECT_EQ(TrendSilentSince(store, t0 + 1h), std::nullopt) << "nothing polled yet";
+  store.addMissed(t0);
+  EXPECT_EQ(TrendSilentSince(store, t0 + 2500ms), std::nullopt);
+  EXPECT_EQ(TrendSilentSince(store, t0 + 2501ms), t0) << "never answered: since the first poll";
+  store.addRecord(t0 + 2s, {});
+  store.noteAnswer(t0 + 3s);  // a tag read, say
+  EXPECT_EQ(TrendSilentSince(store, t0 + 5500ms), std::nullopt);
+  EXPECT_EQ(TrendSilentSince(store, t0 + 5501ms), t0 + 3s);
+  EXPECT_EQ(
+      TrendLatestText(LiveView{}, "14:03:12").rfind("No answer since 14:03:12. Last values: TE module ", 0),
+      0u);
+}
+
 }  // namespace
 }  // namespace orvik::link

@@ -3,6 +3,7 @@
 
 #include <sqlite3.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -90,17 +91,34 @@ TEST_F(ServiceDbTest, KeepsEveryFieldOfEveryChangeAndGivesThemNewestFirstByTag) 
   EXPECT_EQ(query(path, "DELETE FROM service_row"), "a service record row is never deleted");
 }
 
-TEST_F(ServiceDbTest, AFileOfANewerOrUnknownSchemaIsLeftAsItIs) {
+// A file this program may not write is left exactly as it was, and a change is said not to be recorded
+// there rather than promised for later.
+TEST_F(ServiceDbTest, ANewerVersionsOrAnotherProgramsFileIsLeftAsItIs) {
   fs::create_directories(fs::path(path).parent_path());
-  for (const auto& [version, told] :
-       {std::pair{2, "was written by a newer version of the program"},
-        std::pair{-1, "a schema version no version of the program writes: -1"}}) {
-    query(path, "PRAGMA user_version = " + std::to_string(version));
-    const std::string before = contents(path);
+  for (const auto& [sql, told] :
+       {std::pair{"PRAGMA user_version = 2", "was written by a newer version of the program"},
+        std::pair{"PRAGMA user_version = -1", "a schema version no version of the program writes: -1"},
+        std::pair{"CREATE TABLE invoices (id INTEGER)", "it is another program's SQLite database"},
+        std::pair{"CREATE TABLE notes (id INTEGER); PRAGMA user_version = 1",
+                  "it is another program's SQLite database"},
+        std::pair{"", "it is a named pipe, not a file"}}) {
+    fs::remove(path);
+    const bool pipe = *sql == '\0';
+    if (pipe) {
+      ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    } else {
+      query(path, sql);
+    }
+    const std::string before = pipe ? "" : contents(path);  // a pipe would wait for a writer
     const auto opened = ServiceDb::open(path, kNow);
     EXPECT_FALSE(opened.db);
     EXPECT_NE(opened.problem.find(told), std::string::npos) << opened.problem;
-    EXPECT_EQ(contents(path), before);
+    EXPECT_EQ(pipe ? "" : contents(path), before);
+    ServiceJournal journal(path, [] { return kNow; });
+    journal.record(row(ChangeKind::Tag, "CHG-07", 1));
+    EXPECT_EQ(journal.takeNotice(), "The service record " + path + " cannot be used: " + opened.problem +
+                                        "; this change is not recorded there.");
+    EXPECT_EQ(journal.unwritten().size(), 1u) << "listed at exit";
   }
 }
 

@@ -567,7 +567,9 @@ void Bench::performCli(const Action& a) {
                                                   {},
                                                   journal_.get(),
                                                   [] { return std::string("2026-12-07 10:00"); },
-                                                  "tech"});
+                                                  "tech",
+                                                  [] { return std::string(); },
+                                                  -1});
   runner_->onDone = [this](int code) {
     if (code == cli::kSuccess) checkReport();
     event("orvikctl " + joined(command_->args) + " -> " + std::to_string(code) + " " + err_.str());

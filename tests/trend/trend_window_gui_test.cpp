@@ -6,7 +6,9 @@
 #include <unistd.h>
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QDateTime>
 #include <QImage>
+#include <QLabel>
 #include <QMessageBox>
 #include <filesystem>
 #include <fstream>
@@ -65,10 +67,26 @@ TEST(TrendWindow, ShowsTheStoreFollowsNewReadingsAndSavesBothFiles) {
   EXPECT_NEAR(window->shownTo() - window->shownFrom(), kShownSeconds, 1) << "the last ten minutes";
   EXPECT_GT(window->shownTo(), newest);
 
-  store.addRecord(start + std::chrono::seconds(1200), reading(3, 150));
-  EXPECT_EQ(window->accessibleDescription(),
-            "TE module 13.529 V, battery 12.50 V, setpoint 13.80 V, control 51%, battery temperature 150 °F");
+  const auto last = start + std::chrono::seconds(1200);
+  window->now = [&] { return last; };
+  store.addRecord(last, reading(3, 150));
+  const std::string values =
+      "TE module 13.529 V, battery 12.50 V, setpoint 13.80 V, control 51%, battery temperature 150 °F";
+  EXPECT_EQ(window->accessibleDescription().toStdString(), values);
   EXPECT_GT(window->shownTo(), newest + 2) << "the newest reading stays in view";
+  EXPECT_NEAR(window->plot().yAxis->range().lower, 12.37, 1e-6) << "the volts shown, a tenth to spare";
+  EXPECT_NEAR(window->plot().yAxis->range().upper, 13.93, 1e-6);
+  // The controller falls silent: past the link's time-out the values are marked as no longer current.
+  window->now = [&] { return last + std::chrono::seconds(3); };
+  window->showLatest();
+  const std::string since =
+      QDateTime::fromSecsSinceEpoch(
+          std::chrono::duration_cast<std::chrono::seconds>(last.time_since_epoch()).count())
+          .toString("HH:mm:ss")
+          .toStdString();
+  EXPECT_EQ(window->accessibleDescription().toStdString(),
+            "No answer since " + since + ". Last values: " + values);
+  EXPECT_EQ(window->findChild<QLabel*>("lblLatest")->text(), window->accessibleDescription());
 
   // Dragging stops the following; the axis then stays where it was put.
   testing::drag(&window->plot(), {300, 200}, {200, 200});

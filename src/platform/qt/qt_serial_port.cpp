@@ -145,6 +145,8 @@ void QtSerialPort::setHandshakingNone() {
 void QtSerialPort::open() {
   if (port_.isOpen()) throw SerialError("port already open");
   const std::string device = deviceName(comm_);
+  if (const std::string notSerial = notASerialDevice(device); !notSerial.empty())
+    throw SerialError(notSerial, openFailureDetails(device, notSerial));
   port_.setPortName(QString::fromStdString(device));
   port_.setBaudRate(QSerialPort::Baud9600);
   port_.setDataBits(QSerialPort::Data8);

@@ -15,9 +15,11 @@ namespace orvik::platform::qt {
 namespace {
 
 int signalPipe[2] = {-1, -1};
+volatile std::sig_atomic_t terminating = 0;
 
-// Only async-signal-safe work here: one byte into the pipe.
+// Only async-signal-safe work here: a flag, and one byte into the pipe.
 void onTerminationSignal(int signal) {
+  terminating = 1;
   const char byte = static_cast<char>(signal);
   [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &byte, 1);
 }
@@ -44,8 +46,20 @@ void endOnTerminationSignals(std::function<void()> end) {
   for (int signal : {SIGTERM, SIGINT, SIGHUP})
     ::sigaction(signal, &action, nullptr);
 }
+
+bool terminationRequested() {
+  return terminating != 0;
+}
+
+void ignoreBrokenPipe() {
+  std::signal(SIGPIPE, SIG_IGN);
+}
 #else
 void endOnTerminationSignals(std::function<void()>) {}
+bool terminationRequested() {
+  return false;
+}
+void ignoreBrokenPipe() {}
 #endif
 
 }  // namespace orvik::platform::qt

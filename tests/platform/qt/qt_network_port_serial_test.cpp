@@ -7,6 +7,7 @@
 #include <variant>
 
 #include "backup/backup_file.h"
+#include "platform/file_writing.h"
 #include "platform/qt/qt_wait.h"
 #include "support/ser2net.h"
 #include "support/temp_folder.h"
@@ -59,7 +60,7 @@ TEST_P(NetworkPortThroughSer2net, StatusReportAndARestoreOfFFBytesReachTheContro
   ASSERT_EQ(run({"backup", path("unit.json")}), 0) << err();
   auto file = std::get<backup::BackupFile>(backup::ParseBackup(readFile(path("unit.json"))));
   file.unit.constants[18] = {0x7F, 0x7F, 0xFF, 0xFF};
-  ASSERT_EQ(backup::WriteFileWhole(path("unit.json"), backup::BackupJson(file)), "");
+  ASSERT_EQ(platform::WriteFileWhole(path("unit.json"), backup::BackupJson(file)), "");
   // Written, then read back equal: FF bytes come through both ways.
   ASSERT_EQ(run({"restore", path("unit.json"), "--yes"}), 0) << err();
   EXPECT_NE(readFile(path("sim.log")).find("request 3D 07 12 7F 7F FF FF EB -> answer 3D"),

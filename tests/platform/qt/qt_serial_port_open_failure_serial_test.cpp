@@ -113,6 +113,17 @@ TEST_F(OpenFailure, AMissingDeviceOrADanglingStableNameIsNoSuchFileOrDirectory) 
   }
 }
 
+TEST_F(OpenFailure, AFileAFolderOrAPipeIsNotASerialDevice) {
+  std::ofstream(dir_ / "notes.txt") << "not a port";
+  ASSERT_EQ(::mkfifo((dir_ / "pipe").c_str(), 0600), 0);
+  for (const fs::path& device : {dir_ / "notes.txt", dir_, dir_ / "pipe"}) {
+    const SerialError e = openFailureOf(device.string());
+    EXPECT_EQ(e.what(), device.string() + " is not a serial device");
+    EXPECT_EQ(e.details(),
+              "Device: " + device.string() + "\nError: " + device.string() + " is not a serial device");
+  }
+}
+
 TEST_F(OpenFailure, ADeviceWithoutPermissionsIsPermissionDeniedWithWhatToDo) {
   ASSERT_EQ(::chmod(pty_.device().c_str(), 0), 0);
   struct stat info {};
