@@ -72,6 +72,10 @@ Exchange::Exchange(ControllerLink& link, platform::TimerEngine& timers)
   };
   tmrGrace.onTick = [this] {
     tmrGrace.setEnabled(false);
+    // While it is sent again and that send may still be answered, an earlier send's answer may come
+    // too: forgotten, it would be counted against the later send, and that one's taken for the next
+    // request's. The later send's time-out starts the wait again.
+    if (unanswered_ > 0) return;
     late_ = 0;
     if (step_ == Step::Held && pending() == 0) sendHeld();
   };
