@@ -21,7 +21,7 @@ class ControllerLink;
 inline constexpr std::chrono::milliseconds kQuietGap{3};
 // After its answer time-out a request's answer may still come from a slow controller: the next request
 // of another kind waits this much longer for it, so that it is never taken for that one's.
-inline constexpr std::chrono::milliseconds kLateAnswerGrace{1000};
+inline constexpr std::chrono::milliseconds kLateAnswerGrace{1500};
 
 // A request that expects its own answer: a parameter read ("B") or write ("="), a tag read ("C") or
 // write ("D").

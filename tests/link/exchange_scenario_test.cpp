@@ -75,13 +75,13 @@ TEST_F(ExchangeRig, FreesTheLineAfterTheAnswerTimeOutAndDeliversEachAnswerWithIt
   model.faults.silent = true;
   exchange.ask(Request::readParameter(18));
   exchange.ask(Request::readParameter(22));
-  ui.advance(2999ms);
+  ui.advance(3499ms);
   EXPECT_EQ(reads(), 1u);
   model.faults.silent = false;
   std::vector<std::int64_t> deliveredAt;
   exchange.onAnswer = [&](const Answer&) { deliveredAt.push_back(ui.nowMs()); };
   ui.advance(10ms);
-  EXPECT_EQ(reads(), 2u) << "sent when the first read's 2000 ms and 1000 ms more were over";
+  EXPECT_EQ(reads(), 2u) << "sent when the first read's 2000 ms and 1500 ms more were over";
   ASSERT_TRUE(ui.runUntil([&] { return exchange.step() == Step::Answered; }, 100ms));
   EXPECT_EQ(deliveredAt, std::vector<std::int64_t>{ui.nowMs()});
   link.RequestStatus();
