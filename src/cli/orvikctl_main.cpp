@@ -21,7 +21,6 @@
 #include "cli/answer_line.h"
 #include "cli/arguments.h"
 #include "cli/commands.h"
-#include "cli/json_output.h"
 #include "link/controller_link.h"
 #include "link/run_state.h"
 #include "platform/file_start.h"
@@ -135,7 +134,6 @@ int main(int argc, char** argv) {
                    console,
                    now,
                    localToday,
-                   {cli::statusJson, cli::reportJson, cli::historyJson},
                    &journal,
                    [] { return service_record::LocalTimeText(std::chrono::system_clock::now()); },
                    service_record::OperatingSystemUser(),
