@@ -378,6 +378,15 @@ TEST_F(CliRig, ATagWriteKeepsTheTagBeforeInItsRow) {
   EXPECT_EQ(journal.history(std::nullopt).at(0).before, "ORVIK SIM 0001");
 }
 
+// A stored text that is not UTF-8 (another program's row) is written with U+FFFD, never failing.
+TEST_F(CliRig, HistoryJsonWritesAStoredTextThatIsNotUtf8) {
+  service_record::ServiceRow row;
+  row.tag = "BAY \xFF";
+  journal.record(row);
+  ASSERT_EQ(run({"history", "--json"}), kSuccess) << err.str();
+  EXPECT_EQ(nlohmann::json::parse(out.str()).at(0)["tag"], "BAY \xEF\xBF\xBD");
+}
+
 // watch --json writes a JSON object a line, with the same keys for a missed reading, all null. The
 // numbers, in status, watch and report alike, are those the texts show, whatever the locale.
 TEST_F(CliRig, JsonGivesTheShownNumbersWithTheirUnitsAndWatchALineAReading) {
