@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "port_settings/comm_device_choice.h"
+#include "port_settings/user_folder.h"
 #include "service_record/service_db.h"
 #include "version.h"
 
@@ -91,19 +92,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
 }
 
 std::filesystem::path userFolder(const Environment& getenv) {
-  const auto variable = [&](const char* name) -> std::filesystem::path {
-    const char* value = getenv(name);
-    return value != nullptr ? std::filesystem::path(value) : std::filesystem::path();
-  };
-#ifdef _WIN32
-  const std::filesystem::path appData = variable("APPDATA");
-  return appData.empty() ? appData : appData / "Orvik Monitor";
-#else
-  // A relative XDG_CONFIG_HOME is invalid and ignored, as the base directory rules say.
-  if (const auto config = variable("XDG_CONFIG_HOME"); config.is_absolute()) return config / kProgram;
-  if (const auto home = variable("HOME"); home.is_absolute()) return home / ".config" / kProgram;
-  return {};
-#endif
+  return port_settings::userFolder(getenv);
 }
 
 Startup prepareStart(const std::vector<std::string>& args, const Environment& getenv) {

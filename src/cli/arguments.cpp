@@ -5,6 +5,8 @@
 #include <cmath>
 #include <optional>
 #include <sstream>
+#include <string_view>
+#include <vector>
 
 #include "link/number_text.h"
 #include "link/parameter_numbers.h"
@@ -23,7 +25,9 @@ constexpr const char* kDescription =
 constexpr const char* kMainFooter = R"(
 Port: --device PORT, or --comm N (1..4) whose device is --commN DEVICE, else the environment variable
 ORVIK_COMMN, else the line COMMN= of comm-devices.cfg, else the system's default; without either, the
-port chosen in options.cfg of the working directory (Comm 1 when there is none).
+port chosen in options.cfg (Comm 1 when there is none). Both files are read in the working directory
+when it holds options.cfg, else in the monitor's per-user folder ~/.config/orvik-monitor (or
+$XDG_CONFIG_HOME/orvik-monitor), where the menu entry's monitor keeps them.
 
 Exit status: 0 success; 2 usage; 3 port missing, busy, not permitted or not reachable; 4 the controller
 did not answer or answered wrongly, a restore stopped part-way, or the port went away for good; 5
@@ -71,6 +75,102 @@ CLI::Option* addWholeNumber(CLI::App& app, const std::string& name, int& value, 
       description);
 }
 
+// The edit distance of two words, a swap of neighbours counting as one edit (optimal string alignment).
+std::size_t editDistance(std::string_view a, std::string_view b) {
+  std::vector<std::vector<std::size_t>> d(a.size() + 1, std::vector<std::size_t>(b.size() + 1));
+  for (std::size_t i = 0; i <= a.size(); ++i)
+    d[i][0] = i;
+  for (std::size_t j = 0; j <= b.size(); ++j)
+    d[0][j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      d[i][j] =
+          std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+        d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+    }
+  }
+  return d[a.size()][b.size()];
+}
+
+// ", did you mean 'X'?" for the candidates nearest to `word`: those it is the start of (two characters
+// or more), else those at most two edits away; nothing when none is that near.
+std::string nearestOf(const std::string& word, const std::vector<std::string>& candidates) {
+  const auto bare = [](std::string_view text) {
+    return text.substr(std::min(text.find_first_not_of('-'), text.size()));
+  };
+  const std::string_view typed = bare(word);
+  std::size_t best = 3;
+  std::vector<std::string> nearest;
+  for (const std::string& candidate : candidates) {
+    const std::string_view name = bare(candidate);
+    const std::size_t score = typed.size() >= 2 && name.starts_with(typed) ? 0 : editDistance(typed, name);
+    if (score >= typed.size() || score > best ||
+        std::find(nearest.begin(), nearest.end(), candidate) != nearest.end())
+      continue;
+    if (score < best) nearest.clear();
+    best = score;
+    nearest.push_back(candidate);
+  }
+  if (nearest.empty()) return "";
+  std::string text = "; did you mean ";
+  for (std::size_t i = 0; i < nearest.size(); ++i)
+    text += (i == 0 ? "" : i + 1 == nearest.size() ? " or " : ", ") + ("'" + nearest[i] + "'");
+  return text + "?";
+}
+
+std::vector<std::string> commandNames(const CLI::App& app) {
+  std::vector<std::string> names;
+  for (const CLI::App* sub : app.get_subcommands([](const CLI::App*) { return true; }))
+    names.push_back(sub->get_name());
+  return names;
+}
+
+std::vector<std::string> optionNames(const CLI::App& app) {
+  std::vector<std::string> names;
+  for (const CLI::Option* option : app.get_options()) {
+    for (const std::string& name : option->get_lnames())
+      names.push_back("--" + name);
+  }
+  return names;
+}
+
+std::string notACommand(const std::string& word, const CLI::App& app) {
+  return "orvikctl: '" + word + "' is not an orvikctl command" + nearestOf(word, commandNames(app)) +
+         "\nRun 'orvikctl --help' for the commands.\n";
+}
+
+// The usage error for the first word on the command line that no command and no option takes; empty
+// when every word was taken.
+std::string unknownWordError(const CLI::App& app, const std::vector<std::string>& args) {
+  const std::vector<std::string> left = app.remaining(true);
+  if (left.empty()) return "";
+  const std::string& word = left.front();
+  const std::vector<CLI::App*> chosen = app.get_subcommands();
+  const CLI::App* command = chosen.empty() ? nullptr : chosen.front();
+  const std::string path = command ? "orvikctl " + command->get_name() : "orvikctl";
+  const std::string more = command ? "\nRun '" + path + " --help' for its options.\n"
+                                   : "\nRun 'orvikctl --help' for the commands and options.\n";
+  if (word.size() > 1 && word.front() == '-') {
+    const std::string name = word.substr(0, word.find('='));
+    std::vector<std::string> options = optionNames(app);
+    if (command) {
+      const std::vector<std::string> own = optionNames(*command);
+      if (std::find(own.begin(), own.end(), name) != own.end())
+        return "orvikctl: '" + name + "' is an option of '" + path + "': give it after the command" + more;
+      options.insert(options.begin(), own.begin(), own.end());
+    }
+    return "orvikctl: '" + name + "' is not " +
+           (command ? "an option of '" + path + "'" : "an orvikctl option") + nearestOf(name, options) + more;
+  }
+  // A word before the command, or without one, stands where a command is expected.
+  const auto at = [&](const std::string& text) {
+    return std::find(args.begin(), args.end(), text) - args.begin();
+  };
+  if (!command || at(word) < at(command->get_name())) return notACommand(word, app);
+  return "orvikctl: '" + word + "' is an argument too many for '" + path + "'" + more;
+}
+
 std::string parameterList() {
   std::string list;
   for (const auto& [name, number] : parameterNames())
@@ -114,7 +214,10 @@ Parsed parseArguments(const std::vector<std::string>& args) {
   Invocation inv;
   CLI::App app{kDescription, "orvikctl"};
   app.fallthrough();
-  app.require_subcommand(1);
+  // At most one command; a missing one, and words no command or option takes, are said below, naming
+  // the word and the nearest command or option.
+  app.require_subcommand(0, 1);
+  app.allow_extras();
   app.footer(kMainFooter);
   app.set_version_flag("--version", "orvikctl " + std::to_string(kVersionMajor) + "." +
                                         std::to_string(kVersionMinor) + "." +
@@ -168,9 +271,11 @@ Parsed parseArguments(const std::vector<std::string>& args) {
                  "stop after K readings (default: until Ctrl+C)")
       ->option_text("K");
   watch->add_option("--csv", inv.csv, "also log every reading to FILE as CSV")->option_text("FILE");
+  watch->add_flag("--json", inv.json, "each reading as a JSON object on a line of its own (JSON lines)");
   watch->footer(
-      "\nA missed reading is a line that says so. Ctrl+C ends it.\n\nExample:\n"
-      "  orvikctl watch --interval 10 --csv charger.csv");
+      "\nA missed reading is a line that says so. Ctrl+C ends it.\n\nExamples:\n"
+      "  orvikctl watch --interval 10 --csv charger.csv\n"
+      "  orvikctl watch --json | jq .battery_voltage_v");
 
   std::string parameter;
   auto* read = app.add_subcommand("read", "one controller parameter, as the report shows it");
@@ -185,8 +290,10 @@ Parsed parseArguments(const std::vector<std::string>& args) {
   auto* tagCommand = app.add_subcommand("tag", "print the tag name, or write a new one");
   auto* tagOption =
       tagCommand->add_option("NEW", tag, "the new tag: at most 20 characters that Windows-1252 holds");
+  tagCommand->add_flag("-y,--yes", inv.yes, "write without asking (needed without a terminal)");
   tagCommand->footer(
-      "\nThe new tag is read back to confirm it.\n\nExample:\n  orvikctl tag \"BAY 4 CHARGER\"");
+      "\nShows the tag held and the new one and asks \"Write? [y/N]\"; the new tag is read back to confirm\n"
+      "it.\n\nExample:\n  orvikctl tag \"BAY 4 CHARGER\"");
 
   std::string trim;
   auto* trimCommand = app.add_subcommand("trim", "correct a constant against a reference reading");
@@ -262,12 +369,42 @@ Parsed parseArguments(const std::vector<std::string>& args) {
       "\nThe connected unit must be the trim's. If its value is no longer the one the trim wrote, it\n"
       "says so and asks again, on a terminal only.\n\nExample:\n  orvikctl undo 12");
 
+  std::string helpTopic;
+  auto* help = app.add_subcommand("help", "the options of a command, or the commands");
+  help->add_option("COMMAND", helpTopic, "the command");
+  help->footer("\nExample:\n  orvikctl help trim");
+
   Parsed parsed;
   std::ostringstream out;
   std::ostringstream err;
+  const auto usageError = [&parsed](const std::string& text) {
+    parsed.exitCode = kUsage;
+    parsed.err = text;
+    return parsed;
+  };
   try {
     std::vector<std::string> reversed(args.rbegin(), args.rend());
     app.parse(reversed);
+    if (const std::string error = unknownWordError(app, args); !error.empty()) return usageError(error);
+    if (app.get_subcommands().empty()) {
+      return usageError(
+          "orvikctl: a command is required, for example 'orvikctl status'.\n"
+          "Run 'orvikctl --help' for the commands.\n");
+    }
+    if (*help) {
+      if (helpTopic.empty()) {
+        parsed.out = app.get_formatter()->make_help(&app, "orvikctl", CLI::AppFormatMode::Normal);
+        return parsed;
+      }
+      const auto names = commandNames(app);
+      if (std::find(names.begin(), names.end(), helpTopic) == names.end())
+        return usageError(notACommand(helpTopic, app));
+      parsed.out = app.get_subcommand(helpTopic)->help("orvikctl");
+      return parsed;
+    }
+    // Both would be standard output, which carries the log alone with "--csv -".
+    if (*watch && inv.json && inv.csv == "-")
+      throw CLI::ValidationError("--json", "standard output carries the log of --csv -; give --csv a file");
     if (*read) {
       const auto number = parameterNumber(parameter);
       if (!number)
@@ -276,6 +413,9 @@ Parsed parseArguments(const std::vector<std::string>& args) {
       inv.parameter = *number;
     }
   } catch (const CLI::ParseError& e) {
+    // A word nothing takes is said before what it may have caused (a required option taken for missing).
+    const std::string error = unknownWordError(app, args);
+    if (e.get_exit_code() != 0 && !error.empty()) return usageError(error);
     const int code = app.exit(e, out, err);
     parsed.exitCode = code == 0 ? kSuccess : kUsage;
     parsed.out = out.str();

@@ -10,6 +10,7 @@
 #include "calibration/calibration_date.h"
 #include "calibration/trim_computation.h"
 #include "cli/answer_line.h"
+#include "cli/json_output.h"
 #include "diagnostics/report_captions.h"
 #include "diagnostics/report_values.h"
 #include "dialogs/controller_checks.h"
@@ -275,7 +276,7 @@ void Runner::write(const link::Request& request, link::ChangeNote note, const st
 
 void Runner::runStatus() {
   status(kAttempts, [this](const link::StatusRecord& record) {
-    io_.out << (inv_.json ? io_.json.status(record, view_) : statusText(view_));
+    io_.out << (inv_.json ? statusJson(record, view_) : statusText(view_));
     finish(kSuccess);
   });
 }
@@ -330,11 +331,12 @@ void Runner::pollWatch() {
       1,
       [this, at](const link::StatusRecord& record) {
         view_ = link::StatusView(record, link::StatusView(record, view_));
-        if (showLine(watchLine(at, view_)) && logCsv(link::StatusCsvLine(at, record, view_)))
-          watchReadingDone(true);
+        const std::string line = inv_.json ? watchJsonLine(at, record, view_) : watchLine(at, view_);
+        if (showLine(line) && logCsv(link::StatusCsvLine(at, record, view_))) watchReadingDone(true);
       },
       [this, at] {
-        if (!showLine(watchMissedLine(at)) || !logCsv(link::StatusCsvMissedLine(at))) return;
+        const std::string line = inv_.json ? watchJsonMissedLine(at) : watchMissedLine(at);
+        if (!showLine(line) || !logCsv(link::StatusCsvMissedLine(at))) return;
         // A port that went away and is not back at the next reading ends the watch: a script learns
         // of it from the exit status rather than from a log of missed readings.
         if (!link_.reopenProblem().empty()) return fail(kNoAnswer, lostPortSentence());
@@ -376,7 +378,7 @@ void Runner::runReport() {
     reportReader_->start(
         link_.state().BatTemp,
         [this](const Report& report) {
-          io_.out << (inv_.json ? io_.json.report(report) : reportText(report));
+          io_.out << (inv_.json ? reportJson(report) : reportText(report));
           finish(kSuccess);
         },
         [this](const std::string& what) { noAnswer(what); });
@@ -410,7 +412,7 @@ void Runner::runHistory() {
                                            : std::vector<service_record::ServiceRow>{};
   if (!problem.empty()) return fail(kUsage, "the service record cannot be read: " + problem);
   if (inv_.json) {
-    io_.out << io_.json.history(rows);
+    io_.out << historyJson(rows);
   } else if (inv_.csvOut) {
     io_.out << service_record::HistoryCsv(rows);
   } else {
@@ -449,11 +451,20 @@ void Runner::runTag() {
           [this] { noAnswer("the tag name read"); });
     };
     if (!inv_.newTag) return readBack();
-    link::ChangeNote note;
-    note.change = link::ChangeKind::Tag;
-    note.before = link_.unit().tag.value_or("");
-    note.written = tag;
-    write(link::Request::writeTag(tag), note, "the tag name", readBack);
+    // The tag before, read for the question and for the service record's row.
+    session_.ask(
+        link::Request::readTag(),
+        [this, tag, readBack](const link::Answer& answer) {
+          const std::string before = answer.tag();
+          io_.out << "Tag name: \"" << before << "\" -> \"" << tag << '"' << std::endl;
+          if (!confirmed("Write?")) return;
+          link::ChangeNote note;
+          note.change = link::ChangeKind::Tag;
+          note.before = before;
+          note.written = tag;
+          write(link::Request::writeTag(tag), note, "the tag name", readBack);
+        },
+        [this] { noAnswer("the tag name read"); });
   });
 }
 

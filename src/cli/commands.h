@@ -40,7 +40,6 @@ struct Io {
   Console& console;
   std::function<std::chrono::system_clock::time_point()> now;
   std::function<platform::Date()> today;  // the local date
-  JsonWriter json;
   // The service record: the history read, and where confirmed changes go. None: no record.
   service_record::ServiceJournal* journal = nullptr;
   // The report's date and technician, for the service report.

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -21,7 +22,6 @@
 #include "cli/answer_line.h"
 #include "cli/arguments.h"
 #include "cli/commands.h"
-#include "cli/json_output.h"
 #include "link/controller_link.h"
 #include "link/run_state.h"
 #include "platform/file_start.h"
@@ -31,6 +31,7 @@
 #include "platform/qt/termination_signals.h"
 #include "port_settings/comm_device_choice.h"
 #include "port_settings/settings_file.h"  // kSettingsFile
+#include "port_settings/user_folder.h"
 #include "service_record/change_rows.h"
 #include "service_record/service_journal.h"
 
@@ -82,12 +83,13 @@ platform::Date localToday() {
   return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
 }
 
-// The port the command line names, or the one the monitor's port dialog chose (Comm 1 without one).
-int chosenPort(const cli::Invocation& inv) {
+// The port the command line names, or the one the monitor's port dialog chose in `folder` (Comm 1
+// without one).
+int chosenPort(const cli::Invocation& inv, const std::filesystem::path& folder) {
   if (!inv.device.empty()) return 1;
   if (inv.comm != 0) return inv.comm;
   // Read only: the client neither creates the file nor needs to be allowed to write it.
-  const auto record = platform::ReadFileStart(port_settings::kSettingsFile, 2);
+  const auto record = platform::ReadFileStart((folder / port_settings::kSettingsFile).string(), 2);
   if (!record || record->size() != 2) return 1;
   const int configured =
       static_cast<unsigned char>((*record)[0]) | (static_cast<unsigned char>((*record)[1]) << 8);
@@ -107,7 +109,10 @@ int main(int argc, char** argv) {
   if (!parsed.invocation) return parsed.exitCode;
   const cli::Invocation& inv = *parsed.invocation;
 
-  const port_settings::PortMap settled = port_settings::settleCommDevices(inv.commDevices, std::getenv);
+  // The monitor's settings: those of the working directory, or the menu entry's in the per-user folder.
+  const std::filesystem::path settingsFolder = port_settings::settingsFolder(std::getenv);
+  const port_settings::PortMap settled =
+      port_settings::settleCommDevices(inv.commDevices, std::getenv, settingsFolder);
   for (const std::string& problem : settled.problems)
     std::cerr << "orvikctl: " << problem << '\n';
   // An empty device would leave the port to the next source or the default: Comm 1, whatever is on it.
@@ -118,7 +123,7 @@ int main(int argc, char** argv) {
   }
   platform::CommDevices devices = settled.devices;
   if (!inv.device.empty()) devices[0] = inv.device;
-  const int comm = chosenPort(inv);
+  const int comm = chosenPort(inv, settingsFolder);
 
   QCoreApplication app(argc, argv);
   platform::qt::ignoreBrokenPipe();
@@ -135,7 +140,6 @@ int main(int argc, char** argv) {
                    console,
                    now,
                    localToday,
-                   {cli::statusJson, cli::reportJson, cli::historyJson},
                    &journal,
                    [] { return service_record::LocalTimeText(std::chrono::system_clock::now()); },
                    service_record::OperatingSystemUser(),

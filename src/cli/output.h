@@ -1,7 +1,6 @@
 #pragma once
 
 #include <chrono>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,13 +23,5 @@ std::string reportText(const Report& report);
 
 // The live display's alarm text on a line of its own: without the line break a sensor warning starts with.
 std::string alarmText(const link::LiveView& view);
-
-// How --json output is written: through Qt's JSON classes in orvikctl (cli/json_output.h), so this
-// library and its tests need no Qt.
-struct JsonWriter {
-  std::function<std::string(const link::StatusRecord&, const link::LiveView&)> status;
-  std::function<std::string(const Report&)> report;
-  std::function<std::string(const std::vector<service_record::ServiceRow>&)> history;
-};
 
 }  // namespace orvik::cli

@@ -33,7 +33,7 @@ std::string volts(float value, int decimals) {
 FieldText teVoltsText(float te, double revision) {
   if (te > kMaxTeVolts) return {"ERROR", platform::kRed};
   const bool low = revision >= kFirstRevisionFlaggingLowTe && te < kLowTeVolts;
-  return {volts(te, 3), low ? platform::kYellow : platform::kGreen};
+  return {volts(te, kTeVoltsDecimals), low ? platform::kYellow : platform::kGreen};
 }
 
 std::string sensorWarning(float batTemp) {
@@ -74,9 +74,9 @@ LiveView StatusView(const StatusRecord& r, const LiveView& previous) {
   LiveView v = previous;
   const double revision = ShownRevision(previous);
   if (r.teVolts) v.teVolts = teVoltsText(*r.teVolts, revision);
-  if (r.batVolts) v.batVolts.text = volts(*r.batVolts, 2);
+  if (r.batVolts) v.batVolts.text = volts(*r.batVolts, kVoltsDecimals);
   if (r.batTemp) v.batTemp.text = formatFahrenheit(*r.batTemp);
-  if (r.setpoint) v.setpoint.text = volts(*r.setpoint, 2);
+  if (r.setpoint) v.setpoint.text = volts(*r.setpoint, kVoltsDecimals);
   if (r.chargeMode) v.chargeMode = ChargeModeText(*r.chargeMode).value_or(v.chargeMode);
   // The sensor warning follows the temperature alone; the controller's alarm, where the hardware reports
   // one, replaces it. Codes without a message must not blank out a sensor warning.

@@ -16,6 +16,12 @@ struct FieldText {
   bool operator==(const FieldText&) const = default;
 };
 
+// The decimals the live display shows a reading with: the TE module volts, the other volts, and the
+// battery temperature in whole degrees Fahrenheit.
+inline constexpr int kTeVoltsDecimals = 3;
+inline constexpr int kVoltsDecimals = 2;
+inline constexpr int kTemperatureDecimals = 0;
+
 // The texts and colours of the live display. The defaults are what shows before the first answer.
 struct LiveView {
   FieldText teVolts{"-"};

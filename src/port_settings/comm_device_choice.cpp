@@ -3,8 +3,9 @@
 namespace orvik::port_settings {
 
 PortMap settleCommDevices(const platform::CommDevices& commandLine,
-                          const std::function<const char*(const char*)>& getenv) {
-  PortMap file = readPortMap();
+                          const std::function<const char*(const char*)>& getenv,
+                          const std::filesystem::path& folder) {
+  PortMap file = readPortMap(folder);
   PortMap settled{resolveCommDevices(commandLine, getenv, file), std::move(file.problems),
                   std::move(file.errors)};
   for (int n = 1; n <= 4; ++n) {

@@ -43,7 +43,7 @@ int controlCharacterIn(std::string_view line) {
 
 }  // namespace
 
-PortMap parsePortMap(std::string_view text) {
+PortMap parsePortMap(std::string_view text, const std::string& fileName) {
   PortMap map;
   std::array<int, 4> lineOf{};
   int lineNumber = 0;
@@ -54,7 +54,7 @@ PortMap parsePortMap(std::string_view text) {
     ++lineNumber;
     if (line.empty() || line.front() == '#') continue;
 
-    const std::string where = std::string(kPortMapFile) + ":" + std::to_string(lineNumber) + ": ";
+    const std::string where = fileName + ":" + std::to_string(lineNumber) + ": ";
     if (const int control = controlCharacterIn(line); control >= 0) {
       static constexpr char kHex[] = "0123456789ABCDEF";
       map.problems.push_back(where + "control character 0x" + kHex[control >> 4] + kHex[control & 0xF]);
@@ -81,21 +81,22 @@ PortMap parsePortMap(std::string_view text) {
   return map;
 }
 
-PortMap readPortMap() {
+PortMap readPortMap(const std::filesystem::path& folder) {
+  const std::string path = (folder / kPortMapFile).string();
   std::error_code error;
-  if (!std::filesystem::is_regular_file(kPortMapFile, error)) return {};
-  std::optional<std::string> read = platform::ReadFileStart(kPortMapFile, kMostBytesRead + 1);
+  if (!std::filesystem::is_regular_file(path, error)) return {};
+  std::optional<std::string> read = platform::ReadFileStart(path, kMostBytesRead + 1);
   if (!read) return {};
   std::string& text = *read;
-  if (text.size() <= kMostBytesRead) return parsePortMap(text);
+  if (text.size() <= kMostBytesRead) return parsePortMap(text, path);
 
   // Whole lines only: a line cut short could name a shorter device than the one meant.
   text.resize(kMostBytesRead);
   text.resize(text.rfind('\n') + 1);  // npos + 1 is 0: no whole line at all
-  PortMap map = parsePortMap(text);
+  PortMap map = parsePortMap(text, path);
   const auto firstUnread = std::count(text.begin(), text.end(), '\n') + 1;
-  map.problems.push_back(std::string(kPortMapFile) + ":" + std::to_string(firstUnread) +
-                         ": the file goes on past " + std::to_string(kMostBytesRead / 1024) +
+  map.problems.push_back(path + ":" + std::to_string(firstUnread) + ": the file goes on past " +
+                         std::to_string(kMostBytesRead / 1024) +
                          " KiB; this line and those after it were not read");
   return map;
 }

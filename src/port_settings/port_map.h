@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -23,11 +24,12 @@ struct PortMap {
   std::vector<std::string> errors;
 };
 
-PortMap parsePortMap(std::string_view text);
+// `text` as the map file; its problems are named "`fileName`:LINE: ...".
+PortMap parsePortMap(std::string_view text, const std::string& fileName = kPortMapFile);
 
-// The map file in the working directory. A missing or unreadable file, or one that is not a regular
-// file, maps nothing and reports nothing.
-PortMap readPortMap();
+// The map file in `folder`, the working directory when empty. A missing or unreadable file, or one that
+// is not a regular file, maps nothing and reports nothing. Problems name the file as it was found.
+PortMap readPortMap(const std::filesystem::path& folder = {});
 
 // The device of each port, the first given of: `commandLine`, the environment variable ORVIK_COMM<n>
 // (through `getenv`), `file`, the platform's default.

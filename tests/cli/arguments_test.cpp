@@ -34,7 +34,25 @@ TEST_P(Arguments, AreReadAsTheySay) {
 INSTANTIATE_TEST_SUITE_P(
     Table, Arguments,
     ::testing::Values(
-        ArgumentCase{{}, kUsage, nullptr, "A subcommand is required"},
+        ArgumentCase{{}, kUsage, nullptr, "orvikctl: a command is required"},
+        // A word nothing takes is named, with the nearest command or option, before anything it caused.
+        ArgumentCase{
+            {"stat"}, kUsage, nullptr, "'stat' is not an orvikctl command; did you mean 'status'?\n"},
+        ArgumentCase{{"bogus"}, kUsage, nullptr, "'bogus' is not an orvikctl command\nRun 'orvikctl --help'"},
+        ArgumentCase{{"re"}, kUsage, nullptr, "did you mean 'read', 'report', 'reset-log' or 'restore'?"},
+        ArgumentCase{{"--bogus"}, kUsage, nullptr, "'--bogus' is not an orvikctl option\n"},
+        ArgumentCase{
+            {"--json", "status"}, kUsage, nullptr, "'--json' is an option of 'orvikctl status': give"},
+        ArgumentCase{{"status", "--jsn"},
+                     kUsage,
+                     nullptr,
+                     "'--jsn' is not an option of 'orvikctl status'; did you mean '--json'?"},
+        ArgumentCase{
+            {"trim", "battery-volts", "--actul", "12.5"}, kUsage, nullptr, "did you mean '--actual'?"},
+        ArgumentCase{{"help"}, kSuccess, nullptr, "  reset-log "},
+        ArgumentCase{{"help", "trim"}, kSuccess, nullptr, "Usage: orvikctl trim [OPTIONS] QUANTITY"},
+        ArgumentCase{
+            {"help", "stats"}, kUsage, nullptr, "'stats' is not an orvikctl command; did you mean 'status'?"},
         ArgumentCase{{"--help"}, kSuccess, nullptr, "orvikctl trim battery-volts --actual 12.5"},
         ArgumentCase{{"--help"}, kSuccess, nullptr, "tcp://HOST:PORT or rfc2217://HOST:PORT"},
         ArgumentCase{{"trim", "--help"}, kSuccess, nullptr, "Write? [y/N]"},
@@ -59,6 +77,12 @@ INSTANTIATE_TEST_SUITE_P(
                        return i.trim == calibration::TrimKind::BatteryTemp && i.actual == "-5";
                      }},
         ArgumentCase{{"tag"}, kSuccess, [](const Invocation& i) { return !i.newTag; }},
+        ArgumentCase{{"tag", "BAY 4", "--yes"},
+                     kSuccess,
+                     [](const Invocation& i) { return i.newTag == "BAY 4" && i.yes; }},
+        ArgumentCase{{"watch", "--json"}, kSuccess, [](const Invocation& i) { return i.json; }},
+        ArgumentCase{
+            {"watch", "--json", "--csv", "-"}, kUsage, nullptr, "--json: standard output carries the log"},
         ArgumentCase{{"cal-date", "2026-12-07", "-y"},
                      kSuccess,
                      [](const Invocation& i) { return i.date == "2026-12-07" && i.yes; }},
@@ -80,7 +104,8 @@ INSTANTIATE_TEST_SUITE_P(
         ArgumentCase{{"watch", "--count", "1e9"}, kUsage, nullptr, "--count: '1e9' is no whole number"},
         ArgumentCase{
             {"--comm", "+2", "status"}, kUsage, nullptr, "--comm: '+2' is no whole number from 1 to 4"},
-        ArgumentCase{{"status", "extra"}, kUsage, nullptr, "extra"},
+        ArgumentCase{
+            {"status", "extra"}, kUsage, nullptr, "'extra' is an argument too many for 'orvikctl status'"},
         ArgumentCase{{"restore", "bay.json", "--other-unit"},
                      kSuccess,
                      [](const Invocation& i) { return i.otherUnit && !i.yes && i.backupFile == "bay.json"; }},

@@ -13,6 +13,9 @@
 #include <fstream>
 #include <sstream>
 
+#include <nlohmann/json.hpp>
+
+#include "link/number_text.h"
 #include "link/parameter_numbers.h"
 #include "platform/headless/headless_ui.h"
 #include "service_record/change_rows.h"
@@ -48,19 +51,12 @@ struct CliRig : ::testing::Test {
       service_record::RecordConfirmedChanges(link, journal, {"orvikctl", "tech", virtualNow()});
     }
     Runner runner(*parsed.invocation, link, ui.timers(),
-                  {*output,
-                   err,
-                   console,
-                   virtualNow(),
+                  {*output, err, console, virtualNow(),
                    [] {
                      return platform::Date{2026, 12, 7};
                    },
-                   {},
-                   &journal,
-                   [] { return std::string("2026-12-07 10:00"); },
-                   "tech",
-                   [] { return std::string(std::strerror(ENOSPC)); },
-                   outDescriptor});
+                   &journal, [] { return std::string("2026-12-07 10:00"); }, "tech",
+                   [] { return std::string(std::strerror(ENOSPC)); }, outDescriptor});
     runner.onDone = [&](int code) { exitCode = code; };
     runner.start();
     if (midway.when && ui.runUntil(midway.when, limit)) midway.then();
@@ -161,7 +157,11 @@ INSTANTIATE_TEST_SUITE_P(
                     kSuccess,
                     "> C B18 B22 B26 B30 B100 B104 B108 B116",
                     "  TE Module Volts at Last Shutdown:  "},
-        CommandCase{{"tag", "BAY 4"}, nullptr, kSuccess, "> C D C", "BAY 4\n"},
+        CommandCase{{"tag", "BAY 4", "--yes"},
+                    nullptr,
+                    kSuccess,
+                    "> C D C",
+                    "Tag name: \"ORVIK SIM 0001\" -> \"BAY 4\"\nBAY 4\n"},
         CommandCase{{"reset-log", "--yes"}, nullptr, kSuccess, "> C B100 =100", "Diagnostics log cleared."},
         CommandCase{{"cal-date", "--yes"}, nullptr, kSuccess, "> C B0 =0", "15-Feb-05 -> 07-Dec-26"},
         CommandCase{{"trim", "battery-volts", "--actual", "12.5", "--yes"},
@@ -217,6 +217,7 @@ INSTANTIATE_TEST_SUITE_P(
                     kRefused,
                     ">",
                     "requires Hardware Version 5"},
+        CommandCase{{"tag", "BAY 4"}, nullptr, kRefused, "> C", "confirm with --yes"},
         CommandCase{{"tag", "ABCDEFGHIJKLMNOPQRSTU"}, nullptr, kRefused, "", "has 21 characters"},
         CommandCase{{"tag", "\xCE\xA9"}, nullptr, kRefused, "", "Tag Name: "},
         CommandCase{{"watch", "--csv", "/nonexistent-folder/log.csv"},
@@ -341,7 +342,7 @@ TEST_F(CliRig, EachConfirmedWriteIsOneRowOfTheServiceRecord) {
       {{"cal-date", "2026-12-07", "--yes"}, "calibration-date|0|15-Feb-05|00020F05|07-Dec-26|000C071A||"},
       {{"reset-log", "--yes"},
        "log-reset|100|Diagnostic Shutdown Count: 0, Power On Cycles: 17|00000011|Log cleared|00000000||"},
-      {{"tag", "BAY 4"}, "tag|-1|ORVIK SIM 0001||BAY 4|||"},
+      {{"tag", "BAY 4", "--yes"}, "tag|-1|ORVIK SIM 0001||BAY 4|||"},
   };
   for (const Case& c : cases) {
     ASSERT_EQ(run(c.args), kSuccess) << err.str();
@@ -359,6 +360,73 @@ TEST_F(CliRig, EachConfirmedWriteIsOneRowOfTheServiceRecord) {
   EXPECT_EQ(journal.history(std::string("ORVIK SIM 0001")).size(), 4u);
   EXPECT_EQ(run({"history", "--tag", "ORVIK SIM 0001", "--csv"}), kSuccess);
   EXPECT_NE(out.str().find(",tag,,ORVIK SIM 0001,,BAY 4,"), std::string::npos) << out.str();
+  out.str("");
+  EXPECT_EQ(run({"history", "--json"}), kSuccess);
+  const auto rows = nlohmann::json::parse(out.str());
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_EQ(rows[3]["before"], "1.25") << "the text of earlier releases";
+  EXPECT_EQ(rows[3].value("measured_v", 0.0), 16.568);
+  EXPECT_EQ(rows[3].value("reference_v", 0.0), 12.5);
+  EXPECT_EQ(rows[3].value("before_gain", 0.0), 1.25);
+  EXPECT_EQ(rows[3].value("written_gain", 0.0), 0.943083051665862);
+  EXPECT_FALSE(rows[0].contains("measured_v") || rows[0].contains("before_gain")) << rows[0];
+}
+
+// A fresh run, whose link has not learnt the tag yet, reads the tag it replaces for the row.
+TEST_F(CliRig, ATagWriteKeepsTheTagBeforeInItsRow) {
+  ASSERT_EQ(run({"tag", "BAY 4", "--yes"}), kSuccess) << err.str();
+  EXPECT_EQ(journal.history(std::nullopt).at(0).before, "ORVIK SIM 0001");
+}
+
+// A stored text that is not UTF-8 (another program's row) is written with U+FFFD, never failing.
+TEST_F(CliRig, HistoryJsonWritesAStoredTextThatIsNotUtf8) {
+  service_record::ServiceRow row;
+  row.tag = "BAY \xFF";
+  journal.record(row);
+  ASSERT_EQ(run({"history", "--json"}), kSuccess) << err.str();
+  EXPECT_EQ(nlohmann::json::parse(out.str()).at(0)["tag"], "BAY \xEF\xBF\xBD");
+}
+
+// watch --json writes a JSON object a line, with the same keys for a missed reading, all null. The
+// numbers, in status, watch and report alike, are those the texts show, whatever the locale.
+TEST_F(CliRig, JsonGivesTheShownNumbersWithTheirUnitsAndWatchALineAReading) {
+  model.settings.rawBatteryMillivolts = 13266.6;
+  model.settings.rawFahrenheit = 76.5;
+  model.faults.dropEvery = 2;
+  ASSERT_EQ(run({"watch", "--count", "3", "--json"}), kSuccess) << err.str();
+  std::vector<nlohmann::json> readings;
+  std::istringstream lines(out.str());
+  for (std::string line; std::getline(lines, line);)
+    readings.push_back(nlohmann::json::parse(line));
+  ASSERT_EQ(readings.size(), 3u) << out.str();
+  EXPECT_EQ(readings[1]["time"], "1970-01-01T00:00:02Z");
+  EXPECT_EQ(readings[1]["link"], "no response");
+  EXPECT_TRUE(readings[1]["battery_voltage_v"].is_null() && readings[1]["values"].is_null());
+  EXPECT_EQ(readings[1].size(), readings[2].size()) << "the same keys";
+  EXPECT_NE(out.str().find("\"battery_voltage_v\":13.27,"), std::string::npos) << out.str();
+  EXPECT_NE(out.str().find("\"battery_temperature_f\":77,"), std::string::npos) << out.str();
+
+  model.faults.dropEvery = 0;
+  model.setParameter(30, -1.5f);
+  model.settings.shutdownCount = 2;
+  out.str("");
+  ASSERT_EQ(run({"status", "--json"}), kSuccess) << err.str();
+  const auto status = nlohmann::json::parse(out.str());
+  for (const auto& [number, text] : {std::pair{"te_module_v", "te_module"},
+                                     {"setpoint_v", "setpoint"},
+                                     {"control_percent", "control"},
+                                     {"battery_voltage_v", "battery_voltage"},
+                                     {"battery_temperature_f", "battery_temperature"}}) {
+    EXPECT_EQ(status[number].get<double>(), link::leadingNumber(status[text].get<std::string>())) << number;
+  }
+  out.str("");
+  ASSERT_EQ(run({"report", "--json"}), kSuccess) << err.str();
+  const auto report = nlohmann::json::parse(out.str());
+  EXPECT_EQ(report["calibration"]["battery_temperature_offset_f"], -1.5);
+  EXPECT_EQ(report["constants"]["battery_temperature_offset"], "-1.5");
+  const auto& shutdown = report["last_shutdown"];
+  EXPECT_EQ(shutdown["battery_voltage_v"].get<double>(),
+            link::leadingNumber(shutdown["battery_volts"].get<std::string>()));
 }
 
 TEST_F(CliRig, AHistoryThatCannotBeReadIsAUsageErrorAndAsksTheControllerNothing) {

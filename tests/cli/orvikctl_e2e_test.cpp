@@ -31,6 +31,7 @@ class OrvikctlAgainstSimulator : public ::testing::Test {
                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir_);
     fs::create_directories(dir_);
+    env_["XDG_CONFIG_HOME"] = path("config");  // the monitor's per-user folder, empty
     device_ = startSimulator();
   }
   ~OrvikctlAgainstSimulator() override {
@@ -96,6 +97,14 @@ TEST_F(OrvikctlAgainstSimulator, StatusAndReportInTheWindowsWords) {
   EXPECT_NE(json.find("\"tag\": \"ORVIK SIM 0001\""), std::string::npos) << json;
   EXPECT_NE(json.find("\"battery_voltage_gain\": \"1\""), std::string::npos) << json;
   EXPECT_NE(json.find("\"operating_mode\": \"Trickle\""), std::string::npos) << json;
+
+  // Without options.cfg in the working directory, the port is the one the menu entry's monitor was set
+  // up with in the per-user folder: Comm 3, which only that folder's comm-devices.cfg maps.
+  fs::remove(path("options.cfg"));
+  fs::create_directories(path("config/orvik-monitor"));
+  std::ofstream(path("config/orvik-monitor/options.cfg"), std::ios::binary) << '\x03' << '\x00';
+  std::ofstream(path("config/orvik-monitor/comm-devices.cfg")) << "COMM3=" << device_ << '\n';
+  EXPECT_EQ(run({"status"}, "ctl", true), 0) << readFile(path("ctl.err"));
 }
 
 TEST_F(OrvikctlAgainstSimulator, ACsvLogKilledAtAnyMomentHoldsOnlyCompleteLines) {

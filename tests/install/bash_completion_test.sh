@@ -17,7 +17,8 @@ cd "$folder"
 # The line typed so far (a trailing space starts a new word) and the offers, sorted.
 cases=(
   "orvikctl tr|trim"
-  "orvikctl |backup cal-date history read report reset-log restore service-report status tag trim undo watch"
+  "orvikctl |backup cal-date help history read report reset-log restore service-report status tag trim undo watch"
+  "orvikctl help t|tag trim"
   "orvikctl --c|--comm --comm1 --comm2 --comm3 --comm4"
   "orvikctl --comm |1 2 3 4"
   "orvikctl --comm 2 st|status"
@@ -30,6 +31,8 @@ cases=(
   "orvikctl trim te-volts --actual |"
   "orvikctl status --device /dev/null --j|--json"
   "orvikctl watch --i|--interval"
+  "orvikctl watch --j|--json"
+  "orvikctl tag BAY4 --y|--yes"
   "orvikctl watch --csv ch|charger.csv"
   "orvikctl cal-date 2026-12-07 --y|--yes"
   "orvikctl backup ch|charger.csv"

@@ -1,6 +1,8 @@
 // The map of Comm 1..4 to devices: its file and the order in which the sources of a device count.
 #include "port_settings/port_map.h"
 #include "port_settings/comm_device_choice.h"
+#include "port_settings/settings_file.h"
+#include "port_settings/user_folder.h"
 
 #include <unistd.h>
 
@@ -126,6 +128,26 @@ TEST_F(PortMapInDirectory, ReadsTheFileBesideTheSettingsAndTakesAnUnreadableOneA
   const PortMap directory = readPortMap();
   EXPECT_EQ(directory.devices, CommDevices{});
   EXPECT_TRUE(directory.problems.empty());
+}
+
+// orvikctl reads the settings of the working directory when it holds options.cfg, else those of the
+// per-user folder when there is one; a map file read there is named with its folder.
+TEST_F(PortMapInDirectory, SettingsAreTheWorkingDirectorysElseThePerUserFolders) {
+  const std::string config = (dir_ / "config").string();
+  const auto getenv = [&](const char* name) {
+    return std::string(name) == "XDG_CONFIG_HOME" ? config.c_str() : nullptr;
+  };
+  const fs::path perUser = dir_ / "config" / "orvik-monitor";
+  EXPECT_EQ(settingsFolder(getenv), fs::path()) << "no per-user folder";
+  fs::create_directories(perUser);
+  EXPECT_EQ(settingsFolder(getenv), perUser);
+  std::ofstream(perUser / kPortMapFile) << "COMM1=/dev/ttyUSB0\nnonsense\n";
+  const PortMap map = readPortMap(perUser);
+  EXPECT_EQ(map.devices, (CommDevices{"/dev/ttyUSB0", "", "", ""}));
+  EXPECT_EQ(map.problems,
+            std::vector<std::string>{(perUser / kPortMapFile).string() + ":2: expected COMM1..COMM4=DEVICE"});
+  std::ofstream(kSettingsFile) << '\x02' << '\x00';
+  EXPECT_EQ(settingsFolder(getenv), fs::path()) << "options.cfg in the working directory";
 }
 
 }  // namespace

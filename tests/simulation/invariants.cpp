@@ -111,10 +111,11 @@ void Bench::checkWrites() {
 
 bool Bench::allows(Confirmation& c, const std::vector<std::uint8_t>& packet) {
   if (packet[0] == 'D') {
-    if (c.kind == Confirmation::Command) return command_ && command_->act == Act::CliTag;
-    if (c.kind != Confirmation::Tag) return false;
-    std::string sent(packet.begin() + 2, packet.begin() + 22);
-    return link::TrimmedTag(link::TagTextFromBytes(sent)) == c.tag;
+    const std::string sent =
+        link::TrimmedTag(link::TagTextFromBytes(std::string(packet.begin() + 2, packet.begin() + 22)));
+    if (c.kind == Confirmation::Command)
+      return command_ && command_->act == Act::CliTag && sent == link::TrimmedTag(command_->args[1]);
+    return c.kind == Confirmation::Tag && sent == c.tag;
   }
   const std::uint8_t p = packet[2];
   const FloatBytesArray value{packet[3], packet[4], packet[5], packet[6]};

@@ -164,7 +164,7 @@ void Bench::performCli(const Action& a) {
     default:
       return;
   }
-  if (console == "--yes" && a.act != Act::CliTag && a.act != Act::CliReport) args.push_back("--yes");
+  if (console == "--yes" && a.act != Act::CliReport) args.push_back("--yes");
   const cli::Parsed parsed = cli::parseArguments(args);
   if (!parsed.invocation) return;
   console_.arg = a.arg;
@@ -173,24 +173,18 @@ void Bench::performCli(const Action& a) {
   command_ = CliCommand{a.act, args, ui_.nowMs(), {}};
   for (std::uint8_t p : link::parameter::kCalibrationConstants)
     command_->constantsAtStart[p] = model_.parameter(p);
-  if (args.back() == "--yes" || a.act == Act::CliTag) {
+  if (args.back() == "--yes") {
     // Confirmed on the command line; what it may write is settled as it writes.
     confirm(Confirmation::Command, ui_.nowMs());
   }
-  runner_ = std::make_unique<cli::Runner>(*parsed.invocation, link_, ui_.timers(),
-                                          cli::Io{out_,
-                                                  err_,
-                                                  console_,
-                                                  [this] { return ui_.now(); },
-                                                  [] {
-                                                    return platform::Date{2026, 12, 7};
-                                                  },
-                                                  {},
-                                                  journal_.get(),
-                                                  [] { return std::string("2026-12-07 10:00"); },
-                                                  "tech",
-                                                  [] { return std::string(); },
-                                                  -1});
+  runner_ =
+      std::make_unique<cli::Runner>(*parsed.invocation, link_, ui_.timers(),
+                                    cli::Io{out_, err_, console_, [this] { return ui_.now(); },
+                                            [] {
+                                              return platform::Date{2026, 12, 7};
+                                            },
+                                            journal_.get(), [] { return std::string("2026-12-07 10:00"); },
+                                            "tech", [] { return std::string(); }, -1});
   runner_->onDone = [this](int code) {
     if (code == cli::kSuccess) checkReport();
     event("orvikctl " + joined(command_->args) + " -> " + std::to_string(code) + " " + err_.str());
