@@ -16,6 +16,7 @@
 #include <QScreen>
 #include <QTranslator>
 #include <QWindow>
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <utility>
@@ -97,8 +98,30 @@ std::vector<BoxButton> buttonsOf(MsgButtons buttons) {
 
 }  // namespace
 
+double layoutScale() {
+  // Measured for the designed font: the width of kSample and the distance between lines, in pixels.
+  static constexpr const char* kSample = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  static constexpr double kDesignedSampleWidth = 462;
+  static constexpr double kDesignedLineHeight = 14;
+  // Asked at every change of a control: measured again only when the font changes.
+  static QString measuredFont;
+  static double scale = 1;
+  const QFont font = QApplication::font();
+  if (const QString key = font.key(); key != measuredFont) {
+    const QFontMetricsF metrics(font);
+    scale = std::max({1.0, metrics.horizontalAdvance(QString::fromLatin1(kSample)) / kDesignedSampleWidth,
+                      metrics.height() / kDesignedLineHeight});
+    measuredFont = key;
+  }
+  return scale;
+}
+
 int twipsToPixels(int twips) {
-  return static_cast<int>(std::lround(twips / static_cast<double>(kTwipsPerPixel)));
+  return static_cast<int>(std::lround(twips * layoutScale() / kTwipsPerPixel));
+}
+
+int pixelsToTwips(int pixels) {
+  return static_cast<int>(std::lround(pixels * kTwipsPerPixel / layoutScale()));
 }
 
 QColor toQColor(Colour colour) {
@@ -316,7 +339,8 @@ Pointer QtUi::pointer() const {
 Size QtUi::screenSize() const {
   const QScreen* screen = QGuiApplication::primaryScreen();
   const QSize pixels = screen != nullptr ? screen->size() : QSize(1280, 960);
-  return {pixels.width() * kTwipsPerPixel, pixels.height() * kTwipsPerPixel};
+  // In the units the windows are laid out in, so that a window the form centres is centred at any scale.
+  return {pixelsToTwips(pixels.width()), pixelsToTwips(pixels.height())};
 }
 
 Date QtUi::today() const {
