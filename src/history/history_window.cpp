@@ -2,9 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -20,6 +18,7 @@
 #include <tuple>
 
 #include "platform/file_writing.h"
+#include "platform/qt/file_questions.h"
 #include "service_record/history_export.h"
 
 namespace orvik::history {
@@ -120,8 +119,7 @@ HistoryWindow::HistoryWindow(RowSource rows, std::optional<std::string> unitTag)
   table_->setFocus();
 
   chooseFile = [this](const QString& title, const QString& suggestedName, const QString& filter) {
-    const QString file = QFileDialog::getSaveFileName(this, title, QDir::current().filePath(suggestedName),
-                                                      filter, nullptr, QFileDialog::DontUseNativeDialog);
+    const QString file = platform::qt::askSaveFile(this, title, suggestedName, filter);
     activateWindow();  // the keyboard back, also where no window manager runs
     return file;
   };

@@ -5,9 +5,7 @@
 #include <QBuffer>
 #include <QCheckBox>
 #include <QDateTime>
-#include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -22,6 +20,7 @@
 
 #include "link/status_csv.h"
 #include "platform/file_writing.h"
+#include "platform/qt/file_questions.h"
 
 namespace orvik::trend {
 
@@ -122,8 +121,7 @@ TrendWindow::TrendWindow(link::StatusStore& store) : store_(store) {
   layout->addWidget(latestLabel_);
 
   chooseFile = [this](const QString& title, const QString& suggestedName, const QString& filter) {
-    const QString file = QFileDialog::getSaveFileName(this, title, QDir::current().filePath(suggestedName),
-                                                      filter, nullptr, QFileDialog::DontUseNativeDialog);
+    const QString file = platform::qt::askSaveFile(this, title, suggestedName, filter);
     activateWindow();  // the keyboard back, also where no window manager runs
     return file;
   };

@@ -3,10 +3,8 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QDate>
-#include <QDir>
 #include <QEventLoop>
 #include <QFile>
-#include <QFileDialog>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QLabel>
@@ -23,6 +21,7 @@
 #include <vector>
 
 #include "platform/form.h"
+#include "platform/qt/file_questions.h"
 #include "platform/qt/form_window.h"
 #include "platform/qt/pictures.h"
 #include "platform/qt/qt_timer_engine.h"
@@ -356,11 +355,9 @@ std::optional<std::string> QtUi::chooseSaveFile(const SaveFileQuestion& question
   if (ended()) return std::nullopt;
   QWidget* parent = nullptr;
   if (Form* active = activeForm(); active != nullptr) parent = windowOf(*active);
-  // Qt's own dialog, the same on every desktop, which asks before it replaces a file.
-  const QString file = QFileDialog::getSaveFileName(
-      parent, QString::fromStdString(question.title),
-      QDir::current().filePath(QString::fromStdString(question.suggestedName)),
-      QString::fromStdString(question.filter), nullptr, QFileDialog::DontUseNativeDialog);
+  const QString file =
+      askSaveFile(parent, QString::fromStdString(question.title),
+                  QString::fromStdString(question.suggestedName), QString::fromStdString(question.filter));
   if (Form* active = activeForm(); active != nullptr)
     formActivated(*active);  // the keyboard back, as after a box
   if (file.isEmpty()) return std::nullopt;
@@ -371,10 +368,9 @@ std::optional<std::string> QtUi::chooseOpenFile(const OpenFileQuestion& question
   if (ended()) return std::nullopt;
   QWidget* parent = nullptr;
   if (Form* active = activeForm(); active != nullptr) parent = windowOf(*active);
-  // Qt's own dialog, as for saving; it accepts only a file that exists.
-  const QString file = QFileDialog::getOpenFileName(
-      parent, QString::fromStdString(question.title), QDir::currentPath(),
-      QString::fromStdString(question.filter), nullptr, QFileDialog::DontUseNativeDialog);
+  // It accepts only a file that exists.
+  const QString file =
+      askOpenFile(parent, QString::fromStdString(question.title), QString::fromStdString(question.filter));
   if (Form* active = activeForm(); active != nullptr)
     formActivated(*active);  // the keyboard back, as after a box
   if (file.isEmpty()) return std::nullopt;
