@@ -207,14 +207,16 @@ void frmMain::openConfiguredPort() {
   try {
     link_.openPort(state_.PortNumber);
   } catch (const platform::SerialError& e) {
-    ui().beep();
-    ui().messageBox(port_settings::portUnavailableBox(state_.PortNumber, e.details()));
+    port_settings::tellPortUnavailable(ui(), state_.PortNumber, link_.port().deviceName(state_.PortNumber),
+                                       e);
     state_.PortNumber = 0;
   }
 }
 
 void frmMain::Form_Activate() {
-  if (state_.PortNumber < 1 || state_.PortNumber > 4) {
+  // Once the port dialog has said that no port is this user's to open, asking again only goes round
+  // the same loop until the user logs in again; Setup > Serial Port... is still there.
+  if ((state_.PortNumber < 1 || state_.PortNumber > 4) && !portsOutOfReach_) {
     const auto answer = ui().messageBox(
         {"This tool kit requires a serial port for communicating.\r\rWould you like to choose a port now? ",
          "Setup Required...", platform::MsgIcon::Information, platform::MsgButtons::YesNo});
@@ -442,6 +444,7 @@ void frmMain::choosePort() {
   const int before = state_.PortNumber;
   ports::frmPorts dialog(ui(), *this, link_, files_);
   ui().showModal(dialog);
+  portsOutOfReach_ = portsOutOfReach_ || dialog.explainedNoAccess();
   if (state_.PortNumber != before && link_.port().isOpen()) {
     state_.TEvolts = state_.BatVolts = state_.BatTemp = state_.Setpoint = 0;
     state_.PWMvalue = 0;
