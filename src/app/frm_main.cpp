@@ -92,7 +92,7 @@ frmMain::frmMain(platform::Ui& ui, link::RunState& state, link::ControllerLink& 
       link_(link),
       files_(files),
       backup_(ui, link, programName()) {
-  backup_.setPolling = [this](bool polling) { tmrUpdate.setEnabled(polling); };
+  backup_.setPolling = [this](bool polling) { setPolling(polling); };
   resize(kWidth, kHeight);
   setApplicationWindow(true);
   layOut();
@@ -222,7 +222,7 @@ void frmMain::Form_Activate() {
          "Setup Required...", platform::MsgIcon::Information, platform::MsgButtons::YesNo});
     if (answer == platform::MsgResult::Yes) choosePort();
   }
-  if (link_.port().isOpen()) tmrUpdate.setEnabled(true);
+  if (link_.port().isOpen()) setPolling(true);
   ui().setPointer(platform::Pointer::Normal);
 }
 
@@ -290,7 +290,7 @@ void frmMain::mnuServiceReport_Click() {
   if (!path) return;
   reportPath_ = *path;
   reportRunning_ = true;
-  tmrUpdate.setEnabled(false);
+  setPolling(false);
   ui().setPointer(platform::Pointer::Busy);
   // Asks through the exchange without taking the link's news, which this window goes on showing.
   reportSession_ = std::make_unique<link::Session>(link_, ui().timers(), false);
@@ -321,7 +321,7 @@ void frmMain::serviceReportRead(const diagnostics::ReportValues* values) {
   }
   // The reader and its session are let go at the next poll: they are still on the stack below.
   reportRunning_ = false;
-  tmrUpdate.setEnabled(true);
+  setPolling(true);
 }
 
 void frmMain::mnuBackUp_Click() {
@@ -369,12 +369,22 @@ bool frmMain::controllerReady(bool needsRevision5) {
   return true;
 }
 
+void frmMain::setPolling(bool on) {
+  if (on == tmrUpdate.enabled()) return;
+  tmrUpdate.setEnabled(on);
+  if (on) {
+    recorder_.pollingResumed(ui().now());
+  } else {
+    recorder_.pollingPaused(ui().now());
+  }
+}
+
 void frmMain::runDialog(platform::Form& dialog) {
-  tmrUpdate.setEnabled(false);
+  setPolling(false);
   ui().setPointer(platform::Pointer::Busy);
   ui().showModal(dialog);
   // However the dialog ended, polling goes on; the next poll opens a port whose device came back.
-  tmrUpdate.setEnabled(true);
+  setPolling(true);
 }
 
 void frmMain::mnuReport_Click() {
@@ -435,9 +445,9 @@ void frmMain::mnuEditTag_Click() {
 
 void frmMain::mnuSerialPort_Click() {
   if (reportRunning_ || backup_.running()) return;
-  tmrUpdate.setEnabled(false);
+  setPolling(false);
   choosePort();
-  if (link_.port().isOpen()) tmrUpdate.setEnabled(true);
+  if (link_.port().isOpen()) setPolling(true);
 }
 
 void frmMain::choosePort() {

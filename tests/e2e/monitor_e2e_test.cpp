@@ -170,6 +170,13 @@ TEST_F(MonitorAgainstSimulator, OpensTheConfiguredPortAndPollsEveryTwoSeconds) {
       << "nothing but status requests and the tag read:\n"
       << log;
   EXPECT_TRUE(monitor_->running());
+  // Docks tell the window's menu entry by the window's class: the entry's StartupWMClass.
+  std::ifstream entry(ORVIK_DESKTOP_FILE);
+  std::string wmClass;
+  for (std::string line; std::getline(entry, line);)
+    wmClass = line.rfind("StartupWMClass=", 0) == 0 ? line.substr(15) : wmClass;
+  ASSERT_FALSE(wmClass.empty());
+  EXPECT_NE(run("DISPLAY=" + display_->name() + " xdotool search --class '^" + wmClass + "$'"), "");
 }
 
 // The keyboard returns to the right window after every box and dialog, with no window manager to help.
