@@ -73,6 +73,7 @@ TrendWindow::TrendWindow(link::StatusStore& store) : store_(store) {
   latestLabel_->setObjectName("lblLatest");
   latestLabel_->setAccessibleDescription("Latest values");
   latestLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  latestLabel_->setWordWrap(true);  // the window may be narrowed to fit beside the main window
 
   plot_ = new QCustomPlot(content);
   plot_->setObjectName("pltTrend");

@@ -1,6 +1,7 @@
 #include "platform/qt/window_placement.h"
 
 #include <QApplication>
+#include <QLayout>
 #include <QPointer>
 #include <QScreen>
 #include <QWidget>
@@ -10,6 +11,10 @@ namespace orvik::platform::qt {
 
 void placeBeside(QWidget& window, const QWidget* opener) {
   if (opener == nullptr || !opener->isVisible() || opener->screen() == nullptr) return;
+  // Styled and laid out now, so that its minimum width is the one it will have on screen.
+  window.ensurePolished();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+  if (window.layout() != nullptr) window.layout()->activate();
   const QRect screen = opener->screen()->availableGeometry();
   const QRect beside = opener->frameGeometry();
   // The window manager's frame is not there before the window is shown: the opener's tells its size.
@@ -36,8 +41,8 @@ void placeBeside(QWidget& window, const QWidget* opener) {
 }
 
 void showFromActiveWindow(QWidget& window, bool opening) {
+  QWidget* opener = opening ? QApplication::activeWindow() : nullptr;
   if (opening) {
-    QWidget* opener = QApplication::activeWindow();
     placeBeside(window, opener);
     QObject::connect(&window, &QObject::destroyed, [opener = QPointer<QWidget>(opener)] {
       if (opener.isNull() || !opener->isVisible()) return;
@@ -46,6 +51,8 @@ void showFromActiveWindow(QWidget& window, bool opening) {
     });
   }
   window.show();
+  // A table or a chart may take its full minimum width only once shown: placed again by that.
+  if (opening) placeBeside(window, opener);
   window.raise();
   window.activateWindow();
 }
