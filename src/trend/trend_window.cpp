@@ -79,6 +79,8 @@ TrendWindow::TrendWindow(link::StatusStore& store) : store_(store) {
   plot_->setObjectName("pltTrend");
   plot_->setAccessibleName("Trend chart");
   plot_->setFocusPolicy(Qt::StrongFocus);
+  // Never so narrow that the times under the chart run into each other, or the legend over an axis.
+  plot_->setMinimumWidth(8 * fontMetrics().horizontalAdvance(QStringLiteral("00:00:00")));
   // Axis numbers as every other number of the program shows them, with a full stop on every desktop.
   plot_->setLocale(QLocale::c());
   plot_->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
