@@ -99,10 +99,10 @@ class WindowsAtDesktopFonts : public ::testing::Test {
     QApplication::setFont(QFont());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
-  // The window of a form shown with `texts` tried in its fields, one after another.
-  QWidget* show(platform::Form& form, const Texts& texts = {}) {
+  // Shows the form, tries `texts` in its fields one after another, and looks at the whole window.
+  void check(platform::Form& form, const Texts& texts = {}) {
     ui.show(form);
-    EXPECT_TRUE(
+    ASSERT_TRUE(
         processEventsUntil([&] { return ui.windowOf(form) != nullptr && ui.windowOf(form)->isVisible(); }));
     for (auto& [label, tries] : texts) {
       for (const std::string& text : tries) {
@@ -111,20 +111,20 @@ class WindowsAtDesktopFonts : public ::testing::Test {
           cut.push_back(fits.message());
       }
     }
-    return ui.windowOf(form);
+    look(*ui.windowOf(form), &form);
   }
   // What of `window` is cut, and for a form which control leaves its frame or overlaps another.
-  void look(QWidget* window, const platform::Form* form) {
-    const auto more = cutTexts(*window);
+  void look(QWidget& window, const platform::Form* form) {
+    const auto more = cutTexts(window);
     cut.insert(cut.end(), more.begin(), more.end());
     for (const platform::Control* c :
          form != nullptr ? form->controls() : std::vector<platform::Control*>{}) {
       const QWidget* w = ui.widgetOf(*form, c->name());
-      if (!w->isVisibleTo(window)) continue;
+      if (!w->isVisibleTo(&window)) continue;
       if (!w->parentWidget()->contentsRect().contains(w->geometry()))
         cut.push_back(c->name() + " leaves its frame");
       for (const QWidget* other : w->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        if (other != w && other->isVisibleTo(window) && other->geometry().intersects(w->geometry()))
+        if (other != w && other->isVisibleTo(&window) && other->geometry().intersects(w->geometry()))
           cut.push_back(c->name() + " overlaps " + other->objectName().toStdString());
       }
     }
@@ -151,47 +151,35 @@ TEST_F(WindowsAtDesktopFonts, ShowEveryCaptionAndValueWholeAndNoControlOverAnoth
          WorkingLink mainLink{mainState, ui.timers()};
          app::frmMain main(ui, mainState, mainLink.link, files);
          BoxAnswerer no([](QMessageBox& box) { box.button(QMessageBox::No)->click(); });
-         QWidget* window = show(main, mainWindowTexts(main));
+         check(main, mainWindowTexts(main));
          ASSERT_TRUE(processEventsUntil(
              [&] { return ui.activeForm() == &main && !QApplication::activeModalWidget(); }));
-         look(window, &main);
        }},
-      {"About",
-       [&] {
-         app::frmAbout about(ui, opener);
-         look(show(about), &about);
-       }},
+      {"About", [&] { check(*std::make_unique<app::frmAbout>(ui, opener)); }},
       {"port setup",
        [&] {
-         ports::frmPorts ports(ui, opener, link, files);
-         look(show(ports), &ports);
-         ui.unload(ports);
+         check(*std::make_unique<ports::frmPorts>(ui, opener, link, files));
          link.openPort(1);  // the dialog closed it
        }},
       {"calibration date",
        [&] {
          calibration::frmCalDate date(ui, link, state, opener);
-         std::vector<std::string> entries;
-         for (const char* month : {"May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"})
-           entries.push_back(std::string("28-") + month + "-2026");
-         QWidget* window = show(date, {{&date.lblLastCal, {"Last Calibration - NO CALIBRATION"}},
-                                       {&date.lblStatus, {"Looking for TE Controller...", "Saving..."}}});
-         for (const std::string& text : entries) {
-           date.txtCalDate.setText(text);
-           look(window, &date);
-         }
+         date.txtCalDate.setText("30-May-2026");
+         check(date, {{&date.lblLastCal, {"Last Calibration - NO CALIBRATION"}},
+                      {&date.lblStatus, {"Looking for TE Controller...", "Saving..."}}});
        }},
       {"trims",
        [&] {
          calibration::frmBatVolts volts(ui, link, state, opener);
          volts.txtBatVolts.setText("-12.3456");
-         look(show(volts, {{&volts.lblBatVolts, {"-999.999"}},
-                           {&volts.lblStatus, {"Saving Battery Volts Gain..."}}}),
-              &volts);
+         check(volts,
+               {{&volts.lblBatVolts, {"-999.999"}},
+                {&volts.lblStatus, {"Reading Battery Volts gain...", "Saving Battery Volts Gain..."}}});
          calibration::frmTEVolts te(ui, link, state, opener);
-         look(show(te, {{&te.lblStatus, {"Saving TE Volts Gain..."}}}), &te);
+         check(te, {{&te.lblStatus, {"Reading TE Volts gain...", "Saving TE Volts Gain..."}}});
          calibration::frmBatOffset temperature(ui, link, state, opener);
-         look(show(temperature, {{&temperature.lblStatus, {"Saving Battery Temp Offset..."}}}), &temperature);
+         check(temperature,
+               {{&temperature.lblStatus, {"Reading Battery Offset...", "Saving Battery Temp Offset..."}}});
        }},
       {"report",
        [&] {
@@ -202,31 +190,27 @@ TEST_F(WindowsAtDesktopFonts, ShowEveryCaptionAndValueWholeAndNoControlOverAnoth
            texts.push_back({value, {"-1.234568E+07 Volts"}});
          for (int code = 0; code <= 255; ++code)
            texts.push_back({&report.lblShutdownReason, {link::AlarmText(static_cast<std::uint8_t>(code))}});
-         look(show(report, texts), &report);
+         check(report, texts);
        }},
       {"tag editor",
        [&] {
          diagnostics::frmEditTag editor(ui, link, opener);
          editor.txtTag.setText("WWWWWWWWWWWWWWWWWWWW");
-         look(show(editor, {{&editor.lblStatus, {"Saving new Tag Name..."}}}), &editor);
+         check(editor, {{&editor.lblStatus, {"Saving new Tag Name..."}}});
        }},
-      {"live trend",
+      {"live trend and service history",
        [&] {
          link::StatusStore store;
          store.addRecord(std::chrono::system_clock::now(), link::StatusRecord{});
          trend::TrendWindow trend(store);
-         trend.show();
-         ASSERT_TRUE(processEventsUntil([&] { return trend.isVisible(); }));
-         look(&trend, nullptr);
-       }},
-      {"service history",
-       [&] {
          service_record::ServiceRow row;
          row.tag = "WWWWWWWWWWWWWWWWWWWW";
          history::HistoryWindow history([&](auto&&...) { return std::vector{row}; }, row.tag);
-         history.show();
-         ASSERT_TRUE(processEventsUntil([&] { return history.isVisible(); }));
-         look(&history, nullptr);
+         for (QWidget* window : {static_cast<QWidget*>(&trend), static_cast<QWidget*>(&history)}) {
+           window->show();
+           ASSERT_TRUE(processEventsUntil([&] { return window->isVisible(); }));
+           look(*window, nullptr);
+         }
        }},
   };
   for (const double points : {9.0, 11.0, 14.0}) {
