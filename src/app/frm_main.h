@@ -189,7 +189,7 @@ class frmMain : public platform::Form, private link::LinkListener {
 
  private:
   std::unique_ptr<frmAbout> about_;
-  bool portsOutOfReach_ = false;  // the port dialog found every port there but not this user's
+  bool portsOutOfReach_ = false;  // the port dialog found no port to use, some there but not the user's
   StatusRecorder recorder_;
   std::optional<std::string> failedLog_;  // why a log stopped, not yet said
   service_record::ServiceJournal* record_ = nullptr;
