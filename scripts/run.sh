@@ -20,7 +20,17 @@ mkdir -p -m 700 "$XDG_RUNTIME_DIR"
 printf '\001\000' >"$scratch/options.cfg"
 
 pids=()
-cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; }
+# Last started, first stopped, each waited for: the monitor goes before its display, so it never sees
+# the display vanish under it.
+cleanup() {
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+    kill "${pids[i]}" 2>/dev/null || continue
+    for _ in $(seq 50); do
+      kill -0 "${pids[i]}" 2>/dev/null || break
+      sleep 0.1
+    done
+  done
+}
 trap cleanup EXIT
 
 "$bin/orvik-sim" --log "$@" >"$scratch/sim.out" 2>"$scratch/sim.log" &

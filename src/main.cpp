@@ -14,6 +14,7 @@
 #include "link/number_text.h"
 #include "link/run_state.h"
 #include "platform/files.h"
+#include "platform/qt/file_questions.h"
 #include "platform/qt/qt_comm_port.h"
 #include "platform/qt/qt_ui.h"
 #include "platform/qt/termination_signals.h"
@@ -22,6 +23,25 @@
 #include "trend/measurement_fill.h"
 #include "trend/trend_plugin_loader.h"
 #include "version.h"
+
+namespace {
+
+QtMessageHandler qtMessages = nullptr;
+
+// While the window system starts: Qt gives up on a display it cannot reach (a DISPLAY left from a
+// closed session, a Wayland socket gone) with an abort and a core dump. Its warnings before that say
+// why; the program then ends as it does without a display, with the way out.
+void windowSystemStartMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  if (type != QtFatalMsg) {
+    qtMessages(type, context, text);
+    return;
+  }
+  std::fputs(orvik::app::noDisplayText(true).c_str(), stderr);
+  std::fflush(stderr);
+  std::_Exit(orvik::app::kNoDisplayStatus);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   // Settled before the window system starts, so that --help and --version need no display.
@@ -37,7 +57,9 @@ int main(int argc, char** argv) {
   qtArgv.push_back(nullptr);
   int qtArgc = static_cast<int>(qtArgs.size());
 
+  qtMessages = qInstallMessageHandler(windowSystemStartMessage);
   QApplication app(qtArgc, qtArgv.data());
+  qInstallMessageHandler(qtMessages);
   if (const QStringList rest = QApplication::arguments().mid(1); !rest.isEmpty()) {
     std::vector<std::string> leftovers;
     for (const QString& arg : rest)
@@ -53,6 +75,11 @@ int main(int argc, char** argv) {
   // The program ends only through the main window (Exit or its close box).
   QApplication::setQuitOnLastWindowClosed(false);
 
+  // The menu's monitor remembers where each kind of file was last saved, beside its other settings.
+  if (!start.settingsFolder.empty()) {
+    orvik::platform::qt::rememberFoldersIn(QString::fromStdString(start.settingsFolder) + "/" +
+                                           orvik::platform::qt::kChosenFoldersFile);
+  }
   orvik::platform::qt::QtUi ui;
   orvik::platform::qt::QtCommPort port(start.devices);
   // Each poll tries once to reconnect a network port that dropped; the window must not wait on it.

@@ -92,7 +92,7 @@ frmMain::frmMain(platform::Ui& ui, link::RunState& state, link::ControllerLink& 
       link_(link),
       files_(files),
       backup_(ui, link, programName()) {
-  backup_.setPolling = [this](bool polling) { tmrUpdate.setEnabled(polling); };
+  backup_.setPolling = [this](bool polling) { setPolling(polling); };
   resize(kWidth, kHeight);
   setApplicationWindow(true);
   layOut();
@@ -207,20 +207,22 @@ void frmMain::openConfiguredPort() {
   try {
     link_.openPort(state_.PortNumber);
   } catch (const platform::SerialError& e) {
-    ui().beep();
-    ui().messageBox(port_settings::portUnavailableBox(state_.PortNumber, e.details()));
+    port_settings::tellPortUnavailable(ui(), state_.PortNumber, link_.port().deviceName(state_.PortNumber),
+                                       e);
     state_.PortNumber = 0;
   }
 }
 
 void frmMain::Form_Activate() {
-  if (state_.PortNumber < 1 || state_.PortNumber > 4) {
+  // Once the port dialog has said that no port is this user's to open, asking again only goes round
+  // the same loop until the user logs in again; Setup > Serial Port... is still there.
+  if ((state_.PortNumber < 1 || state_.PortNumber > 4) && !portsOutOfReach_) {
     const auto answer = ui().messageBox(
         {"This tool kit requires a serial port for communicating.\r\rWould you like to choose a port now? ",
          "Setup Required...", platform::MsgIcon::Information, platform::MsgButtons::YesNo});
     if (answer == platform::MsgResult::Yes) choosePort();
   }
-  if (link_.port().isOpen()) tmrUpdate.setEnabled(true);
+  if (link_.port().isOpen()) setPolling(true);
   ui().setPointer(platform::Pointer::Normal);
 }
 
@@ -288,7 +290,7 @@ void frmMain::mnuServiceReport_Click() {
   if (!path) return;
   reportPath_ = *path;
   reportRunning_ = true;
-  tmrUpdate.setEnabled(false);
+  setPolling(false);
   ui().setPointer(platform::Pointer::Busy);
   // Asks through the exchange without taking the link's news, which this window goes on showing.
   reportSession_ = std::make_unique<link::Session>(link_, ui().timers(), false);
@@ -319,7 +321,7 @@ void frmMain::serviceReportRead(const diagnostics::ReportValues* values) {
   }
   // The reader and its session are let go at the next poll: they are still on the stack below.
   reportRunning_ = false;
-  tmrUpdate.setEnabled(true);
+  setPolling(true);
 }
 
 void frmMain::mnuBackUp_Click() {
@@ -367,12 +369,22 @@ bool frmMain::controllerReady(bool needsRevision5) {
   return true;
 }
 
+void frmMain::setPolling(bool on) {
+  if (on == tmrUpdate.enabled()) return;
+  tmrUpdate.setEnabled(on);
+  if (on) {
+    recorder_.pollingResumed(ui().now());
+  } else {
+    recorder_.pollingPaused(ui().now());
+  }
+}
+
 void frmMain::runDialog(platform::Form& dialog) {
-  tmrUpdate.setEnabled(false);
+  setPolling(false);
   ui().setPointer(platform::Pointer::Busy);
   ui().showModal(dialog);
   // However the dialog ended, polling goes on; the next poll opens a port whose device came back.
-  tmrUpdate.setEnabled(true);
+  setPolling(true);
 }
 
 void frmMain::mnuReport_Click() {
@@ -433,15 +445,16 @@ void frmMain::mnuEditTag_Click() {
 
 void frmMain::mnuSerialPort_Click() {
   if (reportRunning_ || backup_.running()) return;
-  tmrUpdate.setEnabled(false);
+  setPolling(false);
   choosePort();
-  if (link_.port().isOpen()) tmrUpdate.setEnabled(true);
+  if (link_.port().isOpen()) setPolling(true);
 }
 
 void frmMain::choosePort() {
   const int before = state_.PortNumber;
   ports::frmPorts dialog(ui(), *this, link_, files_);
   ui().showModal(dialog);
+  portsOutOfReach_ = portsOutOfReach_ || dialog.explainedNoAccess();
   if (state_.PortNumber != before && link_.port().isOpen()) {
     state_.TEvolts = state_.BatVolts = state_.BatTemp = state_.Setpoint = 0;
     state_.PWMvalue = 0;

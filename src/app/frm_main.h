@@ -103,6 +103,8 @@ class frmMain : public platform::Form, private link::LinkListener {
   // The reading that the trim of `parameter` freezes has come in since that trim last wrote; otherwise
   // says so, because a reading taken before the write would be corrected a second time.
   bool readingUpdatedFor(std::uint8_t parameter);
+  // Polling starts or stops (tmrUpdate), and the trend learns that readings stop on purpose.
+  void setPolling(bool on);
   // A dialog that talks to the controller, modal, with polling stopped around it.
   void runDialog(platform::Form& dialog);
   void runTrim(calibration::TrimDialog& dialog);
@@ -187,6 +189,7 @@ class frmMain : public platform::Form, private link::LinkListener {
 
  private:
   std::unique_ptr<frmAbout> about_;
+  bool portsOutOfReach_ = false;  // the port dialog found no port to use, some there but not the user's
   StatusRecorder recorder_;
   std::optional<std::string> failedLog_;  // why a log stopped, not yet said
   service_record::ServiceJournal* record_ = nullptr;

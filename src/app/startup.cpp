@@ -1,5 +1,8 @@
 #include "app/startup.h"
 
+#include <algorithm>
+#include <array>
+#include <string_view>
 #include <system_error>
 
 #include "port_settings/comm_device_choice.h"
@@ -19,7 +22,74 @@ int commOption(const std::string& name) {
   return name[6] >= '1' && name[6] <= '4' ? name[6] - '0' : 0;
 }
 
+// Qt's options that take a value (as "-style fusion" or "-style=fusion"), then those that take none.
+// Qt takes each with one dash or two.
+constexpr std::array<std::string_view, 15> kQtValueOptions = {"platform",
+                                                              "platformpluginpath",
+                                                              "platformtheme",
+                                                              "plugin",
+                                                              "qwindowgeometry",
+                                                              "geometry",
+                                                              "qwindowtitle",
+                                                              "title",
+                                                              "qwindowicon",
+                                                              "icon",
+                                                              "session",
+                                                              "style",
+                                                              "stylesheet",
+                                                              "display",
+                                                              "name"};
+constexpr std::array<std::string_view, 7> kQtFlags = {"reverse", "widgetcount", "nograb",       "dograb",
+                                                      "sync",    "testability", "qmljsdebugger"};
+
+// "style" for "-style", "--style" and "-style=fusion"; empty for what is no option.
+std::string_view qtOptionName(std::string_view arg) {
+  if (arg.size() < 2 || arg[0] != '-') return {};
+  arg.remove_prefix(arg[1] == '-' ? 2 : 1);
+  return arg.substr(0, arg.find('='));
+}
+
+bool set(const Environment& getenv, const char* name) {
+  const char* value = getenv(name);
+  return value != nullptr && *value != '\0';
+}
+
 }  // namespace
+
+bool displayAvailable([[maybe_unused]] const Environment& getenv,
+                      [[maybe_unused]] const std::vector<std::string>& windowSystemArgs) {
+#if defined(_WIN32) || defined(__APPLE__)
+  return true;
+#else
+  if (set(getenv, "DISPLAY") || set(getenv, "WAYLAND_DISPLAY") || set(getenv, "QT_QPA_PLATFORM")) return true;
+  return std::any_of(windowSystemArgs.begin(), windowSystemArgs.end(),
+                     [](const std::string& arg) { return qtOptionName(arg) == "platform"; });
+#endif
+}
+
+std::vector<std::string> notWindowSystemArguments(const std::vector<std::string>& args) {
+  std::vector<std::string> unknown;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string_view name = qtOptionName(args[i]);
+    const bool takesValue =
+        std::find(kQtValueOptions.begin(), kQtValueOptions.end(), name) != kQtValueOptions.end();
+    if (takesValue && args[i].find('=') == std::string::npos) {
+      ++i;  // its value
+    } else if (!takesValue && std::find(kQtFlags.begin(), kQtFlags.end(), name) == kQtFlags.end()) {
+      unknown.push_back(args[i]);
+    }
+  }
+  return unknown;
+}
+
+std::string noDisplayText(bool named) {
+  return std::string(kProgram) +
+         (named
+              ? ": the display cannot be used (the messages above say why)"
+              : ": there is no display to show the windows on (neither DISPLAY nor WAYLAND_DISPLAY is set)") +
+         ".\nStart it from a desktop session, or through ssh -X from one; orvikctl(1) reads and trims the "
+         "controller without windows.\n";
+}
 
 std::string usage() {
   return std::string(
@@ -115,6 +185,12 @@ Startup prepareStart(const std::vector<std::string>& args, const Environment& ge
     return start;
   }
   start.windowSystemArgs = line.windowSystem;
+  if (!displayAvailable(getenv, line.windowSystem)) {
+    const std::vector<std::string> unknown = notWindowSystemArguments(line.windowSystem);
+    err += unknown.empty() ? noDisplayText(false) : unknownArguments(unknown);
+    start.exitCode = unknown.empty() ? kNoDisplayStatus : 2;
+    return start;
+  }
   // Settled before --user-folder changes the working directory, which a relative name means.
   if (!line.serviceDb.empty()) {
     std::error_code ignored;
@@ -134,6 +210,7 @@ Startup prepareStart(const std::vector<std::string>& args, const Environment& ge
       start.folderProblem = "The folder " + folder.string() + " cannot be used: " + error.message() + ".";
     }
     if (!start.folderProblem.empty()) err += std::string(kProgram) + ": " + start.folderProblem + '\n';
+    if (start.folderProblem.empty()) start.settingsFolder = folder.string();
   }
 
   const port_settings::PortMap settled = port_settings::settleCommDevices(line.comm, getenv);

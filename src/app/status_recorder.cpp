@@ -19,6 +19,11 @@ void StatusRecorder::recordReceived(TimePoint at, const link::StatusRecord& reco
   if (log_.isOpen()) log(link::StatusCsvLine(at, record, shown));
 }
 
+void StatusRecorder::pollingPaused(TimePoint at) {
+  unanswered_.reset();
+  store_.notePolling(at, true);
+}
+
 std::string StatusRecorder::startLog(const std::string& path) {
   stopLog();
   std::string problem = log_.open(path, link::StatusCsvHeader());

@@ -25,6 +25,10 @@ class StatusRecorder {
   void recordReceived(TimePoint at, const link::StatusRecord& record, const link::LiveView& shown);
   // An answer of any kind was accepted: the controller is not silent.
   void answerReceived(TimePoint at) { store_.noteAnswer(at); }
+  // Polling stops for a dialog, or starts again. A poll the stop cuts short is not a missed one: the
+  // dialog took the line, the controller did not fail to answer.
+  void pollingPaused(TimePoint at);
+  void pollingResumed(TimePoint at) { store_.notePolling(at, false); }
 
   // Starts a log in `path`: the system's reason when it cannot be written, and no log then.
   std::string startLog(const std::string& path);

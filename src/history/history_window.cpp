@@ -2,9 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -20,6 +18,8 @@
 #include <tuple>
 
 #include "platform/file_writing.h"
+#include "platform/qt/file_questions.h"
+#include "platform/qt/window_placement.h"
 #include "service_record/history_export.h"
 
 namespace orvik::history {
@@ -120,8 +120,7 @@ HistoryWindow::HistoryWindow(RowSource rows, std::optional<std::string> unitTag)
   table_->setFocus();
 
   chooseFile = [this](const QString& title, const QString& suggestedName, const QString& filter) {
-    const QString file = QFileDialog::getSaveFileName(this, title, QDir::current().filePath(suggestedName),
-                                                      filter, nullptr, QFileDialog::DontUseNativeDialog);
+    const QString file = platform::qt::askSaveFile(this, title, suggestedName, filter);
     activateWindow();  // the keyboard back, also where no window manager runs
     return file;
   };
@@ -271,24 +270,15 @@ HistoryWindowOpener::~HistoryWindowOpener() {
 }
 
 void HistoryWindowOpener::open() {
-  if (window_.isNull()) {
+  const bool opening = window_.isNull();
+  if (opening) {
     window_ = new HistoryWindow(rows_, unitTag_());
     window_->onUndo = onUndo;
-    // Closed, it hands the keyboard back to the window it was opened from, as a window manager would
-    // (and none may run, as on a kiosk's bare X server).
-    QObject::connect(window_, &QObject::destroyed,
-                     [opener = QPointer<QWidget>(QApplication::activeWindow())] {
-                       if (opener.isNull() || !opener->isVisible()) return;
-                       opener->raise();
-                       opener->activateWindow();
-                     });
   } else {
     window_->setUnitTag(unitTag_());
     window_->setWindowState(window_->windowState() & ~Qt::WindowMinimized);
   }
-  window_->show();
-  window_->raise();
-  window_->activateWindow();
+  platform::qt::showFromActiveWindow(*window_, opening);
 }
 
 }  // namespace orvik::history

@@ -16,6 +16,13 @@ struct StoredStatus {
   std::optional<StatusRecord> record;
 };
 
+// A time the monitor stopped polling on purpose (a dialog was open): no reading was asked for, so none
+// was missed. `to` is none while it lasts.
+struct PollingPause {
+  std::chrono::system_clock::time_point from;
+  std::optional<std::chrono::system_clock::time_point> to;
+};
+
 // The status readings of the run since the monitor started, oldest first, bounded: once full, each new
 // reading pushes out the oldest, so memory stays fixed however long the monitor runs.
 class StatusStore {
@@ -34,6 +41,12 @@ class StatusStore {
 
   const std::deque<StoredStatus>& entries() const { return entries_; }
 
+  // Polling stops (`paused`) or starts again; a start without a stop before it is no pause's end.
+  void notePolling(std::chrono::system_clock::time_point at, bool paused);
+  // The pauses within the readings kept, oldest first; the last may still last.
+  const std::deque<PollingPause>& pauses() const { return pauses_; }
+  bool paused() const { return !pauses_.empty() && !pauses_.back().to; }
+
   // Told of each reading as it is kept (the open trend window).
   std::function<void(const StoredStatus&)> onAdded;
 
@@ -42,6 +55,7 @@ class StatusStore {
 
   std::size_t capacity_;
   std::deque<StoredStatus> entries_;
+  std::deque<PollingPause> pauses_;
   std::optional<std::chrono::system_clock::time_point> lastAnswer_;
 };
 

@@ -78,9 +78,14 @@ std::string TrendLatestText(const LiveView& view, const std::string& silentSince
 
 std::optional<std::chrono::system_clock::time_point> TrendSilentSince(
     const StatusStore& store, std::chrono::system_clock::time_point now) {
+  // Nothing is asked while polling is paused, and what was asked before a pause had until its end.
+  if (store.paused()) return std::nullopt;
   std::optional<std::chrono::system_clock::time_point> since = store.lastAnswer();
   if (!since && !store.entries().empty()) since = store.entries().front().at;
-  if (!since || now - *since <= kStatusAnswerTimeout) return std::nullopt;
+  if (!since) return std::nullopt;
+  auto waited = *since;
+  if (!store.pauses().empty() && *store.pauses().back().to > waited) waited = *store.pauses().back().to;
+  if (now - waited <= kStatusAnswerTimeout) return std::nullopt;
   return since;
 }
 

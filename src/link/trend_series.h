@@ -65,7 +65,8 @@ std::string AlarmMarkText(std::uint8_t code);
 std::string TrendLatestText(const LiveView& view, const std::string& silentSince = {});
 
 // Since when the controller has been silent, once no answer has been accepted for longer than the link's
-// time-out: the last answer, or the first poll when none has come yet. None while it answers.
+// time-out, polling paused not counting: the last answer, or the first poll when none has come yet.
+// None while it answers, and while polling is paused.
 std::optional<std::chrono::system_clock::time_point> TrendSilentSince(
     const StatusStore& store, std::chrono::system_clock::time_point now);
 

@@ -13,13 +13,17 @@ namespace orvik::platform {
 // Any failure of a serial port operation: a port that cannot be opened, a write to a closed port.
 class SerialError : public std::runtime_error {
  public:
-  explicit SerialError(const std::string& what, std::string details = {})
-      : std::runtime_error(what), details_(std::move(details)) {}
+  explicit SerialError(const std::string& what, std::string details = {}, std::string accessRemedy = {})
+      : std::runtime_error(what), details_(std::move(details)), accessRemedy_(std::move(accessRemedy)) {}
   // For a person: the device, the system's reason and any remedy (see platform/port_access.h).
   const std::string& details() const { return details_; }
+  // What to do about a device that is there but that this user may not open (a group to join, then
+  // logging in again); empty for every other failure.
+  const std::string& accessRemedy() const { return accessRemedy_; }
 
  private:
   std::string details_;
+  std::string accessRemedy_;
 };
 
 // The byte at the front of a port's received bytes, taken from them; throws SerialError when nothing

@@ -22,7 +22,7 @@ enum class Pointer { Normal, Busy };
 struct SaveFileQuestion {
   std::string title;          // "Log to CSV"
   std::string filter;         // "CSV files (*.csv)"
-  std::string suggestedName;  // in the working directory
+  std::string suggestedName;  // in the folder the chooser opens in
 };
 
 // The question of an "open" file chooser.

@@ -10,7 +10,6 @@
 namespace orvik::ports {
 
 using port_settings::kSettingsFile;
-using port_settings::portUnavailableBox;
 using port_settings::writePortNumber;
 
 namespace {
@@ -67,12 +66,16 @@ void frmPorts::CheckSerialPorts() {
   if (portNumber >= 1 && portNumber <= 4) options()[portNumber - 1]->setValue(true);
   ui().repaint(*this);
 
+  std::vector<port_settings::DeniedPort> denied;
   for (int n = 1; n <= 4; ++n) {
     bool found = true;
     try {
       port.setCommPort(n);
       port.open();
       if (port.isOpen()) port.close();
+    } catch (const platform::SerialError& e) {
+      found = false;
+      if (!e.accessRemedy().empty()) denied.push_back({n, port.deviceName(n), e.what(), e.accessRemedy()});
     } catch (const std::exception&) {
       found = false;
     }
@@ -89,18 +92,25 @@ void frmPorts::CheckSerialPorts() {
     }
   }
 
-  bool anyUsable = false;
-  for (auto* option : options())
-    anyUsable = anyUsable || option->enabled();
-  if (!anyUsable) {
+  probed_ = true;
+  if (nothingToChoose()) {
     ui().beep();
     ui().messageBox(
         {"No unused serial ports were detected!\rThis program requires an RS232 port to communicate "
          "with the register.",
          "Port Error", platform::MsgIcon::Critical, platform::MsgButtons::Ok});
+    // Ports that are there but not this user's: why, and the way out, which no choice here gives.
+    if (!denied.empty()) {
+      ui().messageBox(port_settings::noAccessBox(denied));
+      explainedNoAccess_ = true;
+    }
   }
   picStatus.setVisible(false);
   ui().setPointer(platform::Pointer::Normal);
+}
+
+bool frmPorts::nothingToChoose() const {
+  return !optCom1.enabled() && !optCom2.enabled() && !optCom3.enabled() && !optCom4.enabled();
 }
 
 void frmPorts::cmdCancel_Click() {
@@ -111,14 +121,15 @@ void frmPorts::cmdCancel_Click() {
   if (portNumber < 1 || portNumber > 4) {
     // Nothing valid to save or open: the dialog stays for another choice.
     ui().messageBox({"Invalid Port number", kAppTitle, platform::MsgIcon::None, platform::MsgButtons::Ok});
+    // Before the probe a port may yet turn up; after it found none, there is nothing to wait for here.
+    if (probed_ && nothingToChoose()) close();
     return;
   }
   try {
     link_.openPort(portNumber);
   } catch (const platform::SerialError& e) {
     // The chosen port cannot be opened: say so, save nothing, and let the user choose another.
-    ui().beep();
-    ui().messageBox(portUnavailableBox(portNumber, e.details()));
+    port_settings::tellPortUnavailable(ui(), portNumber, link_.port().deviceName(portNumber), e);
     return;
   }
   if (!writePortNumber(files_, portNumber)) {

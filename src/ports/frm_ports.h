@@ -8,6 +8,7 @@
 #include "platform/files.h"
 #include "platform/form.h"
 #include "platform/timer.h"
+#include "port_settings/port_opening.h"
 
 namespace orvik::ports {
 
@@ -37,11 +38,18 @@ class frmPorts : public platform::Form {
   platform::Timer tmrFlush{*this, "tmrFlush", 3000};
 
   std::array<platform::OptionButton*, 4> options() { return {&optCom1, &optCom2, &optCom3, &optCom4}; }
+  // The probe found no port to use and said why: their devices are there, but not this user's to open.
+  bool explainedNoAccess() const { return explainedNoAccess_; }
 
  private:
+  // Once the probe is done, whether it left a port to choose.
+  bool nothingToChoose() const;
+
   const platform::Form& main_;
   link::ControllerLink& link_;
   platform::Files& files_;
+  bool probed_ = false;
+  bool explainedNoAccess_ = false;
 };
 
 }  // namespace orvik::ports

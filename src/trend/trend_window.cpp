@@ -5,9 +5,7 @@
 #include <QBuffer>
 #include <QCheckBox>
 #include <QDateTime>
-#include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -17,11 +15,14 @@
 #include <QTimer>
 #include <QToolTip>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <array>
 #include <cmath>
 
 #include "link/status_csv.h"
 #include "platform/file_writing.h"
+#include "platform/qt/file_questions.h"
+#include "platform/qt/window_placement.h"
 
 namespace orvik::trend {
 
@@ -72,11 +73,14 @@ TrendWindow::TrendWindow(link::StatusStore& store) : store_(store) {
   latestLabel_->setObjectName("lblLatest");
   latestLabel_->setAccessibleDescription("Latest values");
   latestLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  latestLabel_->setWordWrap(true);  // the window may be narrowed to fit beside the main window
 
   plot_ = new QCustomPlot(content);
   plot_->setObjectName("pltTrend");
   plot_->setAccessibleName("Trend chart");
   plot_->setFocusPolicy(Qt::StrongFocus);
+  // Never so narrow that the times under the chart run into each other, or the legend over an axis.
+  plot_->setMinimumWidth(8 * fontMetrics().horizontalAdvance(QStringLiteral("00:00:00")));
   // Axis numbers as every other number of the program shows them, with a full stop on every desktop.
   plot_->setLocale(QLocale::c());
   plot_->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
@@ -122,8 +126,7 @@ TrendWindow::TrendWindow(link::StatusStore& store) : store_(store) {
   layout->addWidget(latestLabel_);
 
   chooseFile = [this](const QString& title, const QString& suggestedName, const QString& filter) {
-    const QString file = QFileDialog::getSaveFileName(this, title, QDir::current().filePath(suggestedName),
-                                                      filter, nullptr, QFileDialog::DontUseNativeDialog);
+    const QString file = platform::qt::askSaveFile(this, title, suggestedName, filter);
     activateWindow();  // the keyboard back, also where no window manager runs
     return file;
   };
@@ -229,6 +232,7 @@ void TrendWindow::addMark(const link::AlarmMark& mark) {
   line->point1->setCoords(mark.seconds, 0);
   line->point2->setCoords(mark.seconds, 1);
   marks_.push_back(mark);
+  markLines_.push_back(line);
 }
 
 void TrendWindow::dropBefore(double seconds) {
@@ -241,7 +245,8 @@ void TrendWindow::dropBefore(double seconds) {
   if (gone == 0) return;
   marks_.erase(marks_.begin(), marks_.begin() + static_cast<std::ptrdiff_t>(gone));
   for (std::size_t i = 0; i < gone; ++i)
-    plot_->removeItem(0);
+    plot_->removeItem(markLines_[i]);
+  markLines_.erase(markLines_.begin(), markLines_.begin() + static_cast<std::ptrdiff_t>(gone));
 }
 
 void TrendWindow::followNewest() {
@@ -272,7 +277,31 @@ void TrendWindow::rescaleValues() {
   if (found) temperatureAxis_->setRange(temperatures.lower - 5, temperatures.upper + 5);
 }
 
+void TrendWindow::showPauses() {
+  // Drawn again when a pause begins, ends or is let go of, and at each look while one lasts.
+  const auto& pauses = store_.pauses();
+  const double lastEnd = pauses.empty() ? 0 : link::TrendSeconds(pauses.back().to.value_or(now()));
+  if (!store_.paused() && pauses.size() == pauseBands_.size() && lastEnd == drawnPauseEnd_) return;
+  drawnPauseEnd_ = lastEnd;
+  for (QCPAbstractItem* band : pauseBands_)
+    plot_->removeItem(band);
+  pauseBands_.clear();
+  for (const link::PollingPause& pause : pauses) {
+    auto* band = new QCPItemRect(plot_);
+    band->setLayer(QStringLiteral("grid"));  // behind the lines
+    band->setPen(Qt::NoPen);
+    band->setBrush(QColor(0, 0, 0, 28));
+    band->topLeft->setTypeY(QCPItemPosition::ptAxisRectRatio);
+    band->bottomRight->setTypeY(QCPItemPosition::ptAxisRectRatio);
+    band->topLeft->setCoords(link::TrendSeconds(pause.from), 0);
+    band->bottomRight->setCoords(link::TrendSeconds(pause.to.value_or(now())), 1);
+    pauseBands_.push_back(band);
+  }
+  plot_->replot(QCustomPlot::rpQueuedReplot);
+}
+
 void TrendWindow::showLatest() {
+  showPauses();
   std::string silentSince;
   if (const auto since = link::TrendSilentSince(store_, now())) {
     // As the time axis shows times: local, to the second.
@@ -304,8 +333,15 @@ void TrendWindow::plotMouseMoved(QMouseEvent* event) {
       nearest = &mark;
     }
   }
+  const double at = plot_->xAxis->pixelToCoord(x);
+  const auto& pauses = store_.pauses();
+  const bool paused = std::any_of(pauses.begin(), pauses.end(), [&](const link::PollingPause& p) {
+    return at >= link::TrendSeconds(p.from) && at <= link::TrendSeconds(p.to.value_or(now()));
+  });
   if (nearest != nullptr) {
     QToolTip::showText(event->globalPosition().toPoint(), QString::fromStdString(nearest->text), plot_);
+  } else if (paused) {
+    QToolTip::showText(event->globalPosition().toPoint(), kPausedTip, plot_);
   } else {
     QToolTip::hideText();
   }
@@ -375,20 +411,9 @@ TrendWindowOpener::~TrendWindowOpener() {
 }
 
 void TrendWindowOpener::open() {
-  if (window_.isNull()) {
-    window_ = new TrendWindow(store_);
-    // Closed, it hands the keyboard back to the window it was opened from, as a window manager would
-    // (and none may run, as on a kiosk's bare X server).
-    QObject::connect(window_, &QObject::destroyed,
-                     [opener = QPointer<QWidget>(QApplication::activeWindow())] {
-                       if (opener.isNull() || !opener->isVisible()) return;
-                       opener->raise();
-                       opener->activateWindow();
-                     });
-  }
-  window_->show();
-  window_->raise();
-  window_->activateWindow();
+  const bool opening = window_.isNull();
+  if (opening) window_ = new TrendWindow(store_);
+  platform::qt::showFromActiveWindow(*window_, opening);
 }
 
 }  // namespace orvik::trend

@@ -14,6 +14,7 @@
 #include "trend/trend_opening.h"
 
 class QCheckBox;
+class QCPAbstractItem;
 class QCPAxis;
 class QCPGraph;
 class QCustomPlot;
@@ -23,6 +24,8 @@ class QMouseEvent;
 namespace orvik::trend {
 
 inline constexpr const char* kTrendTitle = "Live Trend";
+// What a light band of the chart stands for.
+inline constexpr const char* kPausedTip = "Polling paused: a dialog had the line";
 // What the window shows when it opens, and how far it follows the newest reading.
 inline constexpr double kShownSeconds = 10 * 60;
 
@@ -66,6 +69,8 @@ class TrendWindow : public QMainWindow {
   void append(const link::StoredStatus& entry);
   void showTimes(double from, double to);
   void addMark(const link::AlarmMark& mark);
+  // The times polling was paused, as light bands behind the lines; one that lasts reaches the time now.
+  void showPauses();
   void dropBefore(double seconds);
   void followNewest();
   void rescaleValues();
@@ -77,6 +82,9 @@ class TrendWindow : public QMainWindow {
   link::TrendMapper mapper_;
   link::LiveView latest_;
   std::vector<link::AlarmMark> marks_;
+  std::vector<QCPAbstractItem*> markLines_;  // in the order of marks_
+  std::vector<QCPAbstractItem*> pauseBands_;
+  double drawnPauseEnd_ = 0;
   double newest_ = 0;
   QCustomPlot* plot_ = nullptr;
   QCPAxis* temperatureAxis_ = nullptr;

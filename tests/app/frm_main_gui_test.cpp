@@ -11,19 +11,15 @@
 #include <QPushButton>
 #include <QTimer>
 #include <cstdlib>
-#include <map>
 
 #include "app/frm_about.h"
 #include "app/frm_logo.h"
 #include "app/frm_main.h"
-#include "link/display_format.h"
 #include "link/run_state.h"
-#include "platform/headless/headless_ui.h"
 #include "platform/qt/gui_input.h"
 #include "platform/qt/qt_serial_port.h"
 #include "platform/qt/qt_ui.h"
 #include "platform/qt/text_fit.h"
-#include "support/app_rig.h"
 #include "support/memory_files.h"
 
 namespace orvik::app {
@@ -32,25 +28,7 @@ namespace {
 using orvik::testing::BoxAnswerer;
 using orvik::testing::pressKey;
 using orvik::testing::processEventsUntil;
-using orvik::testing::showsWhole;
 using namespace std::chrono_literals;
-
-// The live texts the main window shows for a controller with these settings, read from the window's
-// fields after a few polls on the headless window system.
-std::map<std::string, std::string> textsShownFor(const sim::ControllerSettings& settings) {
-  platform::headless::HeadlessUi headless;
-  testing::AppRig rig(headless);
-  rig.model.settings = settings;
-  rig.configure({1, 0});
-  rig.start();
-  headless.advance(5s);
-  std::map<std::string, std::string> shown;
-  for (platform::Control* c : rig.main.controls()) {
-    if (c->kind() == platform::ControlKind::Label)
-      shown[c->name()] = static_cast<platform::Label*>(c)->text();
-  }
-  return shown;
-}
 
 class MainWindowWidgets : public ::testing::Test {
  protected:
@@ -133,103 +111,6 @@ TEST_F(MainWindowWidgets, ShowTheInstrumentPanelWithItsFontsColoursAndDescriptio
   EXPECT_EQ(led->accessibleDescription(), "Link indicator");
   EXPECT_EQ(led->accessibleName(), "dark red");
   EXPECT_EQ(qobject_cast<QPushButton*>(ui.widgetOf(main, "cmdClose"))->text(), "E&xit");
-}
-
-TEST_F(MainWindowWidgets, ShowEveryLiveTextWholeWithRoomForASlightlyLargerFont) {
-  std::vector<std::string> alarms;
-  for (int code = 1; code <= 255; ++code) {
-    sim::ControllerSettings alarm;
-    alarm.alarmCode = static_cast<std::uint8_t>(code);
-    alarms.push_back(textsShownFor(alarm)["lblAlarmCode"]);
-  }
-  for (sim::SensorFault fault : {sim::SensorFault::Open, sim::SensorFault::Shorted}) {
-    sim::ControllerSettings failed;
-    failed.sensor = fault;
-    alarms.push_back(textsShownFor(failed)["lblAlarmCode"]);
-  }
-  ASSERT_EQ(alarms[254], "Unknow Error Code,  255");
-  ASSERT_EQ(alarms[255].rfind("\rWARNING! Battery temperature sensor failure - circuit is open.", 0), 0u);
-  ASSERT_EQ(alarms[256].rfind("\rWARNING! Battery temperature sensor failure - circuit is shorted.", 0), 0u);
-
-  std::vector<std::string> modes;
-  for (std::uint8_t mode = 0; mode <= 4; ++mode) {
-    sim::ControllerSettings charger;
-    charger.chargeMode = mode;
-    modes.push_back(textsShownFor(charger)["lblChargeMode"]);
-  }
-  ASSERT_EQ(modes[4], "DISABLED");
-
-  sim::ControllerSettings uncalibrated;
-  uncalibrated.calMonth = uncalibrated.calDay = uncalibrated.calYear = 0;
-  std::vector<std::string> dates = {textsShownFor(uncalibrated)["lblCalDate"]};
-  ASSERT_EQ(dates[0], "NO CALIBRATION");
-  for (int month = 1; month <= 12; ++month)
-    dates.push_back(link::mediumDate({1999, month, 28}));
-
-  std::string longestAnswer;
-  for (int i = 0; i < 32; ++i)
-    longestAnswer += " 255,";
-
-  const std::string degrees = " \u00B0F";
-  struct Field {
-    platform::Label& label;
-    std::vector<std::string> texts;
-  };
-  const std::vector<Field> fields = {
-      {main.lblTEvolts, {"ERROR", "15.000 V", "-"}},
-      {main.lblChargeMode, modes},
-      {main.lblSetpoint, {"-999.99 V", "999.99 V"}},
-      {main.lblPWMvalue, {"100%", "0%"}},
-      {main.lblBatVolts, {"-999.99 V", "999.99 V"}},
-      {main.lblBatTemp, {"-9999" + degrees, "-459" + degrees}},
-      {main.lblAlarmCode, alarms},
-      {main.lblCalDate, dates},
-      {main.lblRevHardware, {"255"}},
-      {main.lblRevSoftware, {"255"}},
-      {main.lblRefresh, {"Communication Status", "Update", "No Response"}},
-      {main.lblTest, {longestAnswer, "Comm Status", "Timeout"}},
-      {main.lblTECaption, {"TE Module"}},
-      {main.lblModeCaption, {"Mode"}},
-      {main.lblSetpointCaption, {"Setpoint"}},
-      {main.lblControlCaption, {"Control"}},
-      {main.lblBatVoltsCaption, {"Voltage"}},
-      {main.lblBatTempCaption, {"Temperature"}},
-      {main.lblCalCaption, {"Calibrated:"}},
-      {main.lblCalHint, {"day-mo-yr"}},
-      {main.lblRevHardwareCaption, {"Hardware Revision:"}},
-      {main.lblRevSoftwareCaption, {"Software Revision:"}},
-  };
-  start();
-  for (const Field& f : fields) {
-    QLabel* shown = label(main, f.label.name());
-    ASSERT_NE(shown, nullptr) << f.label.name();
-    for (const std::string& text : f.texts) {
-      f.label.setText(text);
-      ASSERT_EQ(shown->text(), platform::qt::toQtText(text));
-      EXPECT_TRUE(showsWhole(*shown, 1.0));
-      EXPECT_TRUE(showsWhole(*shown, 1.1)) << "no room for a font a tenth larger";
-    }
-  }
-}
-
-TEST_F(MainWindowWidgets, KeepEveryFieldInsideItsFrameAndClearOfTheOthers) {
-  start();
-  std::vector<QWidget*> shown;
-  for (platform::Control* c : main.controls())
-    shown.push_back(ui.widgetOf(main, c->name()));
-  for (QWidget* w : shown) {
-    const QString name = w->objectName();
-    // A frame's contents rectangle lies below its caption and inside its border.
-    EXPECT_TRUE(w->parentWidget()->contentsRect().contains(w->geometry()))
-        << name.toStdString() << " at " << w->geometry().y() << " leaves the contents of its frame, from "
-        << w->parentWidget()->contentsRect().y();
-    for (QWidget* other : shown) {
-      if (other != w && other->parentWidget() == w->parentWidget()) {
-        EXPECT_FALSE(w->geometry().intersects(other->geometry()))
-            << name.toStdString() << " overlaps " << other->objectName().toStdString();
-      }
-    }
-  }
 }
 
 TEST_F(MainWindowWidgets, TabReadsTheLiveFieldsInOrderAndNoStrayKeyEndsTheProgram) {

@@ -69,6 +69,29 @@ TEST(CommandLineOptions, OwnOptionsAreTakenAndQtOptionsPassedOn) {
   }
 }
 
+TEST(CommandLineOptions, WithoutADisplayOnlyQtsOwnArgumentsAreLeftForIt) {
+  struct Row {
+    Env env;
+    std::vector<std::string> args;
+    bool display;
+    std::vector<std::string> notQts;
+  };
+  const std::vector<Row> rows = {
+      {{}, {"-style", "fusion", "--reverse", "-stylesheet=a.qss", "-display", ":1"}, false, {}},
+      {{{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}}, {"--bogus", "-reverse"}, false, {"--bogus"}},
+      {{{"DISPLAY", ":0"}}, {"stat", "-name", "x", "-sync"}, true, {"stat"}},
+      {{{"WAYLAND_DISPLAY", "wayland-0"}}, {}, true, {}},
+      {{{"QT_QPA_PLATFORM", "offscreen"}}, {}, true, {}},
+      {{}, {"--platform=offscreen"}, true, {}},
+      {{}, {"-platform", "xcb", "-styl", "fusion"}, true, {"-styl", "fusion"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(::testing::PrintToString(row.args));
+    EXPECT_EQ(displayAvailable(lookup(row.env), row.args), row.display);
+    EXPECT_EQ(notWindowSystemArguments(row.args), row.notQts);
+  }
+}
+
 TEST(CommandLineOptions, PerUserFolderFollowsTheBaseDirectoryRules) {
   struct Row {
     Env env;
@@ -101,8 +124,11 @@ class Start : public ::testing::Test {
     fs::current_path(home_);
     fs::remove_all(dir_);
   }
+  // On a display unless the test's environment names none.
   Startup prepare(const std::vector<std::string>& args) {
-    Startup start = prepareStart(args, lookup(env));
+    Env withDisplay = env;
+    withDisplay.try_emplace("DISPLAY", ":0");
+    Startup start = prepareStart(args, lookup(withDisplay));
     out << start.output;
     err << start.errors;
     return start;
@@ -132,6 +158,17 @@ TEST_F(Start, HelpAndVersionPrintAndEndTheProgramAndAUsageErrorEndsItWithTwo) {
       err.str().rfind("orvik-monitor: --comm1 needs a device, for example --comm1 /dev/ttyUSB0\n\nUsage:", 0),
       0u);
   EXPECT_FALSE(prepare({"-style=fusion"}).exitCode);
+
+  // Without a display: an argument nobody takes is still the usage error, and then the display is
+  // missed, before the per-user folder is made.
+  env = {{"DISPLAY", ""}, {"XDG_CONFIG_HOME", (dir_ / "config").string()}};
+  err.str("");
+  EXPECT_EQ(prepare({"--user-folder", "--bogus"}).exitCode, 2);
+  EXPECT_EQ(err.str().rfind("orvik-monitor: unknown argument '--bogus'\n\nUsage:", 0), 0u);
+  err.str("");
+  EXPECT_EQ(prepare({"--user-folder", "-style", "fusion"}).exitCode, kNoDisplayStatus);
+  EXPECT_EQ(err.str(), noDisplayText(false));
+  EXPECT_FALSE(fs::exists(dir_ / "config"));
 }
 
 TEST_F(Start, FromAShellTheSettingsStayInTheWorkingDirectory) {

@@ -14,6 +14,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "link/trend_series.h"
+#include "ports/frm_ports.h"
 #include "support/app_rig.h"
 #include "support/headless_fixture.h"
 
@@ -147,6 +149,27 @@ TEST_F(StatusLog, TheTrendIsOpenedFromTheToolsMenuOverEveryReadingSinceTheStart)
     readings += entry.record ? 1 : 0;
   EXPECT_EQ(readings, 9u) << "kept with the window closed";
   EXPECT_EQ(rig.main.statusStore().entries().size(), 10u) << "only the first poll counts as missed";
+}
+
+TEST_F(StatusLog, ADialogsPauseOfPollingIsNeitherAMissedPollNorASilence) {
+  rig.model.faults.answerDelay = 1s;
+  ui.advance(4500ms);  // a poll is out, its answer not yet in
+  bool silentDuringDialog = true;
+  ui.whenShown("frmPorts", [&](platform::Form& f) {
+    ui.at(std::chrono::milliseconds(ui.nowMs() + 8000), [&] {
+      silentDuringDialog = link::TrendSilentSince(rig.main.statusStore(), ui.now()).has_value();
+      static_cast<ports::frmPorts&>(f).cmdCancel.click();
+    });
+  });
+  rig.main.mnuSerialPort.click();
+  ui.advance(6s);
+  EXPECT_FALSE(silentDuringDialog);
+  const link::StatusStore& store = rig.main.statusStore();
+  for (const link::StoredStatus& entry : store.entries())
+    EXPECT_TRUE(entry.record.has_value()) << "no poll was missed";
+  ASSERT_EQ(store.pauses().size(), 1u);
+  EXPECT_EQ(*store.pauses()[0].to - store.pauses()[0].from, 8s);
+  EXPECT_FALSE(store.paused());
 }
 
 }  // namespace

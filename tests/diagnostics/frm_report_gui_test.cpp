@@ -1,5 +1,5 @@
-// The diagnostics report and the tag editor as real widgets, offscreen: texts, fonts, colours, and that
-// the longest texts fit their fields.
+// The diagnostics report and the tag editor as real widgets, offscreen: texts, fonts, colours (the
+// longest texts fitting their fields: window_fit).
 #include <gtest/gtest.h>
 
 #include <QFontMetrics>
@@ -23,11 +23,6 @@ namespace {
 
 using orvik::testing::processEventsUntil;
 
-// Whole with the font the window gets, and with one a tenth larger.
-bool fits(const QLabel& label, const QString& text) {
-  return testing::showsWhole(label, text) && testing::showsWhole(label, text, 1.1);
-}
-
 class DiagnosticsWidgets : public ::testing::Test {
  protected:
   ~DiagnosticsWidgets() override { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
@@ -43,7 +38,7 @@ class DiagnosticsWidgets : public ::testing::Test {
   testing::TestForm mainWindow{ui, "frmMain"};
 };
 
-TEST_F(DiagnosticsWidgets, TheReportShowsItsRowsAndItsLongestTextsWhole) {
+TEST_F(DiagnosticsWidgets, TheReportShowsItsRowsCaptionsFontsAndColours) {
   frmReport report(ui, link, mainWindow);
   ui.show(report);
   ASSERT_TRUE(processEventsUntil([&] { return ui.windowOf(report) != nullptr; }));
@@ -69,7 +64,6 @@ TEST_F(DiagnosticsWidgets, TheReportShowsItsRowsAndItsLongestTextsWhole) {
       const std::string value(name, std::strlen(name) - std::strlen("Caption"));  // lblBVgain
       EXPECT_EQ(testing::captionOf(*label(report, value.c_str())), text) << value << " is spoken with it";
     }
-    EXPECT_TRUE(fits(*l, text)) << name;
   }
   EXPECT_EQ(testing::margins(*label(report, "lblTag")->parentWidget()), std::make_pair(8, 8))
       << "left, right";
@@ -86,7 +80,6 @@ TEST_F(DiagnosticsWidgets, TheReportShowsItsRowsAndItsLongestTextsWhole) {
 
   QLabel* tag = label(report, "lblTag");
   EXPECT_EQ(tag->font().pointSizeF(), 13.5);
-  EXPECT_TRUE(fits(*tag, "WWWWWWWWWWWWWWWWWWWW"));
   QLabel* reason = label(report, "lblShutdownReason");
   EXPECT_TRUE(reason->font().bold());
   EXPECT_EQ(reason->palette().color(QPalette::WindowText), QColor(192, 64, 0));
@@ -95,19 +88,15 @@ TEST_F(DiagnosticsWidgets, TheReportShowsItsRowsAndItsLongestTextsWhole) {
   int lines = 0;  // the height the longest reason takes
   for (int code = 0; code <= 255; ++code) {
     const QString text = QString::fromStdString(link::AlarmText(static_cast<std::uint8_t>(code)));
-    EXPECT_TRUE(fits(*reason, text)) << code;
     lines =
         std::max(lines, QFontMetrics(larger).boundingRect(reason->rect(), Qt::TextWordWrap, text).height());
   }
   // The shutdown values follow the reason's lines with no more room than there is between two rows.
   EXPECT_LE(ui.widgetOf(report, "fraShutdown")->y() - reason->y() - lines, 5);
-  for (const char* value : {"lblBVgain", "lblBToffset", "lblTEvolts", "lblBatTemp"}) {
-    EXPECT_TRUE(fits(*label(report, value), "-1.234568E+07 Volts")) << value;
-  }
   report.close();
 }
 
-TEST_F(DiagnosticsWidgets, TheTagEditorShowsItsCaptionsAndAWideTagWhole) {
+TEST_F(DiagnosticsWidgets, TheTagEditorShowsItsCaptionsAndTakesTwentyCharacters) {
   state.shown.batTemp.text = "77 \u00B0F";
   frmEditTag editor(ui, link, mainWindow);
   ui.show(editor);
@@ -116,8 +105,6 @@ TEST_F(DiagnosticsWidgets, TheTagEditorShowsItsCaptionsAndAWideTagWhole) {
   EXPECT_TRUE(testing::showsTitleWhole(*ui.windowOf(editor)));
   QLabel* caption = label(editor, "Label1");
   EXPECT_EQ(caption->text(), "Tag Name:     (20 characters max)");
-  EXPECT_TRUE(fits(*caption, caption->text()));
-  EXPECT_TRUE(fits(*label(editor, "lblStatus"), "Saving new Tag Name..."));
   auto* save = qobject_cast<QPushButton*>(ui.widgetOf(editor, "cmdTrim"));
   EXPECT_EQ(save->text(), "&Save");
   EXPECT_FALSE(save->isEnabled());
@@ -127,9 +114,6 @@ TEST_F(DiagnosticsWidgets, TheTagEditorShowsItsCaptionsAndAWideTagWhole) {
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(box->maxLength(), 20);
   EXPECT_EQ(testing::captionOf(*box), "Tag Name:     (20 characters max)");
-  // The text area of a line edit is its contents less a frame and a margin of a few pixels each side.
-  EXPECT_LE(QFontMetrics(box->font()).horizontalAdvance("WWWWWWWWWWWWWWWWWWWW"),
-            box->contentsRect().width() - 8);
   editor.close();
 }
 

@@ -124,6 +124,35 @@ class MonitorAgainstSimulator : public ::testing::Test {
   std::unique_ptr<Process> monitor_;
 };
 
+TEST_F(MonitorAgainstSimulator, WithoutADisplayItSaysWhatToDoAndEndsWithoutACoreDump) {
+  struct Row {
+    std::string display;
+    std::vector<std::string> args;
+    int status;
+    std::string said;
+  };
+  const Row rows[] = {
+      {"", {"--bogus"}, 2, "orvik-monitor: unknown argument '--bogus'\n"},
+      {"", {}, 1, "orvik-monitor: there is no display to show the windows on (neither DISPLAY nor"},
+      {":9999",
+       {},
+       1,
+       "orvik-monitor: the display cannot be used (the messages above say why).\nStart it from"},
+  };
+  for (const Row& row : rows) {
+    std::vector<std::string> argv = {ORVIK_MONITOR_PATH};
+    argv.insert(argv.end(), row.args.begin(), row.args.end());
+    Process monitor(argv, {dir_.string(),
+                           {{"DISPLAY", row.display}, {"QT_QPA_PLATFORM", ""}},
+                           "/dev/null",
+                           path("monitor.err")});
+    ASSERT_TRUE(waitFor([&] { return !monitor.running(); }, 30s)) << row.display;
+    EXPECT_EQ(monitor.exitCode(), row.status) << row.display;
+    EXPECT_NE(readFile(path("monitor.err")).find(row.said), std::string::npos)
+        << readFile(path("monitor.err"));
+  }
+}
+
 TEST_F(MonitorAgainstSimulator, OpensTheConfiguredPortAndPollsEveryTwoSeconds) {
   startSimulator({});
   startMonitor();
@@ -141,6 +170,13 @@ TEST_F(MonitorAgainstSimulator, OpensTheConfiguredPortAndPollsEveryTwoSeconds) {
       << "nothing but status requests and the tag read:\n"
       << log;
   EXPECT_TRUE(monitor_->running());
+  // Docks tell the window's menu entry by the window's class: the entry's StartupWMClass.
+  std::ifstream entry(ORVIK_DESKTOP_FILE);
+  std::string wmClass;
+  for (std::string line; std::getline(entry, line);)
+    wmClass = line.rfind("StartupWMClass=", 0) == 0 ? line.substr(15) : wmClass;
+  ASSERT_FALSE(wmClass.empty());
+  EXPECT_NE(run("DISPLAY=" + display_->name() + " xdotool search --class '^" + wmClass + "$'"), "");
 }
 
 // The keyboard returns to the right window after every box and dialog, with no window manager to help.

@@ -125,6 +125,12 @@ TEST(TrendSilence, IsCountedFromTheLastAnswerPastTheLinksTimeOut) {
   store.noteAnswer(t0 + 3s);  // a tag read, say
   EXPECT_EQ(TrendSilentSince(store, t0 + 5500ms), std::nullopt);
   EXPECT_EQ(TrendSilentSince(store, t0 + 5501ms), t0 + 3s);
+  // A dialog pauses polling: no silence while it lasts, nor until the time-out after it.
+  store.notePolling(t0 + 4s, true);
+  EXPECT_EQ(TrendSilentSince(store, t0 + 1min), std::nullopt);
+  store.notePolling(t0 + 1min, false);
+  EXPECT_EQ(TrendSilentSince(store, t0 + 1min + 2500ms), std::nullopt);
+  EXPECT_EQ(TrendSilentSince(store, t0 + 1min + 2501ms), t0 + 3s);
   EXPECT_EQ(
       TrendLatestText(LiveView{}, "14:03:12").rfind("No answer since 14:03:12. Last values: TE module ", 0),
       0u);

@@ -1,6 +1,7 @@
 // Choosing the serial port: the probe, the selection and OK, on the headless window system.
 #include <gtest/gtest.h>
 
+#include "app/frm_about.h"
 #include "ports/frm_ports.h"
 #include "support/app_rig.h"
 #include "support/headless_fixture.h"
@@ -279,6 +280,43 @@ TEST_F(PortDialog, NoUsablePortAtAllIsAStopMessageAndTheDialogStays) {
   EXPECT_EQ(ui.beeps().size(), 1u);
   EXPECT_EQ(s.enabled, (std::array<bool, 4>{false, false, false, false}));
   EXPECT_FALSE(rig.port.isOpen());
+}
+
+TEST_F(PortDialog, PortsThereButNotTheUsersAreExplainedOnceWithTheWayOutAndNotAskedForAgain) {
+  // A configured Comm 1 that is not the user's, Comm 2 the same, Comm 3 and 4 missing.
+  rig.configure({1, 0});
+  for (int n = 1; n <= 4; ++n)
+    rig.port.setAvailability(n, n <= 2 ? Availability::Denied : Availability::Missing);
+  for (const char* title :
+       {"Port Setup", "Port Setup", "Setup Required...", "Port Error", "Port Setup", "Orvik Monitor"})
+    ui.expectBox(title, title[0] == 'S' ? MsgResult::Yes : MsgResult::Ok);
+  bool closedByOk = false;
+  ui.whenShown("frmPorts", [&](platform::Form& f) {
+    ui.at(std::chrono::milliseconds(ui.nowMs() + 3100), [&] {
+      static_cast<frmPorts&>(f).cmdCancel.click();
+      closedByOk = !f.lifecycle().loaded;
+    });
+  });
+  rig.start();
+  ui.advance(10s);
+  rig.main.mnuAbout.click();  // the main window is active again after another of its windows
+  ui.advance(1s);
+  rig.main.aboutBox()->cmdOK.click();
+  ui.advance(1s);
+  const std::string remedy =
+      "The device belongs to the group \"dialout\". Ask an administrator to make you a member of it, for "
+      "example with\n    sudo usermod -a -G dialout tech\nthen log out and log in again.";
+  ASSERT_EQ(ui.boxes().size(), 6u) << "no question after the explanation";
+  EXPECT_EQ(ui.boxes()[0].box.text, "Comm1 is unavailable.\rSelect a different serial port.");
+  EXPECT_EQ(ui.boxes()[1].box.text, "Comm 1 (memory:1) cannot be opened: Permission denied.\r\r" + remedy);
+  EXPECT_EQ(ui.boxes()[4].box.text,
+            "Comm 1 (memory:1) cannot be opened: Permission denied.\rComm 2 (memory:2) cannot be opened: "
+            "Permission denied.\r\r" +
+                remedy);
+  EXPECT_EQ(ui.boxes()[4].box.icon, platform::MsgIcon::Exclamation);
+  EXPECT_EQ(ui.boxes()[5].box.text, "Invalid Port number");
+  EXPECT_TRUE(closedByOk) << "after a probe that found nothing, OK leaves the dialog";
+  EXPECT_EQ(rig.settings(), (Bytes{1, 0}));
 }
 
 TEST_F(PortDialog, TheCloseBoxSavesNothingAndLeavesThePortClosedAndPollingStopped) {

@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QMessageBox>
+#include <QToolTip>
 #include <filesystem>
 #include <fstream>
 
@@ -43,6 +44,8 @@ TEST(TrendWindow, ShowsTheStoreFollowsNewReadingsAndSavesBothFiles) {
       store.addRecord(at, reading(i >= 400 ? 3 : 0, 77));
     }
   }
+  store.notePolling(start + std::chrono::seconds(900), true);  // a dialog had the line for 20 s
+  store.notePolling(start + std::chrono::seconds(920), false);
   auto* window = new TrendWindow(store);
   QPointer<TrendWindow> alive = window;
   window->show();
@@ -62,6 +65,17 @@ TEST(TrendWindow, ShowsTheStoreFollowsNewReadingsAndSavesBothFiles) {
             "&Follow;Save as &CSV...;Save as &PNG...;TE module (V);Battery (V);Setpoint (V);Control (%);"
             "Battery temperature (°F);Volts (V);Control (%);Battery temperature (°F);Time");
   EXPECT_EQ(window->marks().size(), 1u);
+  int bands = 0;
+  for (int i = 0; i < window->plot().itemCount(); ++i)
+    bands += qobject_cast<QCPItemRect*>(window->plot().item(i)) != nullptr ? 1 : 0;
+  EXPECT_EQ(bands, 1) << "the pause, behind the lines";
+  const QPointF inPause(
+      window->plot().xAxis->coordToPixel(link::TrendSeconds(start + std::chrono::seconds(910))),
+      window->plot().height() / 2);
+  QMouseEvent hover(QEvent::MouseMove, inPause, window->plot().mapToGlobal(inPause), Qt::NoButton,
+                    Qt::NoButton, Qt::NoModifier);
+  emit window->plot().mouseMove(&hover);
+  EXPECT_EQ(QToolTip::text(), "Polling paused: a dialog had the line");
   const double newest = link::TrendSeconds(start + std::chrono::seconds(1198));
   EXPECT_TRUE(window->following());
   EXPECT_NEAR(window->shownTo() - window->shownFrom(), kShownSeconds, 1) << "the last ten minutes";

@@ -36,6 +36,11 @@ void MemorySerialPort::open() {
     case Availability::Held:
       throw SerialError("port in use by another program",
                         openFailureDetails(deviceName(comm_), "Device or resource busy"));
+    case Availability::Denied: {
+      const std::string remedy = permissionRemedy({"tech", "dialout", true, false, false});
+      throw SerialError("Permission denied",
+                        openFailureDetails(deviceName(comm_), "Permission denied", remedy), remedy);
+    }
     case Availability::Usable:
       break;
   }

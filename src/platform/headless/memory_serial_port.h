@@ -14,14 +14,15 @@ namespace orvik::platform::headless {
 // An in-memory serial port on the headless clock, both directions at 9600 8N1 line speed.
 //   attach(n, peer)         -> bytes the program writes to Comm n reach peer.hostWrote() one by one
 //   deliver(bytes, delay)   -> the peer's answer arrives byte by byte, raising receive events
-//   setAvailability / unplug -> ports that are missing, held by another program, or vanish while open
+//   setAvailability / unplug -> ports that are missing, held by another program, not the user's to open,
+//                               or vanish while open
 //                               (raising kCommEventDeviceLost); setAvailability(n, Usable) brings one back
 class MemorySerialPort final : public SerialPort {
  public:
   // 10 bits a byte at 9600 bit/s.
   static constexpr std::int64_t kByteTimeUs = 1042;
 
-  enum class Availability { Usable, Missing, Held };
+  enum class Availability { Usable, Missing, Held, Denied };  // Denied: there, but not this user's
 
   class Peer {
    public:

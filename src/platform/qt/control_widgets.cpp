@@ -18,8 +18,11 @@ namespace orvik::platform::qt {
 
 namespace {
 
+// By its edges, so that controls that meet in twips meet in pixels at any scale.
 QRect toPixels(Rect r) {
-  return {twipsToPixels(r.left), twipsToPixels(r.top), twipsToPixels(r.width), twipsToPixels(r.height)};
+  const int left = twipsToPixels(r.left);
+  const int top = twipsToPixels(r.top);
+  return {left, top, twipsToPixels(r.left + r.width) - left, twipsToPixels(r.top + r.height) - top};
 }
 
 Qt::Alignment horizontal(Alignment a) {
@@ -45,7 +48,8 @@ void applyColours(QWidget& w, std::optional<Colour> fore, std::optional<Colour> 
 
 void applyFont(QWidget& w, Font f) {
   QFont font;  // unresolved: whatever is not set here comes from the parent
-  if (f.points > 0) font.setPointSizeF(f.points);
+  // A size the window sets grows with the window, as the desktop's font does.
+  if (f.points > 0) font.setPointSizeF(f.points * layoutScale());
   if (f.bold) font.setBold(true);
   w.setFont(font);
 }

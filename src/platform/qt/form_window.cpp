@@ -21,8 +21,6 @@ namespace orvik::platform::qt {
 
 namespace {
 
-constexpr int kTwipsPerPixel = kTwipsPerInch / 96;
-
 // `text` without halves of characters: QLineEdit keeps to its length limit in UTF-16 units and may cut a
 // character from beyond the Basic Multilingual Plane in two; the half left would reach the model as "?".
 QString wholeCharacters(const QString& text) {
@@ -448,7 +446,7 @@ void FormWindow::moveEvent(QMoveEvent* event) {
   const QPoint at = pos();
   // Only a move the form does not already describe: pixel rounding must not creep into its twips.
   if (at.x() == twipsToPixels(form_.left()) && at.y() == twipsToPixels(form_.top())) return;
-  form_.move(at.x() * kTwipsPerPixel, at.y() * kTwipsPerPixel);
+  form_.move(pixelsToTwips(at.x()), pixelsToTwips(at.y()));
 }
 
 }  // namespace orvik::platform::qt

@@ -63,7 +63,8 @@ SerialError openFailure(const std::string& device, [[maybe_unused]] bool busy, c
   }
   if (::faccessat(AT_FDCWD, device.c_str(), R_OK | W_OK, AT_EACCESS) != 0 && errno == EACCES) {
     const std::string reason = std::strerror(EACCES);
-    return SerialError(reason, openFailureDetails(device, reason, permissionRemedy(accessTo(info))));
+    const std::string remedy = permissionRemedy(accessTo(info));
+    return SerialError(reason, openFailureDetails(device, reason, remedy), remedy);
   }
   if (busy) {
     const std::string reason = std::strerror(EBUSY);

@@ -3,10 +3,8 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QDate>
-#include <QDir>
 #include <QEventLoop>
 #include <QFile>
-#include <QFileDialog>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QLabel>
@@ -16,12 +14,14 @@
 #include <QScreen>
 #include <QTranslator>
 #include <QWindow>
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <utility>
 #include <vector>
 
 #include "platform/form.h"
+#include "platform/qt/file_questions.h"
 #include "platform/qt/form_window.h"
 #include "platform/qt/pictures.h"
 #include "platform/qt/qt_timer_engine.h"
@@ -97,8 +97,30 @@ std::vector<BoxButton> buttonsOf(MsgButtons buttons) {
 
 }  // namespace
 
+double layoutScale() {
+  // Measured for the designed font: the width of kSample and the distance between lines, in pixels.
+  static constexpr const char* kSample = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  static constexpr double kDesignedSampleWidth = 462;
+  static constexpr double kDesignedLineHeight = 14;
+  // Asked at every change of a control: measured again only when the font changes.
+  static QString measuredFont;
+  static double scale = 1;
+  const QFont font = QApplication::font();
+  if (const QString key = font.key(); key != measuredFont) {
+    const QFontMetricsF metrics(font);
+    scale = std::max({1.0, metrics.horizontalAdvance(QString::fromLatin1(kSample)) / kDesignedSampleWidth,
+                      metrics.height() / kDesignedLineHeight});
+    measuredFont = key;
+  }
+  return scale;
+}
+
 int twipsToPixels(int twips) {
-  return static_cast<int>(std::lround(twips / static_cast<double>(kTwipsPerPixel)));
+  return static_cast<int>(std::lround(twips * layoutScale() / kTwipsPerPixel));
+}
+
+int pixelsToTwips(int pixels) {
+  return static_cast<int>(std::lround(pixels * kTwipsPerPixel / layoutScale()));
 }
 
 QColor toQColor(Colour colour) {
@@ -316,7 +338,8 @@ Pointer QtUi::pointer() const {
 Size QtUi::screenSize() const {
   const QScreen* screen = QGuiApplication::primaryScreen();
   const QSize pixels = screen != nullptr ? screen->size() : QSize(1280, 960);
-  return {pixels.width() * kTwipsPerPixel, pixels.height() * kTwipsPerPixel};
+  // In the units the windows are laid out in, so that a window the form centres is centred at any scale.
+  return {pixelsToTwips(pixels.width()), pixelsToTwips(pixels.height())};
 }
 
 Date QtUi::today() const {
@@ -332,11 +355,9 @@ std::optional<std::string> QtUi::chooseSaveFile(const SaveFileQuestion& question
   if (ended()) return std::nullopt;
   QWidget* parent = nullptr;
   if (Form* active = activeForm(); active != nullptr) parent = windowOf(*active);
-  // Qt's own dialog, the same on every desktop, which asks before it replaces a file.
-  const QString file = QFileDialog::getSaveFileName(
-      parent, QString::fromStdString(question.title),
-      QDir::current().filePath(QString::fromStdString(question.suggestedName)),
-      QString::fromStdString(question.filter), nullptr, QFileDialog::DontUseNativeDialog);
+  const QString file =
+      askSaveFile(parent, QString::fromStdString(question.title),
+                  QString::fromStdString(question.suggestedName), QString::fromStdString(question.filter));
   if (Form* active = activeForm(); active != nullptr)
     formActivated(*active);  // the keyboard back, as after a box
   if (file.isEmpty()) return std::nullopt;
@@ -347,10 +368,9 @@ std::optional<std::string> QtUi::chooseOpenFile(const OpenFileQuestion& question
   if (ended()) return std::nullopt;
   QWidget* parent = nullptr;
   if (Form* active = activeForm(); active != nullptr) parent = windowOf(*active);
-  // Qt's own dialog, as for saving; it accepts only a file that exists.
-  const QString file = QFileDialog::getOpenFileName(
-      parent, QString::fromStdString(question.title), QDir::currentPath(),
-      QString::fromStdString(question.filter), nullptr, QFileDialog::DontUseNativeDialog);
+  // It accepts only a file that exists.
+  const QString file =
+      askOpenFile(parent, QString::fromStdString(question.title), QString::fromStdString(question.filter));
   if (Form* active = activeForm(); active != nullptr)
     formActivated(*active);  // the keyboard back, as after a box
   if (file.isEmpty()) return std::nullopt;

@@ -53,8 +53,14 @@ class QtUi final : public Ui {
   std::unique_ptr<Impl> impl_;
 };
 
-// Twips to logical pixels: 1440 twips are one logical inch of 96 pixels.
+// How much larger than designed the windows are laid out: the desktop font against the font they were
+// designed for (DejaVu Sans 9 pt at 96 dpi, Qt's default on Debian), by the width of its characters or
+// the height of its lines, whichever grew more; never below 1. A larger font, or a desktop that scales
+// its fonts by dots per inch, gets windows, fields and the windows' own fonts larger in proportion.
+double layoutScale();
+// Twips to logical pixels at the layout scale: 1440 twips are one logical inch of 96 pixels at scale 1.
 int twipsToPixels(int twips);
+int pixelsToTwips(int pixels);
 QColor toQColor(Colour colour);
 // Program text (UTF-8, a carriage return for a line break) to Qt text.
 QString toQtText(const std::string& text);

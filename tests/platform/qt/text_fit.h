@@ -2,10 +2,20 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QAccessible>
+#include <QCheckBox>
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QStyleOption>
+#include <string>
+#include <vector>
 
 namespace orvik::testing {
 
@@ -17,10 +27,13 @@ inline ::testing::AssertionResult showsWhole(const QLabel& label, const QString&
   font.setPointSizeF(font.pointSizeF() * scale);
   const int m = label.margin();
   const QRect area = label.contentsRect().adjusted(m, m, -m, -m);
-  const int flags = static_cast<int>(label.alignment()) | (label.wordWrap() ? Qt::TextWordWrap : 0);
+  // Laid out from the top of a tall area: the label's own vertical alignment would centre it there.
+  const int flags = static_cast<int>(label.alignment() & Qt::AlignHorizontal_Mask) | Qt::AlignTop |
+                    (label.wordWrap() ? Qt::TextWordWrap : 0);
   const QRect needed =
       QFontMetrics(font).boundingRect(QRect(area.topLeft(), QSize(area.width(), 100000)), flags, text);
-  if (area.contains(needed)) return ::testing::AssertionSuccess();
+  // The measure rounds a line's fractional height up where the label may round it down: a pixel.
+  if (area.adjusted(0, 0, 0, 1).contains(needed)) return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure()
          << label.objectName().toStdString() << " (" << area.width() << "x" << area.height() << " px, "
          << font.family().toStdString() << " " << font.pointSizeF() << " pt) needs " << needed.width() << "x"
@@ -29,6 +42,62 @@ inline ::testing::AssertionResult showsWhole(const QLabel& label, const QString&
 
 inline ::testing::AssertionResult showsWhole(const QLabel& label, double scale) {
   return showsWhole(label, label.text(), scale);
+}
+
+// Where a control's caption is drawn, as its style lays it out: a button's inside its bevel, an option's
+// or a check box's beside its indicator, an entry's inside its frame and margins.
+inline QRect captionArea(const QWidget& w) {
+  if (const auto* edit = qobject_cast<const QLineEdit*>(&w)) {
+    QStyleOptionFrame option;
+    option.initFrom(edit);
+    option.lineWidth = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit);
+    constexpr int kMargin = 2;  // QLineEdit's own, each side, and a pixel for the cursor
+    return edit->style()
+        ->subElementRect(QStyle::SE_LineEditContents, &option, edit)
+        .adjusted(kMargin, 0, -kMargin - 1, 0);
+  }
+  QStyleOptionButton option;
+  option.initFrom(&w);
+  if (const auto* button = qobject_cast<const QPushButton*>(&w); button != nullptr && button->isDefault())
+    option.features |= QStyleOptionButton::DefaultButton;
+  const QStyle::SubElement element = qobject_cast<const QRadioButton*>(&w) ? QStyle::SE_RadioButtonContents
+                                     : qobject_cast<const QCheckBox*>(&w)  ? QStyle::SE_CheckBoxContents
+                                                                           : QStyle::SE_PushButtonContents;
+  return w.style()->subElementRect(element, &option, &w);
+}
+
+// What of the visible texts of `window` is not shown whole, one line each: labels (as showsWhole lays
+// them out), the captions of buttons, options, check boxes and group boxes, and the text of entries.
+inline std::vector<std::string> cutTexts(const QWidget& window) {
+  std::vector<std::string> cut;
+  const auto check = [&](const QWidget& w, QString text, QRect area) {
+    text.remove(QRegularExpression(QStringLiteral("&(?!&)")));
+    const QFontMetrics metrics(w.font());
+    const QSize needed(metrics.horizontalAdvance(text), metrics.height());
+    if (text.isEmpty() || (needed.width() <= area.width() && needed.height() <= area.height())) return;
+    cut.push_back(w.objectName().toStdString() + " (" + std::to_string(area.width()) + "x" +
+                  std::to_string(area.height()) + " px) needs " + std::to_string(needed.width()) + "x" +
+                  std::to_string(needed.height()) + " px for \"" + text.toStdString() + "\"");
+  };
+  for (const QWidget* w : window.findChildren<QWidget*>()) {
+    if (!w->isVisibleTo(&window)) continue;
+    if (const auto* label = qobject_cast<const QLabel*>(w); label != nullptr && !label->text().isEmpty()) {
+      if (auto fits = showsWhole(*label, label->text()); !fits) cut.push_back(fits.message());
+    } else if (const auto* button = qobject_cast<const QAbstractButton*>(w)) {
+      check(*button, button->text(), captionArea(*button));
+    } else if (const auto* edit = qobject_cast<const QLineEdit*>(w)) {
+      check(*edit, edit->text(), captionArea(*edit));
+    } else if (const auto* group = qobject_cast<const QGroupBox*>(w)) {
+      QStyleOptionGroupBox option;
+      option.initFrom(group);
+      option.text = group->title();
+      option.subControls = QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxFrame;
+      const QRect caption =
+          group->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, group);
+      check(*group, group->title(), caption.intersected(group->rect()));
+    }
+  }
+  return cut;
 }
 
 // Whether a title bar can show the window's whole title: the title in the bold title-bar font, and 150
