@@ -243,9 +243,14 @@ void Exchange::settleChange(const Request& request, const std::optional<ChangeNo
 }
 
 void Exchange::packetAccepted(std::span<const std::uint8_t> packet) {
-  // A packet right behind the one before, the line not quiet in between, is that packet sent again: no
-  // request can have been answered that fast.
-  if (!std::exchange(quietSinceAccepted_, false)) return;
+  // The same packet right behind itself, the line not quiet in between, is that packet sent again: no
+  // request of its kind can have been answered that fast (one waits for the quiet). Another packet may
+  // be: a request of another kind goes out at once, and a controller behind a pseudo-terminal or a
+  // network port answers it before the line has been quiet for kQuietGap.
+  const bool repeated =
+      !std::exchange(quietSinceAccepted_, false) && std::ranges::equal(packet, lastAccepted_);
+  lastAccepted_.assign(packet.begin(), packet.end());
+  if (repeated) return;
   if (!packet.empty()) lastAcceptedCode_ = packet[0];
   if (pending() == 0 || !matchesOnLine(packet)) return;
   // The oldest send is answered first.

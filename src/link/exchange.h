@@ -188,6 +188,7 @@ class Exchange {
   bool quiet_ = true;               // no byte has arrived for kQuietGap
   bool quietSinceAccepted_ = true;  // the line has been quiet since the last packet accepted
   std::uint8_t lastAcceptedCode_ = 0;
+  std::vector<std::uint8_t> lastAccepted_;  // the packet last accepted, as it came
   bool mustWaitForQuiet(const Request& request) const { return !quiet_ && request.code == lastAcceptedCode_; }
 };
 

@@ -41,8 +41,10 @@ class OrvikctlAgainstSimulator : public ::testing::Test {
   std::string path(const std::string& name) const { return (dir_ / name).string(); }
 
   std::string startSimulator() {
-    sim_ = std::make_unique<Process>(std::vector<std::string>{ORVIK_SIM_PATH, "--shutdowns", "1"},
-                                     Process::Options{"", {}, path("sim.out"), path("sim.err")});
+    // A controller that answers the moment a request is in: its answers follow each other closest.
+    sim_ = std::make_unique<Process>(
+        std::vector<std::string>{ORVIK_SIM_PATH, "--shutdowns", "1", "--delay", "0"},
+        Process::Options{"", {}, path("sim.out"), path("sim.err")});
     EXPECT_TRUE(waitFor([&] { return readFile(path("sim.out")).find('\n') != std::string::npos; }, 10s));
     std::string device = readFile(path("sim.out"));
     return device.substr(0, device.find('\n'));

@@ -63,7 +63,8 @@ class MonitorAgainstSimulator : public ::testing::Test {
   std::string path(const std::string& name) const { return (dir_ / name).string(); }
 
   void startSimulator(std::vector<std::string> args) {
-    args.insert(args.begin(), {ORVIK_SIM_PATH, "--log"});
+    // A controller that answers the moment a request is in, unless the case sets a delay.
+    args.insert(args.begin(), {ORVIK_SIM_PATH, "--log", "--delay", "0"});
     sim_ = std::make_unique<Process>(args, Process::Options{"", {}, path("sim.out"), path("sim.log")});
     ASSERT_TRUE(waitFor([&] { return readFile(path("sim.out")).find('\n') != std::string::npos; }, 10s));
     device_ = readFile(path("sim.out"));

@@ -68,6 +68,30 @@ TEST_F(ExchangeRig, TakesTheAnswerOfTheSameRequestAnAskerLeftOnTheLine) {
   EXPECT_EQ(model.requests().size(), 2u);
 }
 
+// A pseudo-terminal passes a request at once, and a controller answering at once has its answer in
+// before the line has been quiet for kQuietGap after the answer before: only the same packet again, right
+// behind itself, is the controller repeating it.
+TEST_F(ExchangeRig, APacketRightBehindTheOneBeforeIsARepeatOnlyWhenItIsTheSamePacket) {
+  model.faults.silent = true;  // the answers are put in the input by hand, the moment each request is out
+  const std::vector<std::uint8_t> tag = {0x43, 0x16, 0x4F, 0x52, 0x56, 0x49, 0x4B, 0x20,
+                                         0x53, 0x49, 0x4D, 0x20, 0x30, 0x30, 0x30, 0x31,
+                                         0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0xB5};
+  const std::vector<std::uint8_t> gain = {0x42, 0x06, 0x7F, 0x00, 0x00, 0x00, 0x7B};
+  const Request gain18 = Request::readParameter(18), gain22 = Request::readParameter(22);
+  exchange.ask(Request::readTag());
+  port.receiveNow(tag);
+  exchange.ask(gain18);
+  port.receiveNow(gain);
+  EXPECT_EQ(valueOf(exchange.answerTo(gain18)), 1.0f) << "another packet right behind the tag is an answer";
+  ui.advance(10ms);
+  exchange.ask(gain22);
+  ui.advance(400ms);
+  exchange.ask(gain22);  // sent twice
+  port.receiveNow(gain);
+  port.receiveNow(gain);  // the same packet right behind itself
+  EXPECT_TRUE(exchange.outstanding()) << "a repeat counted against the second send";
+}
+
 // Without an answer the line is free once the answer time-out and the wait for a late answer have
 // passed; an answer is delivered the moment it is accepted, with the bytes of that moment.
 TEST_F(ExchangeRig, FreesTheLineAfterTheAnswerTimeOutAndDeliversEachAnswerWithItsOwnBytes) {
