@@ -62,13 +62,19 @@ class MonitorAgainstSimulator : public ::testing::Test {
 
   std::string path(const std::string& name) const { return (dir_ / name).string(); }
 
+  // The simulator's pseudo-terminal is reached through a name of this test's, which goes when the
+  // simulator ends: pseudo-terminal numbers are reused at once, and a monitor that reopens its port would
+  // otherwise open the one another test's simulator has just been given.
   void startSimulator(std::vector<std::string> args) {
     // A controller that answers the moment a request is in, unless the case sets a delay.
-    args.insert(args.begin(), {ORVIK_SIM_PATH, "--log", "--delay", "0"});
+    args.insert(args.begin(), {ORVIK_SIM_PATH, "--log", "--link", path("ttyORVIK"), "--delay", "0"});
     sim_ = std::make_unique<Process>(args, Process::Options{"", {}, path("sim.out"), path("sim.log")});
-    ASSERT_TRUE(waitFor([&] { return readFile(path("sim.out")).find('\n') != std::string::npos; }, 10s));
-    device_ = readFile(path("sim.out"));
-    device_.erase(device_.find('\n'));
+    ASSERT_TRUE(waitFor(
+        [&] {
+          return readFile(path("sim.out")).find('\n') != std::string::npos && fs::exists(path("ttyORVIK"));
+        },
+        10s));
+    device_ = path("ttyORVIK");
   }
 
   // Starts the monitor with `commNumber` in options.cfg (0: no settings file) and the simulator on that
