@@ -82,6 +82,8 @@ TEST_F(Report, ShowsTheTagTheConstantsAndTheLastShutdown) {
   rig.model.setParameter(ControllerModel::kShutdownTemp, -4.6f);
   startPolling();
   rig.model.faults.answerDelay = 0ms;
+  // As through a pseudo-terminal: each answer can follow the one before within a byte time.
+  rig.port.setRequestsAtOnce(true);
   const std::size_t before = rig.model.requests().size();
   const Seen s = openReport();
   EXPECT_EQ(s.tag, "UNIT 42");

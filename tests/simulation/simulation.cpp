@@ -103,6 +103,11 @@ Bench::Bench(const Schedule& schedule, bool log) : schedule_(schedule), log_(log
   }
   ownFile_ = writeBackup("own.json", model_.settings.tag, 0.0f);
   otherFile_ = writeBackup("other.json", "OTHER UNIT", 0.05f);
+  // A third of the benches reach the controller as a pseudo-terminal or serial server does.
+  if (rng() % 3 == 0) {
+    port_.setRequestsAtOnce(true);
+    event("line: requests reach the controller at once");
+  }
 
   ui_.onFailure = [this](const std::string& what) { violate("the window system: " + what); };
   ui_.answerer = [this](const platform::MessageBox& box) { return answerBox(box); };

@@ -87,8 +87,8 @@ void MemorySerialPort::writeByte(std::uint8_t byte) {
   const std::int64_t now = ui_.nowUs();
   while (!txDone_.empty() && txDone_.front() <= now)
     txDone_.pop_front();
-  txFreeAt_ = std::max(txFreeAt_, now) + kByteTimeUs;
-  txDone_.push_back(txFreeAt_);
+  txFreeAt_ = requestsAtOnce_ ? now : std::max(txFreeAt_, now) + kByteTimeUs;
+  if (!requestsAtOnce_) txDone_.push_back(txFreeAt_);
   Peer* peer = peers_[comm_];
   if (peer == nullptr) return;
   const unsigned long session = session_;

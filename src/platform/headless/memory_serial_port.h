@@ -41,6 +41,9 @@ class MemorySerialPort final : public SerialPort {
   void receiveNow(const std::vector<std::uint8_t>& bytes);
   // How many arrived bytes make one receive event (the last byte of a burst always raises one).
   void setReceiveChunk(int bytes) { chunk_ = bytes < 1 ? 1 : bytes; }
+  // Bytes written reach the peer at once, as through a pseudo-terminal or a network port, where the far
+  // end's line sets the pace: an answer can then follow the answer before within a byte time.
+  void setRequestsAtOnce(bool atOnce) { requestsAtOnce_ = atOnce; }
   // The device vanishes while open: the port closes and says so, as the real backend does on a device
   // error.
   void unplug();
@@ -81,6 +84,7 @@ class MemorySerialPort final : public SerialPort {
   std::int64_t txFreeAt_ = 0;
   std::int64_t rxFreeAt_ = 0;
   int chunk_ = 1;
+  bool requestsAtOnce_ = false;
   int sinceEvent_ = 0;
   int receiveEvents_ = 0;
   int opens_ = 0;
