@@ -17,7 +17,13 @@ runs=${2:-20}
 
 work=$(mktemp -d)
 pids=()
-cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; rm -rf "$work"; }
+# Last started first: the monitor goes before its display.
+cleanup() {
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+    kill "${pids[$i]}" 2>/dev/null && wait "${pids[$i]}" 2>/dev/null || true
+  done
+  rm -rf "$work"
+}
 trap cleanup EXIT
 
 "$bin/orvik-sim" --pace --delay 0 --shutdowns 1 --log >"$work/sim.out" 2>"$work/sim.log" &
