@@ -1,5 +1,7 @@
 #include "platform/network_port_name.h"
 
+#include <charconv>
+
 namespace orvik::platform {
 
 namespace {
@@ -40,13 +42,10 @@ NetworkPortName parseNetworkPortName(std::string_view device) {
     return name;
   }
   const std::string_view digits = rest.starts_with(':') ? rest.substr(1) : std::string_view{};
-  bool number = !digits.empty();
-  unsigned long port = 0;
-  for (const char c : digits) {
-    number = number && c >= '0' && c <= '9';
-    if (number && port <= 65535) port = port * 10 + static_cast<unsigned long>(c - '0');
-  }
-  if (!number || port < 1 || port > 65535) {
+  unsigned port = 0;
+  const char* end = digits.data() + digits.size();
+  const auto [stop, error] = std::from_chars(digits.data(), end, port);
+  if (digits.empty() || error != std::errc{} || stop != end || port < 1 || port > 65535) {
     name.problem = "A network port is named " + form + ": the port is a number from 1 to 65535.";
     return name;
   }

@@ -41,6 +41,13 @@ void acknowledgeAtOnce([[maybe_unused]] const QTcpSocket& socket) {
 #endif
 }
 
+// The parts of `device`'s name; a name that cannot be used fails the opening.
+NetworkPortName usableName(const std::string& device) {
+  NetworkPortName name = parseNetworkPortName(device);
+  if (!name.problem.empty()) throw SerialError(name.problem, openFailureDetails(device, name.problem));
+  return name;
+}
+
 }  // namespace
 
 QtNetworkPort::QtNetworkPort(std::function<std::string(int)> deviceNames)
@@ -225,9 +232,7 @@ void QtNetworkPort::adopt() {
 void QtNetworkPort::open() {
   if (open_) throw SerialError("port already open");
   const std::string device = deviceName(comm_);
-  const NetworkPortName name = parseNetworkPortName(device);
-  if (!name.problem.empty()) throw SerialError(name.problem, openFailureDetails(device, name.problem));
-  start(device, name);
+  start(device, usableName(device));
   // Without the event loop: the socket's signals are delivered inside its waits.
   while (attempt_ == Attempt::Connecting) {
     checkLimits();
@@ -268,9 +273,7 @@ bool QtNetworkPort::reopen() {
     case Attempt::None:
       break;
   }
-  const NetworkPortName name = parseNetworkPortName(device);
-  if (!name.problem.empty()) throw SerialError(name.problem, openFailureDetails(device, name.problem));
-  start(device, name);
+  start(device, usableName(device));
   return false;
 }
 
