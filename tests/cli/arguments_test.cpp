@@ -106,6 +106,10 @@ INSTANTIATE_TEST_SUITE_P(
             {"--comm", "+2", "status"}, kUsage, nullptr, "--comm: '+2' is no whole number from 1 to 4"},
         ArgumentCase{
             {"status", "extra"}, kUsage, nullptr, "'extra' is an argument too many for 'orvikctl status'"},
+        ArgumentCase{{"--yes", "restore", "bay.json"},
+                     kUsage,
+                     nullptr,
+                     "'--yes' is an option of 'orvikctl restore': give it after the command"},
         ArgumentCase{{"restore", "bay.json", "--other-unit"},
                      kSuccess,
                      [](const Invocation& i) { return i.otherUnit && !i.yes && i.backupFile == "bay.json"; }},

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
 #include <variant>
 
 #include "backup/backup_file.h"
@@ -127,20 +128,33 @@ INSTANTIATE_TEST_SUITE_P(RawTcpAndRfc2217, NetworkPortThroughSer2net, ::testing:
                            return kind.param ? "Rfc2217" : "RawTcp";
                          });
 
+// A socket listening on a free port of 127.0.0.1 with room for `queue` connections not yet accepted;
+// its port in `port`.
+int listeningSocket(int queue, std::string& port) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{
+      AF_INET, htons(static_cast<std::uint16_t>(testing::freeLocalPort())), {htonl(INADDR_LOOPBACK)}, {}};
+  EXPECT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ::listen(fd, queue);
+  port = std::to_string(ntohs(address.sin_port));
+  return fd;
+}
+
 // Connections that cannot be made, each said with host, port and reason for the "Port Setup" message.
 TEST(NetworkPortFaults, NameHostPortAndReason) {
   // A server whose queue of connections is full takes no more: the connect runs into the limit.
-  const int full = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{
-      AF_INET, htons(static_cast<std::uint16_t>(testing::freeLocalPort())), {htonl(INADDR_LOOPBACK)}, {}};
-  ASSERT_EQ(::bind(full, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-  ::listen(full, 0);
+  std::string busy, quiet;
+  const int full = listeningSocket(0, busy);
+  sockaddr_in address{};
+  socklen_t size = sizeof address;
+  ::getsockname(full, reinterpret_cast<sockaddr*>(&address), &size);
+  // One that takes the connection and says nothing: no Telnet server.
+  const int silent = listeningSocket(4, quiet);
   std::vector<int> queued(3);
   for (int& fd : queued) {
     fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
     ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
   }
-  const std::string busy = std::to_string(ntohs(address.sin_port));
   const std::string nobody = std::to_string(testing::freeLocalPort());
   for (const auto& [device, reason] : std::vector<std::pair<std::string, std::string>>{
            {"tcp://127.0.0.1:" + nobody,
@@ -148,7 +162,11 @@ TEST(NetworkPortFaults, NameHostPortAndReason) {
            {"rfc2217://orvik-no-such-host.invalid:2001",
             "the host orvik-no-such-host.invalid cannot be found"},
            {"tcp://127.0.0.1:" + busy,
-            "127.0.0.1 did not take the connection on port " + busy + " within 5 s"}}) {
+            "127.0.0.1 did not take the connection on port " + busy + " within 5 s"},
+           {"rfc2217://127.0.0.1:" + quiet,
+            "the server at 127.0.0.1 port " + quiet +
+                " did not answer the line settings (Telnet COM-PORT-OPTION, RFC 2217) within 5 s; a raw TCP "
+                "port is named tcp://HOST:PORT"}}) {
     QtCommPort port(CommDevices{device, "", "", ""});
     try {
       port.open();
@@ -160,6 +178,36 @@ TEST(NetworkPortFaults, NameHostPortAndReason) {
   for (const int fd : queued)
     ::close(fd);
   ::close(full);
+  ::close(silent);
+}
+
+// A Telnet server that takes no line settings: the port opens, and the program says the line runs as
+// the server has it set.
+TEST(NetworkPortFaults, AServerRefusingTheLineSettingsIsSaid) {
+  std::string port;
+  const int server = listeningSocket(1, port);
+  std::thread refuser([server] {
+    const int connection = ::accept(server, nullptr, nullptr);
+    const unsigned char dont[] = {0xFF, 0xFE, 0x2C};  // DONT COM-PORT-OPTION
+    EXPECT_EQ(::write(connection, dont, sizeof dont), 3);
+    char byte;
+    while (::read(connection, &byte, 1) > 0) {
+    }
+    ::close(connection);
+  });
+  const std::string device = "rfc2217://127.0.0.1:" + port;
+  std::string said;
+  {
+    QtCommPort comm(CommDevices{device, "", "", ""});
+    comm.network().onServerAnswer = [&](const std::string& answer) { said = answer; };
+    EXPECT_NO_THROW(comm.open());
+  }
+  refuser.join();
+  ::close(server);
+  EXPECT_EQ(said,
+            device +
+                ": the server takes no line settings (it refused the Telnet COM-PORT-OPTION); the line runs "
+                "as the server has it set.");
 }
 
 }  // namespace
