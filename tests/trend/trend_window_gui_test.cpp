@@ -65,10 +65,14 @@ TEST(TrendWindow, ShowsTheStoreFollowsNewReadingsAndSavesBothFiles) {
             "&Follow;Save as &CSV...;Save as &PNG...;TE module (V);Battery (V);Setpoint (V);Control (%);"
             "Battery temperature (°F);Volts (V);Control (%);Battery temperature (°F);Time");
   EXPECT_EQ(window->marks().size(), 1u);
-  int bands = 0;
-  for (int i = 0; i < window->plot().itemCount(); ++i)
-    bands += qobject_cast<QCPItemRect*>(window->plot().item(i)) != nullptr ? 1 : 0;
-  EXPECT_EQ(bands, 1) << "the pause, behind the lines";
+  std::vector<const QCPItemRect*> bands;
+  for (int i = 0; i < window->plot().itemCount(); ++i) {
+    if (const auto* band = qobject_cast<QCPItemRect*>(window->plot().item(i))) bands.push_back(band);
+  }
+  ASSERT_EQ(bands.size(), 1u) << "the pause";
+  EXPECT_EQ(bands[0]->layer()->name(), "grid") << "behind the lines";
+  EXPECT_EQ(bands[0]->brush().color(), QColor(0, 0, 0, 28)) << "a light shade over the grid, no outline";
+  EXPECT_EQ(bands[0]->pen().style(), Qt::NoPen);
   const QPointF inPause(
       window->plot().xAxis->coordToPixel(link::TrendSeconds(start + std::chrono::seconds(910))),
       window->plot().height() / 2);
